@@ -1,0 +1,12 @@
+#include "core/dialect.h"
+
+#include "core/text.h"
+
+namespace nb {
+
+std::unique_ptr<Dialect> MakeDialect(std::string_view protocolName) {
+    if (IEquals(protocolName, "classic")) return std::make_unique<ClassicDialect>();
+    return nullptr;
+}
+
+}  // namespace nb

@@ -1,0 +1,77 @@
+#include "core/files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+
+namespace nb {
+namespace {
+
+bool WriteAll(int fd, const std::string& content) {
+    std::size_t done = 0;
+    while (done < content.size()) {
+        ssize_t wrote = ::write(fd, content.data() + done, content.size() - done);
+        if (wrote < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const fs::path& path, const std::string& content) {
+    fs::path temp = path;
+    temp += ".tmp";
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    int dir = ::open(path.parent_path().empty() ? "." : path.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool AppendToFile(const fs::path& path, const std::string& text) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, text);
+    return (::close(fd) == 0) && ok;
+}
+
+std::vector<std::string> ReadTextLines(const fs::path& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool FileExists(const fs::path& path) {
+    std::error_code error;
+    return fs::exists(path, error);
+}
+
+void EnsureDirectory(const fs::path& path) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) return;
+    fs::create_directories(path, error);
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::replace, error);
+}
+
+}  // namespace nb

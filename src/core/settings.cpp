@@ -1,0 +1,103 @@
+#include "core/settings.h"
+
+#include <boost/property_tree/ini_parser.hpp>
+#include <sstream>
+
+#include "core/files.h"
+
+namespace nb {
+namespace {
+
+using Path = boost::property_tree::ptree::path_type;
+
+// Keys such as "IP/Host" and sections with blanks are single path steps.
+Path Step(const std::string& name) { return Path(name, '\x1f'); }
+
+}  // namespace
+
+std::vector<SettingDefault> DefaultSettings(const std::string& hostName, const std::string& nowText) {
+    const std::string info = "Server Information";
+    return {
+        {info, "IP/Host", hostName},
+        {info, "Port", "6667"},
+        {info, "Password", ""},
+        {info, "Server Name", "services.localhost"},
+        {info, "Server Description", "NBII"},
+        {info, "Your Email", "admin@localhost"},
+        {info, "Oper Channel", "#NBII"},
+        {info, "Net Channel", "#nb.netinfo"},
+        {info, "Bot Channel", "#nb.botinfo"},
+        {info, "ChanServ", "ChanServ"},
+        {info, "NickServ", "NickServ"},
+        {info, "OperServ", "OperServ"},
+        {info, "MemoServ", "MemoServ"},
+        {info, "ChanServ Enabled", "1"},
+        {info, "NickServ Enabled", "1"},
+        {info, "OperServ Enabled", "1"},
+        {info, "MemoServ Enabled", "1"},
+        {info, "Protocol", "classic"},
+        {"Security", "ChanServ Register", "0"},
+        {"Security", "ChanServ Level", "200"},
+        {"General", "Max Users", "0"},
+        {"General", "Max Users Date", nowText},
+        {"General", "OS Info", "450"},
+        {"General", "Version", "4.3"},
+        {"General", "Reconnect Delay", "30"},
+        {"Global", "FirstTime", "0"},
+        {"Backup", "Last", "N/A"},
+    };
+}
+
+Settings::Settings(std::filesystem::path file) : file_(std::move(file)) {}
+
+std::string Settings::Load() {
+    tree_.clear();
+    if (!FileExists(file_)) return "";
+    try {
+        boost::property_tree::read_ini(file_.string(), tree_);
+    } catch (const boost::property_tree::ini_parser_error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+bool Settings::Save() {
+    std::ostringstream text;
+    try {
+        boost::property_tree::write_ini(text, tree_);
+    } catch (const boost::property_tree::ini_parser_error&) {
+        return false;
+    }
+    return WriteFileAtomic(file_, text.str());
+}
+
+std::string Settings::Get(const std::string& section, const std::string& key, const std::string& fallback) const {
+    auto found = tree_.get_child_optional(Step(section));
+    if (!found) return fallback;
+    auto value = found->get_optional<std::string>(Step(key));
+    return value ? *value : fallback;
+}
+
+void Settings::Set(const std::string& section, const std::string& key, const std::string& value) {
+    auto found = tree_.get_child_optional(Step(section));
+    if (!found) found = tree_.put_child(Step(section), {});
+    found->put(Step(key), value);
+}
+
+bool Settings::Write(const std::string& section, const std::string& key, const std::string& value) {
+    Set(section, key, value);
+    return Save();
+}
+
+bool Settings::AddMissing(const std::vector<SettingDefault>& defaults) {
+    bool added = false;
+    for (const auto& entry : defaults) {
+        auto section = tree_.get_child_optional(Step(entry.section));
+        if (section && section->get_child_optional(Step(entry.key))) continue;
+        Set(entry.section, entry.key, entry.value);
+        added = true;
+    }
+    return added;
+}
+
+}  // namespace nb

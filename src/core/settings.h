@@ -1,0 +1,44 @@
+// settings.ini in the data directory: sections and keys as the administrator sees them.
+#pragma once
+
+#include <boost/property_tree/ptree.hpp>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace nb {
+
+struct SettingDefault {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+// Every key the program keeps, with its default. The host name and the current date fill
+// the two defaults that depend on the machine.
+std::vector<SettingDefault> DefaultSettings(const std::string& hostName, const std::string& nowText);
+
+class Settings {
+public:
+    explicit Settings(std::filesystem::path file);
+
+    // Reads the file; a missing file is an empty store. Returns an error text, empty on success.
+    std::string Load();
+    // Writes the whole store atomically. Returns false when the file could not be written.
+    bool Save();
+
+    std::string Get(const std::string& section, const std::string& key, const std::string& fallback) const;
+    void Set(const std::string& section, const std::string& key, const std::string& value);
+    // Set and save at once, as the settings store does for every write.
+    bool Write(const std::string& section, const std::string& key, const std::string& value);
+    // Adds every missing key with its default; true when something was added.
+    bool AddMissing(const std::vector<SettingDefault>& defaults);
+
+    const std::filesystem::path& File() const { return file_; }
+
+private:
+    std::filesystem::path file_;
+    boost::property_tree::ptree tree_;
+};
+
+}  // namespace nb

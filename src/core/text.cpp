@@ -1,0 +1,79 @@
+#include "core/text.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace nb {
+
+std::string ToLower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+bool IEquals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+bool IContains(std::string_view text, std::string_view part) {
+    return ToLower(text).find(ToLower(part)) != std::string::npos;
+}
+
+std::string Trim(std::string_view text) {
+    std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return "";
+    std::size_t last = text.find_last_not_of(" \t");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::vector<std::string> SplitWords(std::string_view text) {
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t blank = text.find(' ', start);
+        words.emplace_back(text.substr(start, blank - start));
+        if (blank == std::string_view::npos) break;
+        start = blank + 1;
+    }
+    return words;
+}
+
+std::vector<std::string> SplitFields(std::string_view text) {
+    std::vector<std::string> fields;
+    for (auto& word : SplitWords(text)) {
+        if (!word.empty()) fields.push_back(std::move(word));
+    }
+    return fields;
+}
+
+std::string JoinWords(const std::vector<std::string>& words, std::size_t from, const std::string& separator) {
+    std::string joined;
+    for (std::size_t i = from; i < words.size(); ++i) {
+        if (i > from) joined += separator;
+        joined += words[i];
+    }
+    return joined;
+}
+
+bool IsDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+long long ToNumber(std::string_view text) {
+    std::string trimmed = Trim(text);
+    long long value = 0;
+    auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
+    if (error != std::errc() || end != trimmed.data() + trimmed.size()) return 0;
+    return value;
+}
+
+}  // namespace nb

@@ -1,0 +1,25 @@
+// Small text helpers used across modules. IRC names compare without regard to letter case.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nb {
+
+constexpr char kBold = '\x02';
+
+std::string ToLower(std::string_view text);
+bool IEquals(std::string_view a, std::string_view b);
+bool IContains(std::string_view text, std::string_view part);
+std::string Trim(std::string_view text);
+// Splits at every single blank, so two blanks in a row give an empty word.
+std::vector<std::string> SplitWords(std::string_view text);
+// Splits at runs of blanks; no empty words.
+std::vector<std::string> SplitFields(std::string_view text);
+std::string JoinWords(const std::vector<std::string>& words, std::size_t from, const std::string& separator = " ");
+bool IsDigits(std::string_view text);
+// Numeric value of a decimal text, 0 when it is not one.
+long long ToNumber(std::string_view text);
+
+}  // namespace nb

@@ -1,0 +1,64 @@
+#include "support/fixture.h"
+
+#include <ctime>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "core/startup.h"
+
+namespace nb::test {
+
+TempDir::TempDir() {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() / ("nimbral-test-" + std::to_string(random()) + "-" +
+                                                      std::to_string(::time(nullptr)));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::string> CapturingLink::Take() {
+    std::vector<std::string> taken;
+    taken.swap(lines);
+    return taken;
+}
+
+TimePoint TestStartTime() {
+    std::tm local{};
+    local.tm_year = 2026 - 1900;
+    local.tm_mon = 11;
+    local.tm_mday = 6;
+    local.tm_hour = 21;
+    local.tm_min = 7;
+    local.tm_sec = 15;
+    local.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&local));
+}
+
+ServicesFixture::ServicesFixture() { services.AttachLink(&link, &link); }
+
+void ServicesFixture::StartLinked() {
+    RunStartup(services, "testhost");
+    services.OnLinkEstablished();
+    link.Take();
+}
+
+void ServicesFixture::Receive(const std::string& line) { services.dispatcher.HandleReceivedLine(line); }
+
+void ServicesFixture::IntroduceUser(const std::string& nick, const std::string& ident, const std::string& host,
+                                    const std::string& server) {
+    Receive("NICK " + nick + " 1 1765055235 " + ident + " " + host + " " + server + " 0 :Real Name");
+}
+
+std::string ServicesFixture::ReadFile(const std::string& relative) const {
+    std::ifstream in(dir.Path() / "data" / relative, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+}  // namespace nb::test

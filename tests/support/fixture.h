@@ -1,0 +1,84 @@
+// A Services object over a temporary data directory, a capturing link, a fake clock,
+// manual timers and a recording console.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/clock.h"
+#include "core/console.h"
+#include "core/line_sink.h"
+#include "core/services.h"
+#include "core/timers.h"
+
+namespace nb::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+class CapturingLink : public LineSink, public LinkControl {
+public:
+    void SendLine(std::string_view line) override { lines.emplace_back(line); }
+    bool IsLinkConnected() const override { return connected; }
+    void ConnectToServer() override { ++connectCalls; }
+    // The lines sent since the last call.
+    std::vector<std::string> Take();
+
+    std::vector<std::string> lines;
+    bool connected = true;
+    int connectCalls = 0;
+};
+
+class RecordingConsole : public Console {
+public:
+    void ShowMessage(const std::string& title, const std::string& text) override {
+        messages.push_back(title + ": " + text);
+    }
+    bool AskYesNo(const std::string&, const std::string&) override { return yesNoAnswer; }
+    std::optional<std::string> PromptInput(const std::string&, const std::string&, const std::string&) override {
+        return inputAnswer;
+    }
+    void AppendLogText(LogBox box, const std::string& text) override {
+        (box == LogBox::RawTraffic ? raw : status).push_back(text);
+    }
+
+    std::vector<std::string> messages;
+    std::vector<std::string> status;
+    std::vector<std::string> raw;
+    bool yesNoAnswer = false;
+    std::optional<std::string> inputAnswer;
+};
+
+// 6 December 2026, 21:07:15 local time.
+TimePoint TestStartTime();
+
+struct ServicesFixture {
+    ServicesFixture();
+    // Start-up, then a link: handshake sent and taken away, so tests see only their own lines.
+    void StartLinked();
+    // Feeds received lines as the uplink would, one by one.
+    void Receive(const std::string& line);
+    // Introduces a user the classic way: NICK <nick> 1 <ts> <ident> <host> <server> 0 :<real name>
+    void IntroduceUser(const std::string& nick, const std::string& ident = "user",
+                       const std::string& host = "host.example.org", const std::string& server = "irc.example.org");
+    std::string ReadFile(const std::string& relative) const;
+
+    TempDir dir;
+    FakeClock clock{TestStartTime()};
+    ManualTimers timers;
+    RecordingConsole console;
+    CapturingLink link;
+    Services services{dir.Path() / "data", clock, timers, console};
+};
+
+}  // namespace nb::test
