@@ -15,7 +15,15 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       users(*this),
       channels(*this),
       queries(*this),
-      dispatcher(*this) {}
+      dispatcher(*this),
+      help(*this),
+      nickServ(*this),
+      memoServ(*this) {
+    dispatcher.AddServiceEndpoint([this] { return names.nickServ; },
+                                  [this](std::size_t slot, const std::string& text) { nickServ.Dispatch(slot, text); });
+    dispatcher.AddServiceEndpoint([this] { return names.memoServ; },
+                                  [this](std::size_t slot, const std::string& text) { memoServ.Dispatch(slot, text); });
+}
 
 void Services::AttachLink(LineSink* lineSink, LinkControl* control) {
     sink = lineSink;
@@ -54,18 +62,26 @@ void Services::OnLinkEstablished() {
 }
 
 void Services::LoadDatabases() {
-    // Registered nicknames, channels, memos and operator access load here as they arrive.
+    nickServ.LoadNickDatabase();
+    // Registered channels and channel access load here when ChanServ arrives.
+    memoServ.LoadMemos();
+    // Operator access and command levels load here when OperServ arrives.
 }
 
-// NickServ and ChanServ are not part of this build yet: no nick is registered, nothing
-// is pending, and nobody is identified to a channel or logged in to OperServ.
-void Services::CheckRegisteredNick(const std::string&, std::size_t) {}
-void Services::RemovePendingNick(const std::string&) {}
-bool Services::IsNickRegistered(const std::string&) const { return false; }
-std::string Services::GetNickReplyType(const std::string&) const { return "NOTICE"; }
-void Services::NoteNickQuit(const std::string&, const std::string&) {}
-void Services::NoteNickGone(const std::string&) {}
-void Services::ClearNickIdentified(const std::string&) {}
+void Services::CheckRegisteredNick(const std::string& nick, std::size_t slot) {
+    nickServ.CheckRegisteredNick(nick, slot);
+}
+void Services::RemovePendingNick(const std::string& nick) { nickServ.RemovePendingNick(nick); }
+bool Services::IsNickRegistered(const std::string& nick) const { return nickServ.IsNickRegistered(nick); }
+std::string Services::GetNickReplyType(const std::string& nick) const { return nickServ.GetNickReplyType(nick); }
+void Services::NoteNickQuit(const std::string& nick, const std::string& message) {
+    nickServ.NoteNickQuit(nick, message);
+}
+void Services::NoteNickGone(const std::string& nick) { nickServ.NoteNickGone(nick); }
+void Services::ClearNickIdentified(const std::string& nick) { nickServ.ClearNickIdentified(nick); }
+
+// ChanServ and OperServ are not part of this build yet: nobody is identified to a channel
+// or logged in to OperServ, and no channel is registered.
 void Services::ForgetChannelIdentification(const std::string&) {}
 void Services::LogOutOperator(const std::string&) {}
 void Services::EnforceChannelEntry(const std::string&, const std::string&, std::size_t) {}

@@ -16,9 +16,12 @@
 #include "core/service_names.h"
 #include "core/settings.h"
 #include "core/timers.h"
+#include "help/service_help.h"
+#include "memoserv/memoserv.h"
 #include "network/channels.h"
 #include "network/online_users.h"
 #include "network/server_queries.h"
+#include "nickserv/nickserv.h"
 
 namespace nb {
 
@@ -48,6 +51,9 @@ public:
     Channels channels;
     ServerQueries queries;
     Dispatcher dispatcher;
+    ServiceHelp help;
+    NickServ nickServ;
+    MemoServ memoServ;
 
     // Copies the link and service values from the settings (trimmed; nicknames as stored).
     void ReadLinkSettings();
@@ -58,8 +64,8 @@ public:
     // Loads every database in start-up order.
     void LoadDatabases();
 
-    // Calls into the services that follow the network state. Each does nothing until the
-    // service that owns it is built.
+    // Calls into the services that follow the network state. Those of services not yet
+    // built do nothing.
     void CheckRegisteredNick(const std::string& nick, std::size_t slot);
     void RemovePendingNick(const std::string& nick);
     bool IsNickRegistered(const std::string& nick) const;
