@@ -1,5 +1,7 @@
 #include "core/dispatch.h"
 
+#include <algorithm>
+
 #include "core/services.h"
 #include "core/text.h"
 #include "core/wildcard.h"
@@ -59,15 +61,26 @@ std::string Dispatcher::MaskSecrets(const std::string& line) const {
     if (!parsed || !parsed->hasTrailing || parsed->params.size() < 2) return line;
     if (!IEquals(parsed->command, "PRIVMSG") && !IEquals(parsed->command, "NOTICE")) return line;
     std::vector<std::string> words = SplitWords(parsed->params.back());
+    std::string command;
+    for (const auto& word : words) {
+        if (!word.empty()) {
+            command = word;
+            break;
+        }
+    }
     bool masked = false;
     for (const auto& secret : SecretCommands()) {
         if (!NamesService(parsed->Param(0), services_.names.*secret.service)) continue;
-        if (!IEquals(words[0], secret.command)) continue;
-        for (std::size_t index : secret.words) {
-            if (index < words.size() && !words[index].empty()) {
-                words[index] = "******";
+        if (!IEquals(command, secret.command)) continue;
+        // Count only non-empty words: a doubled blank must not let a password slip through.
+        std::size_t field = 0;
+        for (auto& word : words) {
+            if (word.empty()) continue;
+            if (std::find(secret.words.begin(), secret.words.end(), field) != secret.words.end()) {
+                word = "******";
                 masked = true;
             }
+            ++field;
         }
     }
     if (!masked) return line;
