@@ -27,7 +27,8 @@ Outbound::Outbound(Services& services) : services_(services) {}
 
 void Outbound::SendLine(const std::string& line) {
     if (services_.sink == nullptr || services_.link == nullptr || !services_.link->IsLinkConnected()) {
-        WriteDebugLog("Link down, not sent: " + line);
+        // Only where it was going: replies may carry a password.
+        WriteDebugLog("Link down, not sent: " + line.substr(0, line.find(" :")));
         return;
     }
     services_.sink->SendLine(line);

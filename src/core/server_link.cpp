@@ -123,7 +123,7 @@ void ServerLink::OnLinkFailed(const std::string& reason) {
 
 void ServerLink::SendLine(std::string_view line) {
     if (!connected_ || !dialect_) {
-        services_.out.WriteDebugLog("Link down, not sent: " + std::string(line));
+        services_.out.WriteDebugLog("Link down, not sent: " + std::string(line.substr(0, line.find(" :"))));
         return;
     }
     for (const auto& wireLine : dialect_->ToWire(line)) {

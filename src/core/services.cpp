@@ -58,6 +58,7 @@ void Services::ReadLinkSettings() {
 void Services::OnLinkEstablished() {
     users.Clear();
     channels.Clear();
+    nickServ.ClearPendingNicks();
     SendLinkHandshake(*this);
 }
 
@@ -83,6 +84,7 @@ void Services::ClearNickIdentified(const std::string& nick) { nickServ.ClearNick
 // ChanServ and OperServ are not part of this build yet: nobody is identified to a channel
 // or logged in to OperServ, and no channel is registered.
 void Services::ForgetChannelIdentification(const std::string&) {}
+std::size_t Services::CarryAccessHostToChannels(const std::string&, int, const std::string&) { return 0; }
 void Services::LogOutOperator(const std::string&) {}
 void Services::EnforceChannelEntry(const std::string&, const std::string&, std::size_t) {}
 void Services::SendChannelGreet(const std::string&, const std::string&, std::size_t) {}

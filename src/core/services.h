@@ -74,6 +74,9 @@ public:
     void NoteNickGone(const std::string& nick);
     void ClearNickIdentified(const std::string& nick);
     void ForgetChannelIdentification(const std::string& nick);
+    // Puts a NickServ access host into the same host slot (1 to 3) of every channel access
+    // entry of the nick and saves those entries; the number of entries changed.
+    std::size_t CarryAccessHostToChannels(const std::string& nick, int hostSlot, const std::string& host);
     void LogOutOperator(const std::string& nick);
     void EnforceChannelEntry(const std::string& channel, const std::string& nick, std::size_t slot);
     void SendChannelGreet(const std::string& channel, const std::string& nick, std::size_t slot);

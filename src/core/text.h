@@ -9,6 +9,9 @@ namespace nb {
 
 constexpr char kBold = '\x02';
 
+// The text between two bold control characters.
+inline std::string Bold(std::string_view text) { return kBold + std::string(text) + kBold; }
+
 std::string ToLower(std::string_view text);
 bool IEquals(std::string_view a, std::string_view b);
 bool IContains(std::string_view text, std::string_view part);

@@ -8,8 +8,6 @@
 namespace nb {
 namespace {
 
-std::string Bold(const std::string& text) { return std::string(1, kBold) + text + kBold; }
-
 bool HasMember(const NetChannel& channel, const std::string& nick) {
     return std::any_of(channel.members.begin(), channel.members.end(),
                        [&](const std::string& member) { return IEquals(member, nick); });

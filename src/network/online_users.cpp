@@ -36,8 +36,7 @@ void OnlineUsers::AddOnlineUser(const std::string& nick, const std::string& iden
                                 const std::string& server) {
     if (nick.empty()) return;
     std::size_t slot = AppendUser(nick, ident, host, server);
-    services_.out.LogNetEvent(std::string(1, kBold) + nick + kBold + " (" + kBold + ident + kBold + "@" + kBold +
-                              host + kBold + ") connected to " + kBold + server + kBold + ".");
+    services_.out.LogNetEvent(Bold(nick) + " (" + Bold(ident) + "@" + Bold(host) + ") connected to " + Bold(server) + ".");
     services_.CheckRegisteredNick(nick, slot);
     services_.queries.CheckMaxUsers();
 }
@@ -94,8 +93,7 @@ void OnlineUsers::OnQuit(const IrcLine& line) {
     std::string nick = line.SourceNick();
     if (nick.empty()) return;
     const std::string& message = line.Param(0);
-    services_.out.LogNetEvent(std::string(1, kBold) + nick + kBold + " has left IRC (" + kBold + message + kBold +
-                              ")");
+    services_.out.LogNetEvent(Bold(nick) + " has left IRC (" + Bold(message) + ")");
     if (services_.IsNickRegistered(nick)) {
         services_.NoteNickQuit(nick, message);
         services_.ForgetChannelIdentification(nick);
@@ -114,11 +112,12 @@ void OnlineUsers::OnNickChange(const IrcLine& line) {
             OnlineUser& user = users_[*slot];
             user.nick = newNick;
             user.mask = newNick + "!" + user.ident + "@" + user.host;
+            // The old nick's warning goes first: a change of letter case alone keeps the
+            // same registered nick, and its new warning must not be cancelled.
+            services_.RemovePendingNick(oldNick);
             services_.CheckRegisteredNick(newNick, *slot);
             if (services_.IsNickRegistered(oldNick)) services_.ClearNickIdentified(oldNick);
-            services_.out.LogNetEvent(std::string(1, kBold) + oldNick + kBold + " is now known as " + kBold +
-                                      newNick + kBold + ".");
-            services_.RemovePendingNick(oldNick);
+            services_.out.LogNetEvent(Bold(oldNick) + " is now known as " + Bold(newNick) + ".");
             services_.LogOutOperator(oldNick);
             services_.ForgetChannelIdentification(oldNick);
         }

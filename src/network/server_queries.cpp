@@ -7,7 +7,7 @@
 namespace nb {
 namespace {
 
-std::string Bold(long long number) { return std::string(1, kBold) + std::to_string(number) + kBold; }
+std::string Bold(long long number) { return nb::Bold(std::to_string(number)); }
 
 }  // namespace
 
@@ -43,8 +43,8 @@ void ServerQueries::CheckMaxUsers() {
     long long online = static_cast<long long>(services_.users.Count());
     if (ToNumber(maxUsers) >= online) return;
     services_.out.LogToOperChannel("Max Users: " + Bold(online) + " users.");
-    services_.out.LogToOperChannel("Previous Record: " + std::string(1, kBold) + maxUsers + kBold + " users (" + kBold +
-                                   maxUsersDate + kBold + ")");
+    services_.out.LogToOperChannel("Previous Record: " + Bold(maxUsers) + " users (" +
+                                   Bold(maxUsersDate) + ")");
     maxUsers = std::to_string(online);
     maxUsersDate = FormatGeneralDate(services_.clock.Now());
     services_.settings.Set("General", "Max Users", maxUsers);

@@ -39,11 +39,12 @@ TEST(Outbound, SendWhileLinkDownIsDroppedAndWrittenToTheDebugLog) {
     ServicesFixture f;
     f.StartLinked();
     f.link.connected = false;
-    f.services.out.SendPrivmsg("NickServ", "joe", "lost");
+    f.services.out.SendPrivmsg("NickServ", "joe", "Your password is now secret1");
     EXPECT_TRUE(f.link.lines.empty());
     std::string debug = f.ReadFile("debug.nb2");
-    EXPECT_NE(debug.find("[12/6/2026 9:07:15 PM] Link down, not sent: :NickServ PRIVMSG joe :lost\r\n"),
+    EXPECT_NE(debug.find("[12/6/2026 9:07:15 PM] Link down, not sent: :NickServ PRIVMSG joe\r\n"),
               std::string::npos);
+    EXPECT_EQ(debug.find("secret1"), std::string::npos);
 }
 
 }  // namespace

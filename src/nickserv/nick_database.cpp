@@ -1,0 +1,144 @@
+#include "nickserv/nick_database.h"
+
+#include <utility>
+
+#include "core/datetime.h"
+#include "core/files.h"
+#include "core/services.h"
+#include "core/text.h"
+#include "core/wildcard.h"
+
+namespace nb {
+namespace {
+
+constexpr const char* kNickFile = "NickServ/NickServ.nb2";
+constexpr const char* kQuitFile = "NickServ/Quit.nb2";
+constexpr const char* kRestrictFile = "NickServ/Restrict.nb2";
+
+const char* const kEmptyLineError =
+    "Error loading NickServ database, close Nimbral and try again.\r\n"
+    "If this problem continues, please check nickserv.os for gaps, or extra lines at the end of the file.\r\n"
+    "!!THIS COULD ALSO BE CAUSED BECAUSED THIS IS THE FIRST TIME YOU RAN NIMBRAL, THIS MESSAGE SHOULD GO AWAY "
+    "AS SOON AS A NICK IS REGISTERED.!!";
+
+}  // namespace
+
+NickDatabase::NickDatabase(Services& services) : services_(services) {}
+
+void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
+    if (loadNicks) {
+        std::vector<RegisteredNick> previous = std::move(nicks_);
+        nicks_.clear();
+        std::string now = FormatGeneralDate(services_.clock.Now());
+        for (const std::string& line : ReadTextLines(services_.data.Path(kNickFile))) {
+            if (line.empty()) {
+                services_.console.ShowMessage("Nimbral - NickServ Error", kEmptyLineError);
+                return;
+            }
+            RegisteredNick record = ParseNickLine(line, now);
+            for (const RegisteredNick& old : previous) {
+                if (old.nick.empty() || !IEquals(old.nick, record.nick)) continue;
+                record.identified = old.identified;
+                record.lastQuit = old.lastQuit;
+                break;
+            }
+            nicks_.push_back(std::move(record));
+        }
+    }
+    if (loadQuits) {
+        for (const std::string& line : ReadTextLines(services_.data.Path(kQuitFile))) {
+            std::size_t blank = line.find(' ');
+            RegisteredNick* record = FindRegisteredNick(line.substr(0, blank));
+            if (record != nullptr) record->lastQuit = blank == std::string::npos ? "" : line.substr(blank + 1);
+        }
+    }
+}
+
+bool NickDatabase::SaveNickDatabase() {
+    std::string content;
+    for (const RegisteredNick& record : nicks_) {
+        if (!record.nick.empty()) content += FormatNickLine(record);
+    }
+    if (WriteDataFile(kNickFile, content)) {
+        LoadNickDatabase(true, false);
+        return true;
+    }
+    // The file still holds the old state; keep the running state as a reload would have made it.
+    std::erase_if(nicks_, [](const RegisteredNick& record) { return record.nick.empty(); });
+    for (RegisteredNick& record : nicks_) record.badPasswords = 0;
+    return false;
+}
+
+bool NickDatabase::SaveQuitMessages() {
+    std::string content;
+    for (const RegisteredNick& record : nicks_) {
+        if (!record.nick.empty()) content += FormatQuitLine(record);
+    }
+    if (!WriteDataFile(kQuitFile, content)) return false;
+    LoadNickDatabase(false, true);
+    return true;
+}
+
+void NickDatabase::LoadRestrictedNicks() {
+    restricted_.clear();
+    for (const std::string& line : ReadTextLines(services_.data.Path(kRestrictFile))) {
+        if (line.empty()) break;
+        restricted_.push_back(line);
+    }
+}
+
+bool NickDatabase::SaveRestrictedNicks() {
+    std::string content;
+    for (const std::string& pattern : restricted_) content += pattern + "\r\n";
+    if (!WriteDataFile(kRestrictFile, content)) return false;
+    LoadRestrictedNicks();
+    return true;
+}
+
+bool NickDatabase::WriteDataFile(const char* relative, const std::string& content) {
+    std::filesystem::path path = services_.data.Path(relative);
+    if (WriteFileAtomic(path, content)) return true;
+    services_.console.ShowMessage("NBII - NickServ", "Cannot write " + path.string() +
+                                                         "; the change is kept in memory until the next save.");
+    return false;
+}
+
+const RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) const {
+    for (const RegisteredNick& record : nicks_) {
+        if (!record.nick.empty() && IEquals(record.nick, nick)) return &record;
+    }
+    return nullptr;
+}
+
+RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) {
+    return const_cast<RegisteredNick*>(std::as_const(*this).FindRegisteredNick(nick));
+}
+
+bool NickDatabase::IsNickIdentified(const std::string& nick) const {
+    const RegisteredNick* record = FindRegisteredNick(nick);
+    return record != nullptr && record->identified;
+}
+
+std::string NickDatabase::GetNickReplyType(const std::string& nick) const {
+    const RegisteredNick* record = FindRegisteredNick(nick);
+    return record != nullptr ? record->replyType : "NOTICE";
+}
+
+bool NickDatabase::IsNickRestricted(const std::string& nick) const {
+    std::string lower = ToLower(nick);
+    for (const std::string& pattern : restricted_) {
+        if (WildcardMatch(lower, pattern)) return true;
+    }
+    return false;
+}
+
+void NickDatabase::AddRegisteredNick(RegisteredNick record) { nicks_.push_back(std::move(record)); }
+
+bool MatchesAccessHosts(const RegisteredNick& record, const std::string& mask) {
+    for (const std::string& host : record.accessHosts) {
+        if (WildcardMatch(mask, host)) return true;
+    }
+    return false;
+}
+
+}  // namespace nb

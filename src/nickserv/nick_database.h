@@ -1,0 +1,57 @@
+// The registered nicknames with their quit messages, and the restricted nickname patterns:
+// NickServ/NickServ.nb2, NickServ/Quit.nb2 and NickServ/Restrict.nb2.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "nickserv/nick_record.h"
+
+namespace nb {
+
+class Services;
+
+class NickDatabase {
+public:
+    explicit NickDatabase(Services& services);
+
+    // Reads NickServ.nb2 (an empty line stops the load and tells the operator), then Quit.nb2.
+    // Identified and the last quit stay with their nick: a reload never moves them to another
+    // record.
+    void LoadNickDatabase(bool loadNicks, bool loadQuits);
+    // Writes every record that has a nick and reads the file back: dropped records leave the
+    // table and every wrong-password count starts again. False when the file could not be
+    // written; the table is then compacted in memory and the operator told.
+    bool SaveNickDatabase();
+    bool SaveQuitMessages();
+
+    void LoadRestrictedNicks();
+    bool SaveRestrictedNicks();
+    std::vector<std::string>& RestrictedNicks() { return restricted_; }
+
+    // The first record with this nick (letter case ignored), or nullptr. A save or a load
+    // rebuilds the table: never keep the pointer across one.
+    RegisteredNick* FindRegisteredNick(const std::string& nick);
+    const RegisteredNick* FindRegisteredNick(const std::string& nick) const;
+    bool IsNickRegistered(const std::string& nick) const { return FindRegisteredNick(nick) != nullptr; }
+    bool IsNickIdentified(const std::string& nick) const;
+    std::string GetNickReplyType(const std::string& nick) const;
+    // The nick in lower case against each pattern as stored.
+    bool IsNickRestricted(const std::string& nick) const;
+
+    // A new record at the end of the table; SaveNickDatabase stores it.
+    void AddRegisteredNick(RegisteredNick record);
+    const std::vector<RegisteredNick>& RegisteredNicks() const { return nicks_; }
+
+private:
+    bool WriteDataFile(const char* relative, const std::string& content);
+
+    Services& services_;
+    std::vector<RegisteredNick> nicks_;
+    std::vector<std::string> restricted_;
+};
+
+// True when the full mask matches access host 1, 2 or 3 of the record.
+bool MatchesAccessHosts(const RegisteredNick& record, const std::string& mask);
+
+}  // namespace nb
