@@ -1,11 +1,13 @@
 #include "core/dialect.h"
 
+#include "core/ngircd_dialect.h"
 #include "core/text.h"
 
 namespace nb {
 
 std::unique_ptr<Dialect> MakeDialect(std::string_view protocolName) {
     if (IEquals(protocolName, "classic")) return std::make_unique<ClassicDialect>();
+    if (IEquals(protocolName, "ngircd")) return std::make_unique<NgircdDialect>();
     return nullptr;
 }
 
