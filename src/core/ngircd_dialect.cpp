@@ -104,6 +104,8 @@ void NgircdDialect::Reset(const LinkIdentity& identity) {
     nextJupeToken_ = 2;
     killerOf_.clear();
     pongTargetOf_.clear();
+    joinedChannels_.clear();
+    heldTopics_.clear();
 }
 
 // ---------------------------------------------------------------- outbound
@@ -306,7 +308,7 @@ std::vector<std::string> NgircdDialect::NickIn(const IrcLine& line, std::string_
     return {":" + oldNick + " NICK " + newNick};
 }
 
-std::vector<std::string> NgircdDialect::NjoinIn(const IrcLine& line) const {
+std::vector<std::string> NgircdDialect::NjoinIn(const IrcLine& line) {
     const std::string& channel = line.Param(0);
     std::string source = SenderOf(line);
     std::vector<std::string> lines;
@@ -319,11 +321,21 @@ std::vector<std::string> NgircdDialect::NjoinIn(const IrcLine& line) const {
         for (std::size_t i = 0; i < nickStart; ++i)
             lines.push_back(":" + source + " MODE " + channel + " +" + StatusLetter(member[i]) + " " + nick);
     }
+    if (!lines.empty()) ReleaseHeldTopic(channel, lines);
     return lines;
 }
 
+void NgircdDialect::ReleaseHeldTopic(const std::string& channel, std::vector<std::string>& lines) {
+    std::string key = ToLower(channel);
+    joinedChannels_.insert(key);
+    auto held = heldTopics_.find(key);
+    if (held == heldTopics_.end()) return;
+    lines.push_back(held->second);
+    heldTopics_.erase(held);
+}
+
 // CHANINFO <channel> +<modes> [[<key> <limit>] <topic>]
-std::vector<std::string> NgircdDialect::ChaninfoIn(const IrcLine& line) const {
+std::vector<std::string> NgircdDialect::ChaninfoIn(const IrcLine& line) {
     const std::string& channel = line.Param(0);
     const std::string& modes = line.Param(1);
     std::string source = SenderOf(line);
@@ -336,12 +348,18 @@ std::vector<std::string> NgircdDialect::ChaninfoIn(const IrcLine& line) const {
         if (hasKeyAndLimit && modes.find('l') != std::string::npos) modeLine += " " + line.Param(3);
         lines.push_back(modeLine);
     }
-    if (!topic.empty()) lines.push_back("TOPIC " + channel + " " + source + " " + kUnknownTimestamp + " :" + topic);
+    if (topic.empty()) return lines;
+    std::string topicLine = "TOPIC " + channel + " " + source + " " + kUnknownTimestamp + " :" + topic;
+    if (joinedChannels_.count(ToLower(channel)) > 0) {
+        lines.push_back(topicLine);
+    } else {
+        heldTopics_[ToLower(channel)] = topicLine;
+    }
     return lines;
 }
 
 // ":<nick> JOIN #a\x07ov" joins with channel status already given.
-std::vector<std::string> NgircdDialect::JoinIn(const IrcLine& line) const {
+std::vector<std::string> NgircdDialect::JoinIn(const IrcLine& line) {
     std::string nick = line.SourceNick();
     std::vector<std::string> lines;
     for (const auto& entry : SplitList(line.Param(0), ',')) {
@@ -349,9 +367,11 @@ std::vector<std::string> NgircdDialect::JoinIn(const IrcLine& line) const {
         std::string channel = entry.substr(0, bell);
         if (channel == "0") continue;  // parts every channel; ngIRCd sends the PARTs as well
         lines.push_back(":" + nick + " JOIN " + channel);
-        if (bell == std::string::npos) continue;
-        for (char letter : entry.substr(bell + 1))
-            lines.push_back(":" + ServerOfNick(nick) + " MODE " + channel + " +" + letter + " " + nick);
+        if (bell != std::string::npos) {
+            for (char letter : entry.substr(bell + 1))
+                lines.push_back(":" + ServerOfNick(nick) + " MODE " + channel + " +" + letter + " " + nick);
+        }
+        ReleaseHeldTopic(channel, lines);
     }
     return lines;
 }

@@ -60,7 +60,11 @@
 //   ":<s> CHANINFO #c +<modes> [<key> <limit>] [:<topic>]"
 //                                              -> ":<s> MODE #c +<modes> [<key>] [<limit>]"
 //                                                 (key and limit only where k and l are set),
-//                                                 then "TOPIC #c <s> 0 :<topic>" when there is one
+//                                                 then "TOPIC #c <s> 0 :<topic>" when there is one;
+//                                                 in a burst CHANINFO comes before the channel's
+//                                                 NJOIN, so the TOPIC is held back until the
+//                                                 first member has joined (the services only
+//                                                 keep topics of channels they know)
 //   ":<n> JOIN #c\x07ov"                       -> ":<n> JOIN #c", ":<server of n> MODE #c +o <n>",
 //                                                 ":<server of n> MODE #c +v <n>"; "JOIN 0" -> nothing
 //   ":<n> PART #a,#b [:<reason>]"              -> one PART per channel
@@ -125,9 +129,11 @@ private:
     // Inbound, one function per ngIRCd command that the services want in another form.
     Lines ServerIn(const IrcLine& line);
     Lines NickIn(const IrcLine& line, std::string_view original);
-    Lines NjoinIn(const IrcLine& line) const;
-    Lines ChaninfoIn(const IrcLine& line) const;
-    Lines JoinIn(const IrcLine& line) const;
+    Lines NjoinIn(const IrcLine& line);
+    Lines ChaninfoIn(const IrcLine& line);
+    // Marks the channel as joined and appends its held burst TOPIC, if any.
+    void ReleaseHeldTopic(const std::string& channel, Lines& lines);
+    Lines JoinIn(const IrcLine& line);
     Lines PartIn(const IrcLine& line) const;
     Lines PingIn(const IrcLine& line);
     Lines ServerQueryIn(const IrcLine& line, std::string_view original) const;
@@ -159,6 +165,8 @@ private:
     std::map<std::string, std::string> jupeTokens_;  // lower-case juped server -> our token
     int nextJupeToken_ = 2;
     std::map<std::string, std::string> killerOf_;  // lower-case nick -> who killed it, until its QUIT
+    std::set<std::string> joinedChannels_;           // lower-case channels a member joined on this link
+    std::map<std::string, std::string> heldTopics_;  // lower-case channel -> its burst TOPIC line
     std::map<std::string, std::string> pongTargetOf_;  // token of a user's PING -> that user
 };
 

@@ -114,7 +114,7 @@ void ServerLink::OnLinkFailed(const std::string& reason) {
                        reason + ")";
     long long delay = ToNumber(services_.settings.Get("General", "Reconnect Delay", "30"));
     if (shutDown_) return;
-    if (delay > 0) text += "; trying again in " + std::to_string(delay) + " seconds";
+    if (delay > 0) text += "; trying again in " + std::to_string(delay) + (delay == 1 ? " second" : " seconds");
     services_.console.AppendLogText(LogBox::Status, text);
     services_.out.WriteDebugLog(text);
     if (delay <= 0) return;

@@ -111,13 +111,17 @@ TEST_F(NgircdLink, NjoinGivesEveryMemberAJoinAndEachStatusAMode) {
     EXPECT_EQ(In(":irc.example NJOIN #b :solo"), Lines{":solo JOIN #b"});
 }
 
-TEST_F(NgircdLink, ChaninfoBecomesServerModeAndBurstTopic) {
+TEST_F(NgircdLink, ChaninfoBecomesServerModeAndBurstTopicAfterTheMembers) {
     EXPECT_EQ(In(":irc.example CHANINFO #a +"), Lines{});
     EXPECT_EQ(In(":irc.example CHANINFO #a +nt"), Lines{":irc.example MODE #a +nt"});
-    EXPECT_EQ(In(":irc.example CHANINFO #a + :just a topic"), Lines{"TOPIC #a irc.example 0 :just a topic"});
-    EXPECT_EQ(In(":irc.example CHANINFO #a +kl key 50 :Topic here"),
-              (Lines{":irc.example MODE #a +kl key 50", "TOPIC #a irc.example 0 :Topic here"}));
     EXPECT_EQ(In(":irc.example CHANINFO #a +lnt * 7 :"), Lines{":irc.example MODE #a +lnt 7"});
+    // In a burst the topic comes before the members; it follows them, or the channel is unknown.
+    EXPECT_EQ(In(":irc.example CHANINFO #a +kl key 50 :Topic here"), Lines{":irc.example MODE #a +kl key 50"});
+    EXPECT_EQ(In(":irc.example NJOIN #a :@bob"),
+              (Lines{":bob JOIN #a", ":irc.example MODE #a +o bob", "TOPIC #a irc.example 0 :Topic here"}));
+    EXPECT_EQ(In(":irc.example CHANINFO #a + :just a topic"), Lines{"TOPIC #a irc.example 0 :just a topic"});
+    EXPECT_EQ(In(":irc.example CHANINFO #b + :held"), Lines{});
+    EXPECT_EQ(In(":ann JOIN #b"), (Lines{":ann JOIN #b", "TOPIC #b irc.example 0 :held"}));
 }
 
 TEST_F(NgircdLink, JoinPartAndQueriesReachTheClassicForms) {

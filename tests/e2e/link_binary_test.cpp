@@ -123,7 +123,7 @@ TEST_F(LinkedBinary, SquitOfOurServerAndDroppedLinksReconnect) {
     ASSERT_TRUE(uplink.WaitForLines(kHandshakeLines));
     std::string output = services.Output();
     EXPECT_NE(output.find("The server says: Closing Link: services.localhost (Bad password)"), std::string::npos);
-    EXPECT_NE(output.find("lost (closed by the server); trying again in 1 seconds"), std::string::npos);
+    EXPECT_NE(output.find("lost (closed by the server); trying again in 1 second"), std::string::npos);
 }
 
 TEST(Binary, NoConnectStopsAfterStartupAndCreatesTheTree) {
