@@ -30,10 +30,14 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
         std::vector<RegisteredNick> previous = std::move(nicks_);
         nicks_.clear();
         std::string now = FormatGeneralDate(services_.clock.Now());
+        bool reported = false;
         for (const std::string& line : ReadTextLines(services_.data.Path(kNickFile))) {
+            // A gap is reported once and passed over: stopping there would let the next
+            // save drop every registration after it.
             if (line.empty()) {
-                services_.console.ShowMessage("Nimbral - NickServ Error", kEmptyLineError);
-                return;
+                if (!reported) services_.console.ShowMessage("Nimbral - NickServ Error", kEmptyLineError);
+                reported = true;
+                continue;
             }
             RegisteredNick record = ParseNickLine(line, now);
             for (const RegisteredNick& old : previous) {

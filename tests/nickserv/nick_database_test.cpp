@@ -84,16 +84,17 @@ TEST_F(NickDatabaseTest, ARecordSurvivesLoadAndSaveByteForByteWithItsQuitMessage
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
-TEST_F(NickDatabaseTest, AnEmptyLineStopsTheLoadWithOneErrorBoxAndSkipsTheQuitList) {
+TEST_F(NickDatabaseTest, EmptyLinesGiveOneErrorBoxAndLoseNoRecord) {
     WriteData("NickServ/NickServ.nb2", "a pw h h h [d] {r} [e] (u) 1 True NOTICE x\r\n"
                                        "b pw h h h [d] {r} [e] (u) 1 True NOTICE x\r\n"
                                        "\r\n"
-                                       "c pw h h h [d] {r} [e] (u) 1 True NOTICE x\r\n");
+                                       "c pw h h h [d] {r} [e] (u) 1 True NOTICE x\r\n"
+                                       "\r\n");
     WriteData("NickServ/Quit.nb2", "a left\r\n");
     services.nickServ.LoadNickDatabase(true, true);
-    ASSERT_EQ(services.nickServ.RegisteredNicks().size(), 2u);
-    EXPECT_FALSE(services.IsNickRegistered("c"));
-    EXPECT_EQ(Record("a").lastQuit, "");
+    ASSERT_EQ(services.nickServ.RegisteredNicks().size(), 3u);
+    EXPECT_TRUE(services.IsNickRegistered("c"));
+    EXPECT_EQ(Record("a").lastQuit, "left");
     ASSERT_EQ(ErrorBoxes(), 1u);
     EXPECT_EQ(console.messages.back(),
               "Nimbral - NickServ Error: Error loading NickServ database, close Nimbral and try again.\r\n"
