@@ -39,7 +39,12 @@ setting() {  # setting KEY: a value of [Server Information] in settings.ini
 }
 scripts/ngircd-config.sh "$data_dir/ngircd.conf" "$irc_port" "$(setting Password)" "$(setting 'Server Name')"
 
-ngircd -n -f "$data_dir/ngircd.conf" > "$data_dir/ngircd.log" 2>&1 &
+if (exec 3<>"/dev/tcp/127.0.0.1/$irc_port") 2>/dev/null; then
+  echo "Port $irc_port is already in use (another IRC server?). Choose another: NB_IRC_PORT=6690 $0"
+  exit 1
+fi
+ngircd_bin="$(command -v ngircd || echo /usr/sbin/ngircd)"
+"$ngircd_bin" -n -f "$data_dir/ngircd.conf" > "$data_dir/ngircd.log" 2>&1 &
 ngircd_pid=$!
 trap 'kill "$ngircd_pid" 2>/dev/null || true; wait "$ngircd_pid" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do

@@ -16,6 +16,8 @@ from pathlib import Path
 from client import Clients
 
 SOURCE_DIR = Path(os.environ.get("NB_SOURCE_DIR") or Path(__file__).resolve().parents[2])
+# Debian installs the server under /usr/sbin, which a plain user's PATH may lack.
+NGIRCD = shutil.which("ngircd") or "/usr/sbin/ngircd"
 LINK_PASSWORD = "link-secret"
 SERVER_NAME = "services.localhost"
 OPERATOR = ("watcher", "oper-secret")
@@ -97,7 +99,7 @@ class IrcServer:
 
     def _run(self):
         with open(self.log_file, "ab") as log:
-            self.process = subprocess.Popen(["ngircd", "-n", "-f", str(self.config)],
+            self.process = subprocess.Popen([NGIRCD, "-n", "-f", str(self.config)],
                                             stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
         if self._wait_listening():
             return True
