@@ -106,5 +106,61 @@ TEST_F(NickServBinaryTest, RegistersIdentifiesAndEnforcesAcrossARestart) {
     EXPECT_TRUE(HasInOrder(lines, {":NickServ NOTICE joe :Real name:\x02 Joe Bloggs\x02\n"}));
 }
 
+
+TEST_F(NickServBinaryTest, RefusalsAccessPasswordChangeGhostAndDropOnTheWire) {
+    test::WriteTestSettings(dataDir, uplink.Port());
+    StartServices();
+    auto notice = [](const std::string& nick, const std::string& text) {
+        return ":NickServ NOTICE " + nick + " :" + text + "\n";
+    };
+    auto audit = [](const std::string& nick, const std::string& text) {
+        return ":NickServ PRIVMSG #nb.botinfo :[\x02" + nick + "\x02] " + text + "\n";
+    };
+    const std::string josephIntro = "NICK joseph 1 1765055235 joe host.example.org irc.example.org 0 :Joe";
+
+    auto lines = Exchange({josephIntro, ":joseph PRIVMSG NickServ :register abcd", ":joseph PRIVMSG NickServ :register PASSword",
+                           ":joseph PRIVMSG NickServ :register JoSePh", ":joseph PRIVMSG NickServ :register abcde"},
+                          "REGISTER ****** [Success]");
+    EXPECT_TRUE(HasInOrder(
+        lines, {notice("joseph", "That password is too short.  Please have it more than 4 characters."),
+                audit("joseph", "REGISTER ****** [Failed (password too short)]"),
+                notice("joseph", "Invalid password, please try another one to register."),
+                audit("joseph", "REGISTER ****** [Failed (bad password)]"),
+                notice("joseph", "Invalid password, please try another one to register."),
+                audit("joseph", "REGISTER ****** [Failed (bad password)]"),
+                notice("joseph", "You successfully registered \x02joseph\x02!"),
+                notice("joseph", "Your password is \x02" "abcde\x02, it is CaSE seNsItIVE."),
+                audit("joseph", "REGISTER ****** [Success]")}))
+        << ::testing::PrintToString(lines);
+
+    lines = Exchange({":joseph PRIVMSG NickServ :ident abcde", ":joseph PRIVMSG NickServ :access add 2 *joe@*.home.net"},
+                     "updated.");
+    EXPECT_TRUE(HasInOrder(lines, {notice("joseph", "Added: \x02*joe@*.home.net\x02 to slot \x02" "2\x02"),
+                                   audit("joseph", "ACCESS add 2 *joe@*.home.net [Success]"),
+                                   notice("joseph", "Your nick (\x02joseph\x02) was found on \x02" "0\x02 registered channels, "
+                                                 "and your hosts were updated.")}));
+
+    lines = Exchange({":joseph PRIVMSG NickServ :chpass abcde fghij"}, "CHPASS");
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         notice("joseph", "You have successfully changed your password to \x02" "fghij\x02.  Remember, "
+                                       "this is caSE seNTItiVE."),
+                         audit("joseph", "CHPASS ****** ****** [Success]")}));
+
+    lines = Exchange({"NICK ann 1 1765055236 ann other.example.net irc.example.org 0 :Ann",
+                      ":ann PRIVMSG NickServ :ghost joseph fghij"},
+                     "GHOST joseph");
+    EXPECT_TRUE(HasInOrder(lines, {":NickServ KILL joseph :Ghost command used by: ann\n",
+                                   notice("ann", "Your ghost (\x02joseph\x02) was successfully killed."),
+                                   audit("ann", "GHOST joseph ****** [Success]")}));
+
+    // Back from a known host: recognised silently, then the nick is dropped.
+    lines = Exchange({josephIntro, ":joseph PRIVMSG NickServ :ident fghij", ":joseph PRIVMSG NickServ :drop fghij"}, "DROP");
+    EXPECT_TRUE(HasInOrder(lines, {audit("joseph", "DROP ****** [Success]"),
+                                   notice("joseph", "You have successfully dropped \x02joseph\x02.")}));
+    for (const auto& line : lines) EXPECT_EQ(line.find("This nick is registered."), std::string::npos) << line;
+    EXPECT_EQ(ReadWhole(dataDir / "NickServ/NickServ.nb2"), "");
+    EXPECT_EQ(uplink.Received().find('\r'), std::string::npos);
+}
+
 }  // namespace
 }  // namespace nb
