@@ -11,6 +11,11 @@ const std::string& IrcLine::Param(std::size_t index) const {
     return index < params.size() ? params[index] : kEmpty;
 }
 
+const std::string& IrcLine::LastParam() const {
+    static const std::string kEmpty;
+    return params.empty() ? kEmpty : params.back();
+}
+
 std::optional<IrcLine> ParseIrcLine(std::string_view line) {
     IrcLine parsed;
     std::size_t pos = 0;

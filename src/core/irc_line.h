@@ -17,6 +17,7 @@ struct IrcLine {
     // The nick of the prefix: the part before "!" or "@".
     std::string SourceNick() const;
     const std::string& Param(std::size_t index) const;  // "" when absent
+    const std::string& LastParam() const;               // "" when there is none
 };
 
 // Prefix, command, then parameters separated by blanks; a parameter starting with ":" takes

@@ -28,19 +28,6 @@ bool IsCommand(const IrcLine& line, std::string_view command) {
     return IEquals(line.command, command);
 }
 
-// Non-empty pieces of a list such as "#a,#b".
-std::vector<std::string> SplitList(std::string_view list, char separator) {
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        std::size_t end = list.find(separator, start);
-        if (end == std::string_view::npos) end = list.size();
-        if (end > start) pieces.emplace_back(list.substr(start, end - start));
-        start = end + 1;
-    }
-    return pieces;
-}
-
 // The parameters from `first` on as separate words, a trailing one split at its blanks.
 std::vector<std::string> WordsFrom(const IrcLine& line, std::size_t first) {
     std::vector<std::string> words;
@@ -83,11 +70,6 @@ char StatusLetter(char prefix) {
         case '~': return 'q';
         default: return 0;
     }
-}
-
-const std::string& LastParam(const IrcLine& line) {
-    static const std::string kEmpty;
-    return line.params.empty() ? kEmpty : line.params.back();
 }
 
 }  // namespace
@@ -142,7 +124,7 @@ std::vector<std::string> NgircdDialect::ServerOut(const IrcLine& line, std::stri
     // Any other server we announce is a jupe: it hangs on us and needs a token of its own.
     std::string& token = jupeTokens_[ToLower(name)];
     if (token.empty()) token = std::to_string(nextJupeToken_++);
-    std::string info = line.params.size() >= 3 ? LastParam(line) : "";
+    std::string info = line.params.size() >= 3 ? line.LastParam() : "";
     return {":" + identity_.serverName + " SERVER " + name + " 2 " + token + " :" + info};
 }
 
@@ -156,7 +138,7 @@ std::vector<std::string> NgircdDialect::NickOut(const IrcLine& line, std::string
     ourNicks_.insert(ToLower(nick));
     usersByNick_[ToLower(nick)] = {nick, server};
     return {":" + identity_.serverName + " NICK " + nick + " " + line.Param(1) + " " + line.Param(3) + " " +
-            line.Param(4) + " " + token + " + :" + LastParam(line)};
+            line.Param(4) + " " + token + " + :" + line.LastParam()};
 }
 
 std::vector<std::string> NgircdDialect::SvsmodeOut(const IrcLine& line) const {
@@ -176,7 +158,7 @@ std::vector<std::string> NgircdDialect::SvsnickOut(const IrcLine& line) const {
 // ngIRCd refuses a TOPIC with setter and time ("461 Syntax error"): only the text goes.
 std::vector<std::string> NgircdDialect::TopicOut(const IrcLine& line) const {
     if (line.params.size() < 2) return {};
-    return {":" + SourceOf(line) + " TOPIC " + line.Param(0) + " :" + LastParam(line)};
+    return {":" + SourceOf(line) + " TOPIC " + line.Param(0) + " :" + line.LastParam()};
 }
 
 std::vector<std::string> NgircdDialect::ModeOut(const IrcLine& line, std::string_view original) const {
@@ -217,7 +199,7 @@ void NgircdDialect::NotePartOut(const IrcLine& line) {
 std::vector<std::string> NgircdDialect::PongOut(const IrcLine& line) {
     // The services answer a PING from every client name too; ngIRCd only pinged the server.
     if (!line.prefix.empty() && !IsOurServer(line.prefix)) return {};
-    const std::string& token = LastParam(line);
+    const std::string& token = line.LastParam();
     std::string target = identity_.serverName;
     if (auto asker = pongTargetOf_.find(token); asker != pongTargetOf_.end()) {
         target = asker->second;
@@ -229,7 +211,7 @@ std::vector<std::string> NgircdDialect::PongOut(const IrcLine& line) {
 std::vector<std::string> NgircdDialect::SquitOut(const IrcLine& line) {
     const std::string& server = line.Param(0);
     jupeTokens_.erase(ToLower(server));
-    std::string reason = line.params.size() >= 2 ? LastParam(line) : "";
+    std::string reason = line.params.size() >= 2 ? line.LastParam() : "";
     return {":" + SourceOf(line) + " SQUIT " + server + " :" + reason};
 }
 
@@ -260,7 +242,7 @@ std::vector<std::string> NgircdDialect::FromWire(std::string_view wireLine) {
     if (IsCommand(*line, "PART")) return PartIn(*line);
     if (IsCommand(*line, "SQUERY")) {
         // A message that only a service may receive; the services read it as a PRIVMSG.
-        return {":" + line->prefix + " PRIVMSG " + line->Param(0) + " :" + LastParam(*line)};
+        return {":" + line->prefix + " PRIVMSG " + line->Param(0) + " :" + line->LastParam()};
     }
     if (IsCommand(*line, "PING")) return PingIn(*line);
     if (IsCommand(*line, "VERSION") || IsCommand(*line, "STATS")) return ServerQueryIn(*line, wireLine);
@@ -295,7 +277,7 @@ std::vector<std::string> NgircdDialect::NickIn(const IrcLine& line, std::string_
         usersByNick_[ToLower(nick)] = {nick, server};
         killerOf_.erase(ToLower(nick));
         return {"NICK " + nick + " " + line.Param(1) + " " + kUnknownTimestamp + " " + line.Param(2) + " " +
-                line.Param(3) + " " + server + " :" + LastParam(line)};
+                line.Param(3) + " " + server + " :" + line.LastParam()};
     }
     if (line.params.size() != 1 || line.prefix.empty()) return {std::string(original)};
     std::string oldNick = line.SourceNick();
@@ -312,7 +294,7 @@ std::vector<std::string> NgircdDialect::NjoinIn(const IrcLine& line) {
     const std::string& channel = line.Param(0);
     std::string source = SenderOf(line);
     std::vector<std::string> lines;
-    for (const auto& member : SplitList(LastParam(line), ',')) {
+    for (const auto& member : SplitList(line.LastParam(), ',')) {
         std::size_t nickStart = 0;
         while (nickStart < member.size() && StatusLetter(member[nickStart]) != 0) ++nickStart;
         std::string nick = member.substr(nickStart);
@@ -340,7 +322,7 @@ std::vector<std::string> NgircdDialect::ChaninfoIn(const IrcLine& line) {
     const std::string& modes = line.Param(1);
     std::string source = SenderOf(line);
     bool hasKeyAndLimit = line.params.size() >= 4;
-    std::string topic = line.params.size() == 3 || line.params.size() >= 5 ? LastParam(line) : "";
+    std::string topic = line.params.size() == 3 || line.params.size() >= 5 ? line.LastParam() : "";
     std::vector<std::string> lines;
     if (modes.size() > 1) {
         std::string modeLine = ":" + source + " MODE " + channel + " " + modes;
@@ -377,7 +359,7 @@ std::vector<std::string> NgircdDialect::JoinIn(const IrcLine& line) {
 }
 
 std::vector<std::string> NgircdDialect::PartIn(const IrcLine& line) const {
-    std::string reason = line.params.size() >= 2 ? " :" + LastParam(line) : "";
+    std::string reason = line.params.size() >= 2 ? " :" + line.LastParam() : "";
     std::vector<std::string> lines;
     for (const auto& channel : SplitList(line.Param(0), ','))
         lines.push_back(":" + line.prefix + " PART " + channel + reason);
@@ -420,7 +402,7 @@ std::vector<std::string> NgircdDialect::KillIn(const IrcLine& line) {
     usersByNick_.erase(ToLower(victim));
     ourNicks_.erase(ToLower(victim));
     channelsOf_.erase(ToLower(victim));
-    return {":" + killer + " KILL " + victim + " :" + LastParam(line)};
+    return {":" + killer + " KILL " + victim + " :" + line.LastParam()};
 }
 
 void NgircdDialect::NoteKickIn(const IrcLine& line) {
@@ -431,7 +413,7 @@ void NgircdDialect::NoteKickIn(const IrcLine& line) {
 std::vector<std::string> NgircdDialect::QuitIn(const IrcLine& line) {
     std::string nick = line.SourceNick();
     std::string key = ToLower(nick);
-    const std::string& message = LastParam(line);
+    const std::string& message = line.LastParam();
     // The QUIT of whoever held a nick that our client took over after a KILL.
     if (ourNicks_.count(key) != 0) {
         killerOf_.erase(key);
@@ -444,7 +426,7 @@ std::vector<std::string> NgircdDialect::QuitIn(const IrcLine& line) {
 
 std::vector<std::string> NgircdDialect::SquitIn(const IrcLine& line) {
     const std::string& server = line.Param(0);
-    std::string farewell = "SQUIT " + server + " :" + (line.params.size() >= 2 ? LastParam(line) : "");
+    std::string farewell = "SQUIT " + server + " :" + (line.params.size() >= 2 ? line.LastParam() : "");
     if (server.empty() || IsOurServer(server)) return {farewell};
     auto hub = hubOfServer_.find(ToLower(server));
     std::string splitText = (hub != hubOfServer_.end() && !hub->second.empty() ? hub->second : uplink_) + " " + server;

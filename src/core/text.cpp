@@ -51,6 +51,18 @@ std::vector<std::string> SplitFields(std::string_view text) {
     return fields;
 }
 
+std::vector<std::string> SplitList(std::string_view list, char separator) {
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t end = list.find(separator, start);
+        if (end == std::string_view::npos) end = list.size();
+        if (end > start) pieces.emplace_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return pieces;
+}
+
 std::string JoinWords(const std::vector<std::string>& words, std::size_t from, const std::string& separator) {
     std::string joined;
     for (std::size_t i = from; i < words.size(); ++i) {

@@ -20,6 +20,8 @@ std::string Trim(std::string_view text);
 std::vector<std::string> SplitWords(std::string_view text);
 // Splits at runs of blanks; no empty words.
 std::vector<std::string> SplitFields(std::string_view text);
+// Non-empty pieces of a list such as "#a,#b".
+std::vector<std::string> SplitList(std::string_view list, char separator);
 std::string JoinWords(const std::vector<std::string>& words, std::size_t from, const std::string& separator = " ");
 bool IsDigits(std::string_view text);
 // Numeric value of a decimal text, 0 when it is not one.

@@ -107,14 +107,9 @@ void Channels::RenameMember(const std::string& oldNick, const std::string& newNi
 void Channels::OnJoin(const IrcLine& line) {
     std::string nick = line.SourceNick();
     std::vector<std::string> joined;
-    std::string list = line.Param(0);
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t comma = list.find(',', start);
-        std::string name = Trim(list.substr(start, comma - start));
+    for (const auto& entry : SplitList(line.Param(0), ',')) {
+        std::string name = Trim(entry);
         if (!name.empty() && name[0] == '#') joined.push_back(name);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
     }
     if (joined.empty() || nick.empty()) return;
     for (const auto& name : joined) ChannelJoin(name, nick);

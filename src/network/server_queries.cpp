@@ -54,7 +54,7 @@ void ServerQueries::CheckMaxUsers() {
 
 // PING :<token>, answered from the server and from every service name.
 void ServerQueries::OnPing(const IrcLine& line) {
-    std::string token = line.params.empty() ? "" : line.params.back();
+    const std::string& token = line.LastParam();
     const ServiceNames& names = services_.names;
     for (const std::string* source :
          {&names.serverName, &names.chanServ, &names.nickServ, &names.operServ, &names.memoServ}) {
