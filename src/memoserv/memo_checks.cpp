@@ -6,7 +6,7 @@ namespace nb {
 void MemoSender::Reply(const std::string& text) const { services.out.Reply(services.names.memoServ, slot, text); }
 
 void MemoSender::Audit(const std::string& text) const {
-    services.out.LogToBotChannel(services.names.memoServ, "[" + kB + nick + kB + "] " + text);
+    services.out.LogToBotChannel(services.names.memoServ, "[" + Bold(nick) + "] " + text);
 }
 
 MemoMessage::MemoMessage(const std::string& message) : text(message) {
@@ -30,19 +30,19 @@ bool PassesMemoChecks(const MemoSender& sender, const std::string& name, const s
     NickServ& nickServ = sender.services.nickServ;
     const std::string& nickServNick = sender.services.names.nickServ;
     if (!nickServ.IsNickRegistered(sender.nick)) {
-        sender.Reply(kB + "Error" + kB + ": You must be registered with " + nickServNick + "!");
+        sender.Reply(Bold("Error") + ": You must be registered with " + nickServNick + "!");
         sender.Audit(recipient != nullptr ? "SEND [Failed (sender not registered)]"
                                           : name + " [Failed (user not registered)]");
         return false;
     }
     if (recipient != nullptr && !nickServ.IsNickRegistered(*recipient)) {
-        sender.Reply(kB + "Error" + kB + ": That nick (" + kB + *recipient + kB +
+        sender.Reply(Bold("Error") + ": That nick (" + Bold(*recipient) +
                      ") is currently not registered with " + nickServNick + "!");
         sender.Audit("SEND [Failed (reciever not registered)]");
         return false;
     }
     if (!nickServ.IsNickIdentified(sender.nick)) {
-        sender.Reply(kB + "Error" + kB + ": You must identify with " + nickServNick + "!");
+        sender.Reply(Bold("Error") + ": You must identify with " + nickServNick + "!");
         sender.Audit(name + " [Failed (user not identified)]");
         return false;
     }

@@ -12,8 +12,6 @@ namespace nb {
 
 class Services;
 
-inline const std::string kB{kBold};
-
 // The user whose MemoServ message is being handled, with the two ways of answering.
 struct MemoSender {
     Services& services;

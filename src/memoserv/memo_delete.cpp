@@ -5,7 +5,7 @@ namespace nb {
 namespace {
 
 void ReportNotSaved(const MemoSender& sender, const std::string& which) {
-    sender.Reply(kB + "Error" + kB + ": Your messages could not be deleted, please try again later.");
+    sender.Reply(Bold("Error") + ": Your messages could not be deleted, please try again later.");
     sender.Audit("DEL/ERASE " + which + " [Failed (database not written)]");
 }
 
@@ -22,7 +22,7 @@ void DeleteAllMemos(const MemoSender& sender, const std::string& which) {
         return;
     }
     sender.Audit("DEL/ERASE ALL [Success]");
-    sender.Reply("You successfully deleted " + kB + std::to_string(slots.size()) + kB + " messages.");
+    sender.Reply("You successfully deleted " + Bold(std::to_string(slots.size())) + " messages.");
 }
 
 }  // namespace
@@ -31,7 +31,7 @@ void DeleteMemo(const MemoSender& sender, const std::string& which) {
     if (!PassesMemoChecks(sender, "DEL/ERASE")) return;
     auto choice = ParseMemoChoice(which);
     if (!choice) {
-        sender.Reply(kB + "Error" + kB + ": Invalid del/erase command.");
+        sender.Reply(Bold("Error") + ": Invalid del/erase command.");
         sender.Audit("DEL/ERASE [Failed (invalid del/erase command)]");
         return;
     }
@@ -43,7 +43,7 @@ void DeleteMemo(const MemoSender& sender, const std::string& which) {
     auto slot = FindNumberedMemo(memoServ.MemoSlotsOf(sender.nick), choice->number);
     if (!slot) {
         sender.Audit("DEL/ERASE " + which + " [Failed (invalid message number)]");
-        sender.Reply(kB + "Error" + kB + ": You don't have a memo " + which + " or higher.");
+        sender.Reply(Bold("Error") + ": You don't have a memo " + which + " or higher.");
         return;
     }
     memoServ.MarkDeleted(*slot);
@@ -52,7 +52,7 @@ void DeleteMemo(const MemoSender& sender, const std::string& which) {
         return;
     }
     sender.Audit("DEL/ERASE " + which + " [Success]");
-    sender.Reply("You successfully deleted message number " + kB + which + kB + ".");
+    sender.Reply("You successfully deleted message number " + Bold(which) + ".");
 }
 
 }  // namespace nb

@@ -35,7 +35,7 @@ const MemoCommandEntry kMemoCommands[] = {
 void MemoServ::Dispatch(std::size_t senderSlot, const std::string& text) {
     MemoSender sender{services_, senderSlot, services_.users.At(senderSlot).nick};
     if (services_.dispatcher.IsUserIgnored(senderSlot)) {
-        sender.Reply("You are currently being ignored by " + kB + "ALL" + kB + " services, please try again later.");
+        sender.Reply("You are currently being ignored by " + Bold("ALL") + " services, please try again later.");
         return;
     }
     MemoMessage message(text);
@@ -49,7 +49,7 @@ void MemoServ::Dispatch(std::size_t senderSlot, const std::string& text) {
         entry.handler(sender, message);
         return;
     }
-    sender.Reply(kB + "Error" + kB + ": Unknown command.  Please type: /msg " + services_.names.memoServ + " help");
+    sender.Reply(Bold("Error") + ": Unknown command.  Please type: /msg " + services_.names.memoServ + " help");
     sender.Audit(message.Word(0) + " [Failed (unknown command)]");
 }
 

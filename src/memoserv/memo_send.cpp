@@ -8,11 +8,11 @@ void SendMemo(const MemoSender& sender, const std::string& to, const std::string
     MemoServ& memoServ = sender.services.memoServ;
     memoServ.AddMemo(sender.nick, to, text);
     if (!memoServ.SaveMemos()) {
-        sender.Reply(kB + "Error" + kB + ": Your message could not be stored, please try again later.");
+        sender.Reply(Bold("Error") + ": Your message could not be stored, please try again later.");
         sender.Audit("SEND " + to + " ****** [Failed (database not written)]");
         return;
     }
-    sender.Reply("You successfully sent " + kB + to + kB + " a message!");
+    sender.Reply("You successfully sent " + Bold(to) + " a message!");
     sender.Audit("SEND " + to + " ****** [Success]");
     memoServ.TellNewMemo(to);
 }

@@ -32,8 +32,7 @@ void MemoServ::NotifyMemoCount(std::size_t slot) {
     std::size_t count = MemoSlotsOf(services_.users.At(slot).nick).size();
     if (count == 0) return;
     services_.out.Reply(services_.names.memoServ, slot,
-                        std::string("You currently have ") + kBold + std::to_string(count) + kBold +
-                            " waiting to be read.");
+                        "You currently have " + Bold(std::to_string(count)) + " waiting to be read.");
 }
 
 void MemoServ::TellNewMemo(const std::string& to) {
