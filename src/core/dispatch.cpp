@@ -51,16 +51,15 @@ void Dispatcher::HandleReceivedLine(const std::string& line) {
 void Dispatcher::LogReceivedLine(const std::string& line) {
     auto parsed = ParseIrcLine(line);
     if (parsed && IsChannelMessage(*parsed)) return;
-    std::string shown = MaskSecrets(line);
+    std::string shown = parsed ? MaskSecrets(line, *parsed) : line;
     services_.out.AppendLogText(LogBox::RawTraffic, shown);
     services_.out.WriteDebugLog(shown);
 }
 
-std::string Dispatcher::MaskSecrets(const std::string& line) const {
-    auto parsed = ParseIrcLine(line);
-    if (!parsed || !parsed->hasTrailing || parsed->params.size() < 2) return line;
-    if (!IEquals(parsed->command, "PRIVMSG") && !IEquals(parsed->command, "NOTICE")) return line;
-    std::vector<std::string> words = SplitWords(parsed->params.back());
+std::string Dispatcher::MaskSecrets(const std::string& line, const IrcLine& parsed) const {
+    if (!parsed.hasTrailing || parsed.params.size() < 2) return line;
+    if (!IEquals(parsed.command, "PRIVMSG") && !IEquals(parsed.command, "NOTICE")) return line;
+    std::vector<std::string> words = SplitWords(parsed.params.back());
     std::string command;
     for (const auto& word : words) {
         if (!word.empty()) {
@@ -70,7 +69,7 @@ std::string Dispatcher::MaskSecrets(const std::string& line) const {
     }
     bool masked = false;
     for (const auto& secret : SecretCommands()) {
-        if (!NamesService(parsed->Param(0), services_.names.*secret.service)) continue;
+        if (!NamesService(parsed.Param(0), services_.names.*secret.service)) continue;
         if (!IEquals(command, secret.command)) continue;
         // Count only non-empty words: a doubled blank must not let a password slip through.
         std::size_t field = 0;
@@ -85,7 +84,7 @@ std::string Dispatcher::MaskSecrets(const std::string& line) const {
     }
     if (!masked) return line;
     // The trailing text is the last thing on the line.
-    std::size_t textStart = line.size() - parsed->params.back().size();
+    std::size_t textStart = line.size() - parsed.params.back().size();
     return line.substr(0, textStart) + JoinWords(words, 0);
 }
 

@@ -31,9 +31,6 @@ public:
     void LogReceivedLine(const std::string& line);
     void DispatchLine(const std::string& line);
 
-    // The line with the password words of service commands shown as "******".
-    std::string MaskSecrets(const std::string& line) const;
-
     // True when the user's mask matches an entry of the ignore list.
     bool IsUserIgnored(std::size_t slot) const;
 
@@ -42,6 +39,8 @@ private:
         NickGetter nick;
         ServiceHandler handler;
     };
+    // The line with the password words of service commands shown as "******".
+    std::string MaskSecrets(const std::string& line, const IrcLine& parsed) const;
     bool DispatchToService(const IrcLine& line);
     void DispatchNetworkState(const IrcLine& line);
 
