@@ -122,10 +122,8 @@ void ServerLink::OnLinkFailed(const std::string& reason) {
 }
 
 void ServerLink::SendLine(std::string_view line) {
-    if (!connected_ || !dialect_) {
-        services_.out.WriteDebugLog("Link down, not sent: " + std::string(line.substr(0, line.find(" :"))));
-        return;
-    }
+    // Outbound drops and logs what is sent while the link is down; nothing else reaches here.
+    if (!connected_) return;
     for (const auto& wireLine : dialect_->ToWire(line)) {
         pending_ += wireLine;
         pending_ += '\n';
