@@ -69,18 +69,6 @@ void Services::LoadDatabases() {
     // Operator access and command levels load here when OperServ arrives.
 }
 
-void Services::CheckRegisteredNick(const std::string& nick, std::size_t slot) {
-    nickServ.CheckRegisteredNick(nick, slot);
-}
-void Services::RemovePendingNick(const std::string& nick) { nickServ.RemovePendingNick(nick); }
-bool Services::IsNickRegistered(const std::string& nick) const { return nickServ.IsNickRegistered(nick); }
-std::string Services::GetNickReplyType(const std::string& nick) const { return nickServ.GetNickReplyType(nick); }
-void Services::NoteNickQuit(const std::string& nick, const std::string& message) {
-    nickServ.NoteNickQuit(nick, message);
-}
-void Services::NoteNickGone(const std::string& nick) { nickServ.NoteNickGone(nick); }
-void Services::ClearNickIdentified(const std::string& nick) { nickServ.ClearNickIdentified(nick); }
-
 // ChanServ and OperServ are not part of this build yet: nobody is identified to a channel
 // or logged in to OperServ, and no channel is registered.
 void Services::ForgetChannelIdentification(const std::string&) {}

@@ -64,15 +64,8 @@ public:
     // Loads every database in start-up order.
     void LoadDatabases();
 
-    // Calls into the services that follow the network state. Those of services not yet
-    // built do nothing.
-    void CheckRegisteredNick(const std::string& nick, std::size_t slot);
-    void RemovePendingNick(const std::string& nick);
-    bool IsNickRegistered(const std::string& nick) const;
-    std::string GetNickReplyType(const std::string& nick) const;
-    void NoteNickQuit(const std::string& nick, const std::string& message);
-    void NoteNickGone(const std::string& nick);
-    void ClearNickIdentified(const std::string& nick);
+    // Calls into the services not yet built that follow the network state; they do nothing
+    // until those services arrive.
     void ForgetChannelIdentification(const std::string& nick);
     // Puts a NickServ access host into the same host slot (1 to 3) of every channel access
     // entry of the nick and saves those entries; the number of entries changed.

@@ -27,7 +27,7 @@ std::size_t OnlineUsers::AppendUser(const std::string& nick, const std::string& 
     TimePoint now = services_.clock.Now();
     user.connectTime = FormatTimeOfDay(now) + " " + FormatShortDate(now);
     user.slotIndex = users_.size();
-    user.replyType = services_.GetNickReplyType(nick);
+    user.replyType = services_.nickServ.GetNickReplyType(nick);
     users_.push_back(user);
     return user.slotIndex;
 }
@@ -37,7 +37,7 @@ void OnlineUsers::AddOnlineUser(const std::string& nick, const std::string& iden
     if (nick.empty()) return;
     std::size_t slot = AppendUser(nick, ident, host, server);
     services_.out.LogNetEvent(Bold(nick) + " (" + Bold(ident) + "@" + Bold(host) + ") connected to " + Bold(server) + ".");
-    services_.CheckRegisteredNick(nick, slot);
+    services_.nickServ.CheckRegisteredNick(nick, slot);
     services_.queries.CheckMaxUsers();
 }
 
@@ -54,11 +54,11 @@ std::optional<std::size_t> OnlineUsers::FindOnlineUser(const std::string& nick) 
 }
 
 void OnlineUsers::RemoveOnlineUser(const std::string& nick, bool clearNickServ) {
-    if (clearNickServ && services_.IsNickRegistered(nick)) {
-        services_.NoteNickGone(nick);
+    if (clearNickServ && services_.nickServ.IsNickRegistered(nick)) {
+        services_.nickServ.NoteNickGone(nick);
         services_.ForgetChannelIdentification(nick);
     }
-    services_.RemovePendingNick(nick);
+    services_.nickServ.RemovePendingNick(nick);
     services_.channels.RemoveMemberEverywhere(nick);
 
     for (std::size_t slot = 0; slot < users_.size(); ++slot) {
@@ -94,8 +94,8 @@ void OnlineUsers::OnQuit(const IrcLine& line) {
     if (nick.empty()) return;
     const std::string& message = line.Param(0);
     services_.out.LogNetEvent(Bold(nick) + " has left IRC (" + Bold(message) + ")");
-    if (services_.IsNickRegistered(nick)) {
-        services_.NoteNickQuit(nick, message);
+    if (services_.nickServ.IsNickRegistered(nick)) {
+        services_.nickServ.NoteNickQuit(nick, message);
         services_.ForgetChannelIdentification(nick);
     }
     // RemoveOnlineUser matches the exact letters; the quit may name the nick in other case.
@@ -114,9 +114,9 @@ void OnlineUsers::OnNickChange(const IrcLine& line) {
             user.mask = newNick + "!" + user.ident + "@" + user.host;
             // The old nick's warning goes first: a change of letter case alone keeps the
             // same registered nick, and its new warning must not be cancelled.
-            services_.RemovePendingNick(oldNick);
-            services_.CheckRegisteredNick(newNick, *slot);
-            if (services_.IsNickRegistered(oldNick)) services_.ClearNickIdentified(oldNick);
+            services_.nickServ.RemovePendingNick(oldNick);
+            services_.nickServ.CheckRegisteredNick(newNick, *slot);
+            if (services_.nickServ.IsNickRegistered(oldNick)) services_.nickServ.ClearNickIdentified(oldNick);
             services_.out.LogNetEvent(Bold(oldNick) + " is now known as " + Bold(newNick) + ".");
             services_.LogOutOperator(oldNick);
             services_.ForgetChannelIdentification(oldNick);

@@ -58,7 +58,7 @@ TEST_F(EnforcementTest, AnUnrecognisedUserIsWarnedAndMovedToAGuestNickAfterSixty
     EXPECT_FALSE(services.users.IsUserOnline("joe"));
     EXPECT_EQ(User(guest).mask, guest + "!x@elsewhere.net");
     EXPECT_TRUE(services.nickServ.PendingNicks().empty());
-    EXPECT_TRUE(services.IsNickRegistered("joe"));
+    EXPECT_TRUE(services.nickServ.IsNickRegistered("joe"));
     timers.Advance(120s);
     EXPECT_TRUE(link.Take().empty());
 }

@@ -72,7 +72,7 @@ TEST_F(NickDatabaseTest, ARecordSurvivesLoadAndSaveByteForByteWithItsQuitMessage
 
     services.nickServ.SaveNickDatabase();
     EXPECT_EQ(NickFile(), kJoeLine);
-    services.NoteNickQuit("joe", "bye now");
+    services.nickServ.NoteNickQuit("joe", "bye now");
     EXPECT_EQ(ReadFile("NickServ/Quit.nb2"), "joe bye now\r\n");
     EXPECT_EQ(Record("joe").lastSeen, "12/6/2026 9:07:15 PM");
     EXPECT_EQ(Record("joe").realName, "John Smith");
@@ -93,7 +93,7 @@ TEST_F(NickDatabaseTest, EmptyLinesGiveOneErrorBoxAndLoseNoRecord) {
     WriteData("NickServ/Quit.nb2", "a left\r\n");
     services.nickServ.LoadNickDatabase(true, true);
     ASSERT_EQ(services.nickServ.RegisteredNicks().size(), 3u);
-    EXPECT_TRUE(services.IsNickRegistered("c"));
+    EXPECT_TRUE(services.nickServ.IsNickRegistered("c"));
     EXPECT_EQ(Record("a").lastQuit, "left");
     ASSERT_EQ(ErrorBoxes(), 1u);
     EXPECT_EQ(console.messages.back(),
@@ -111,10 +111,10 @@ TEST_F(NickDatabaseTest, EmptyLinesGiveOneErrorBoxAndLoseNoRecord) {
 TEST_F(NickDatabaseTest, LookupsIgnoreLetterCaseAndUnknownNicksAreAnsweredByNotice) {
     WriteData("NickServ/NickServ.nb2", kJoeLine);
     services.nickServ.LoadNickDatabase();
-    EXPECT_TRUE(services.IsNickRegistered("JoE"));
-    EXPECT_FALSE(services.IsNickRegistered("jo"));
-    EXPECT_EQ(services.GetNickReplyType("JOE"), "PRIVMSG");
-    EXPECT_EQ(services.GetNickReplyType("nobody"), "NOTICE");
+    EXPECT_TRUE(services.nickServ.IsNickRegistered("JoE"));
+    EXPECT_FALSE(services.nickServ.IsNickRegistered("jo"));
+    EXPECT_EQ(services.nickServ.GetNickReplyType("JOE"), "PRIVMSG");
+    EXPECT_EQ(services.nickServ.GetNickReplyType("nobody"), "NOTICE");
     EXPECT_FALSE(services.nickServ.IsNickIdentified("joe"));
     EXPECT_FALSE(services.nickServ.IsNickIdentified("nobody"));
     Connect("Joe", "joe", "10.1.2.3");  // recognised by access host 3
@@ -176,7 +176,7 @@ TEST_F(NickDatabaseTest, TheTableHasNoFixedCapacity) {
     Connect("late");
     Say("late", "register latepass");
     EXPECT_EQ(services.nickServ.RegisteredNicks().size(), 501u);
-    EXPECT_TRUE(services.IsNickRegistered("late"));
+    EXPECT_TRUE(services.nickServ.IsNickRegistered("late"));
     EXPECT_NE(NickFile().find("\r\nlate latepass "), std::string::npos);
 }
 

@@ -22,7 +22,7 @@ TEST_F(NickServTest, RegisterRefusesWeakPasswordsTakenAndRestrictedNicksThenStor
             << bad;
     }
     EXPECT_EQ(Say("alice", "register  secret"), (Lines{Notice("alice", "Syntax Error: /msg NickServ register <password>")}));
-    EXPECT_FALSE(services.IsNickRegistered("alice"));
+    EXPECT_FALSE(services.nickServ.IsNickRegistered("alice"));
     EXPECT_EQ(NickFile(), "");
 
     EXPECT_EQ(Say("alice", "REGISTER abcde"),
@@ -73,7 +73,7 @@ TEST_F(NickServTest, IdentifiedOwnerSetsEveryFieldAndTheReachDecidesHowAnswersGo
     EXPECT_EQ(Say("joe", "set reach privmsg"),
               (Lines{Privmsg("joe", "Reach set to: ^Bprivmsg^B"), Audit("joe", "SET reach privmsg [Success]")}));
     EXPECT_EQ(User("joe").replyType, "PRIVMSG");
-    EXPECT_EQ(services.GetNickReplyType("joe"), "PRIVMSG");
+    EXPECT_EQ(services.nickServ.GetNickReplyType("joe"), "PRIVMSG");
     EXPECT_EQ(Say("joe", "set colour red"), (Lines{Privmsg("joe", "^BError^B: AGE/URL/REALNAME/EMAIL/REACH"),
                                                    Audit("joe", "SET [Failed (invalid set command)]")}));
     EXPECT_EQ(Say("joe", "set reach Notice"),
@@ -188,10 +188,10 @@ TEST_F(NickServTest, ChangePasswordDropAndGhostCheckThePasswordExactly) {
     Connect("joe");
     EXPECT_EQ(Say("joe", "drop ABC"), (Lines{Notice("joe", "Invalid password for ^Bjoe^B!"),
                                              Audit("joe", "DROP ****** [Failed (invalid password)]")}));
-    EXPECT_TRUE(services.IsNickRegistered("joe"));
+    EXPECT_TRUE(services.nickServ.IsNickRegistered("joe"));
     EXPECT_EQ(Say("joe", "drop abc"), (Lines{Audit("joe", "DROP ****** [Success]"),
                                              Notice("joe", "You have successfully dropped ^Bjoe^B.")}));
-    EXPECT_FALSE(services.IsNickRegistered("joe"));
+    EXPECT_FALSE(services.nickServ.IsNickRegistered("joe"));
     EXPECT_EQ(NickFile(), "");
 }
 
@@ -239,11 +239,11 @@ TEST_F(NickServTest, TheDispatcherAnswersUnknownCommandsIgnoredUsersAndNeverRuns
     Connect("eve", "e", "x.bad.org");
     EXPECT_EQ(Say("eve", "register secret1"),
               (Lines{Notice("eve", "You are currently being ignored by ^BALL^B services, please try again later.")}));
-    EXPECT_FALSE(services.IsNickRegistered("eve"));
+    EXPECT_FALSE(services.nickServ.IsNickRegistered("eve"));
 
     Receive(":stranger PRIVMSG NickServ :register secret1");
     EXPECT_TRUE(link.Take().empty());
-    EXPECT_FALSE(services.IsNickRegistered("stranger"));
+    EXPECT_FALSE(services.nickServ.IsNickRegistered("stranger"));
 
     services.names.nickServ = "Nick";
     Receive(":joe PRIVMSG nick :what");
