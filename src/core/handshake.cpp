@@ -38,7 +38,7 @@ void SendLinkHandshake(Services& services) {
     services.queries.StoreConnectTime();
     services.out.SendLine("PASS " + names.linkPassword);
     services.out.SendLine("SERVER " + names.serverName + " 1 : " + names.description + " (NBII 4.3)");
-    services.out.SendLine(":" + names.serverName + " WALLOPS :*** " + kBold + "Nimbral II v4.3" + kBold +
+    services.out.SendLine(":" + names.serverName + " WALLOPS :*** " + Bold("Nimbral II v4.3") +
                           "  connected, creating services.. please stand by.");
     IntroduceServices(services, {names.chanServEnabled, names.nickServEnabled, names.operServEnabled,
                                  names.memoServEnabled});
@@ -64,7 +64,7 @@ void IntroduceServices(Services& services, const ServiceSwitches& switches) {
         IntroduceClient(services, names.memoServ, "MemoServ");
         AddServiceUser(services, names.memoServ);
     }
-    services.out.SendLine(":" + names.serverName + " WALLOPS :*** " + kBold + "Nimbral II" + kBold +
+    services.out.SendLine(":" + names.serverName + " WALLOPS :*** " + Bold("Nimbral II") +
                           " ready to serve.");
 }
 

@@ -67,7 +67,7 @@ void Outbound::LogToBotChannel(const std::string& source, const std::string& tex
 }
 
 void Outbound::LogNetEvent(const std::string& text) {
-    LogToNetChannel(std::string("[") + kBold + FormatTimeOfDay(services_.clock.Now()) + kBold + "] " + text);
+    LogToNetChannel("[" + Bold(FormatTimeOfDay(services_.clock.Now())) + "] " + text);
 }
 
 void Outbound::WriteDebugLog(const std::string& text) {

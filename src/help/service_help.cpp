@@ -62,8 +62,7 @@ void ServiceHelp::SendServiceHelp(HelpService service, std::size_t userSlot, con
     if (path) in.open(*path, std::ios::binary);
     if (!in.is_open()) {
         services_.out.Reply(serviceNick, userSlot,
-                            std::string("") + kBold + "Error" + kBold + ": Unknown command.  Please type: " + kBold +
-                                "/msg " + serviceNick + " help" + kBold);
+                            Bold("Error") + ": Unknown command.  Please type: " + Bold("/msg " + serviceNick + " help"));
         return;
     }
     std::string line;
@@ -74,7 +73,7 @@ void ServiceHelp::SendServiceHelp(HelpService service, std::size_t userSlot, con
         services_.out.Reply(serviceNick, userSlot, ReplacePlaceholder(line, set.placeholder, serviceNick));
     }
     if (!in.eof()) return;  // a read error cut the text short
-    services_.out.LogToBotChannel(serviceNick, std::string("[") + kBold + services_.users.At(userSlot).nick + kBold +
+    services_.out.LogToBotChannel(serviceNick, "[" + Bold(services_.users.At(userSlot).nick) +
                                                    "] HELP [Success]");
 }
 

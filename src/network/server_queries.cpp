@@ -70,7 +70,7 @@ void ServerQueries::OnVersion(const IrcLine& line) {
     std::string head = ":" + services_.names.serverName + " 351 " + asker + " :";
     services_.out.SendLine(head + "Nimbral II v4.3");
     services_.out.SendLine(head + "IRC network services by the Nimbral II developers");
-    services_.out.SendLine(head + "Compile Information: " + kBold + kBuildDate + kBold);
+    services_.out.SendLine(head + "Compile Information: " + Bold(kBuildDate));
 }
 
 // :<asker> STATS <letter> [:<server>]
@@ -79,10 +79,10 @@ void ServerQueries::OnStats(const IrcLine& line) {
     if (asker.empty() || !IEquals(line.Param(0), "u")) return;
     std::string head = ":" + services_.names.serverName + " 242 " + asker + " :";
     services_.out.SendLine(head + "-----");
-    services_.out.SendLine(head + kBold + "Nimbral II" + kBold + " Current Uptime:");
+    services_.out.SendLine(head + Bold("Nimbral II") + " Current Uptime:");
     services_.out.SendLine(head + FormatUptime());
-    services_.out.SendLine(head + kBold + "Services Connected On" + kBold + ": " + kBold + connectTime_ + kBold +
-                           " on " + kBold + connectDate_ + kBold);
+    services_.out.SendLine(head + Bold("Services Connected On") + ": " + Bold(connectTime_) + " on " +
+                           Bold(connectDate_));
     services_.out.SendLine(head + "End of /STATS report");
     services_.out.SendLine(head + "-----");
 }
