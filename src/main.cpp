@@ -6,10 +6,10 @@
 #include <boost/program_options.hpp>
 #include <iostream>
 
+#include "app/services.h"
+#include "app/startup.h"
 #include "core/console.h"
-#include "core/server_link.h"
-#include "core/services.h"
-#include "core/startup.h"
+#include "link/server_link.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     nb::AsioTimers timers(io);
     nb::TerminalConsole console(std::cout, args.count("raw") > 0);
     nb::Services services(args["data-dir"].as<std::string>(), clock, timers, console);
-    nb::ServerLink link(io, services);
+    nb::ServerLink link(io, timers, console, services.debugLog, services.linkSettings, services);
     services.AttachLink(&link, &link);
 
     if (!nb::RunStartup(services, LocalHostName())) return 1;

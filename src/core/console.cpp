@@ -13,27 +13,32 @@ void TerminalConsole::ShowMessage(const std::string& title, const std::string& t
     out_ << "[" << title << "] " << text << std::endl;
 }
 
-bool TerminalConsole::AskYesNo(const std::string& title, const std::string& question) {
+void TerminalConsole::AskYesNo(const std::string& title, const std::string& question, YesNoAnswer answer) {
     out_ << "[" << title << "] " << question << " (y/N) " << std::flush;
     if (!interactive_) {
         out_ << "No (no terminal to ask)" << std::endl;
-        return false;
+        answer(false);
+        return;
     }
-    std::string answer;
-    if (!std::getline(std::cin, answer)) return false;
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+    std::string typed;
+    bool yes = std::getline(std::cin, typed) && (typed == "y" || typed == "Y" || typed == "yes" || typed == "Yes");
+    answer(yes);
 }
 
-std::optional<std::string> TerminalConsole::PromptInput(const std::string& title, const std::string& prompt,
-                                                        const std::string& defaultValue) {
+void TerminalConsole::PromptInput(const std::string& title, const std::string& prompt, const std::string& defaultValue,
+                                  InputAnswer answer) {
     out_ << "[" << title << "] " << prompt << " [" << defaultValue << "] " << std::flush;
     if (!interactive_) {
         out_ << "(no terminal to ask)" << std::endl;
-        return std::nullopt;
+        answer(std::nullopt);
+        return;
     }
-    std::string answer;
-    if (!std::getline(std::cin, answer)) return std::nullopt;
-    return answer.empty() ? defaultValue : answer;
+    std::string typed;
+    if (!std::getline(std::cin, typed)) {
+        answer(std::nullopt);
+        return;
+    }
+    answer(typed.empty() ? defaultValue : typed);
 }
 
 void TerminalConsole::AppendLogText(LogBox box, const std::string& text) {

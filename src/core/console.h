@@ -2,6 +2,7 @@
 // The terminal front end prints them; the web console implements the same calls.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -12,23 +13,28 @@ enum class LogBox { Status, RawTraffic };
 
 class Console {
 public:
+    using YesNoAnswer = std::function<void(bool yes)>;
+    using InputAnswer = std::function<void(std::optional<std::string> input)>;
+
     virtual ~Console() = default;
     virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
-    virtual bool AskYesNo(const std::string& title, const std::string& question) = 0;
-    virtual std::optional<std::string> PromptInput(const std::string& title, const std::string& prompt,
-                                                   const std::string& defaultValue) = 0;
+    // The answer may come later, from another event of the loop: a caller never waits for it
+    // and must not expect it before the call returns.
+    virtual void AskYesNo(const std::string& title, const std::string& question, YesNoAnswer answer) = 0;
+    virtual void PromptInput(const std::string& title, const std::string& prompt, const std::string& defaultValue,
+                             InputAnswer answer) = 0;
     virtual void AppendLogText(LogBox box, const std::string& text) = 0;
 };
 
-// Prints to a stream. Questions are asked only when standard input is a terminal;
-// otherwise nobody is there to answer, so the answer is "No" (or no input).
+// Prints to a stream. Questions are asked only when standard input is a terminal, and answered
+// at once; otherwise nobody is there to answer, so the answer is "No" (or no input).
 class TerminalConsole : public Console {
 public:
     TerminalConsole(std::ostream& out, bool showRawTraffic);
     void ShowMessage(const std::string& title, const std::string& text) override;
-    bool AskYesNo(const std::string& title, const std::string& question) override;
-    std::optional<std::string> PromptInput(const std::string& title, const std::string& prompt,
-                                           const std::string& defaultValue) override;
+    void AskYesNo(const std::string& title, const std::string& question, YesNoAnswer answer) override;
+    void PromptInput(const std::string& title, const std::string& prompt, const std::string& defaultValue,
+                     InputAnswer answer) override;
     void AppendLogText(LogBox box, const std::string& text) override;
 
 private:

@@ -88,4 +88,20 @@ long long ToNumber(std::string_view text) {
     return value;
 }
 
+std::string OneLine(std::string_view text) {
+    std::string line(text);
+    for (char& c : line) {
+        if (c == '\0' || c == '\r' || c == '\n') c = ' ';
+    }
+    return line;
+}
+
+bool HasOnlyFormattingControls(std::string_view text) {
+    constexpr std::string_view kFormatting = "\x02\x03\x0f\x16\x1d\x1f";
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) < 32 && kFormatting.find(c) == std::string_view::npos) return false;
+    }
+    return true;
+}
+
 }  // namespace nb

@@ -26,5 +26,10 @@ std::string JoinWords(const std::vector<std::string>& words, std::size_t from, c
 bool IsDigits(std::string_view text);
 // Numeric value of a decimal text, 0 when it is not one.
 long long ToNumber(std::string_view text);
+// The text with NUL, CR and LF made blanks: it can no longer end or split a line.
+std::string OneLine(std::string_view text);
+// True when the text holds no control character other than those IRC clients use for
+// formatting (bold, colour, reset, reverse, italics, underline).
+bool HasOnlyFormattingControls(std::string_view text);
 
 }  // namespace nb

@@ -2,49 +2,26 @@
 
 #include <fstream>
 
-#include "core/services.h"
 #include "core/text.h"
 #include "help/help_files.h"
 
 namespace nb {
 namespace {
 
-struct HelpSet {
-    const char* folder;
-    const char* placeholder;
-    const char* aliasTopic;  // typed exactly, letter case counts
-    const char* aliasFile;
-    std::string ServiceNames::*nickname;
-};
-
-const HelpSet& HelpSetOf(HelpService service) {
-    static const HelpSet operServ{"operserv", "$osnick", "information", "info.nb2", &ServiceNames::operServ};
-    static const HelpSet nickServ{"nickserv", "$nsnick", "identify", "ident.nb2", &ServiceNames::nickServ};
-    static const HelpSet chanServ{"chanserv", "$csnick", nullptr, nullptr, &ServiceNames::chanServ};
-    static const HelpSet memoServ{"memoserv", "$msnick", nullptr, nullptr, &ServiceNames::memoServ};
-    switch (service) {
-        case HelpService::OperServ: return operServ;
-        case HelpService::NickServ: return nickServ;
-        case HelpService::ChanServ: return chanServ;
-        case HelpService::MemoServ: break;
-    }
-    return memoServ;
-}
-
-std::string HelpFileName(const HelpSet& set, const std::string& topic) {
+std::string HelpFileName(const HelpFiles& help, const std::string& topic) {
     if (topic.empty()) return "main.nb2";
-    if (set.aliasTopic != nullptr && topic == set.aliasTopic) return set.aliasFile;
+    if (!help.aliasTopic.empty() && topic == help.aliasTopic) return help.aliasFile;
     return topic + ".nb2";
 }
 
-std::optional<std::filesystem::path> FindHelpFile(const std::filesystem::path& root, const HelpSet& set,
+std::optional<std::filesystem::path> FindHelpFile(const std::filesystem::path& root, const HelpFiles& help,
                                                   const std::string& topic) {
     if (!IsSafeHelpTopic(topic)) return std::nullopt;
     auto helpFolder = FindEntryIgnoringCase(root, "help");
     if (!helpFolder) return std::nullopt;
-    auto serviceFolder = FindEntryIgnoringCase(*helpFolder, set.folder);
+    auto serviceFolder = FindEntryIgnoringCase(*helpFolder, help.folder);
     if (!serviceFolder) return std::nullopt;
-    auto file = FindEntryIgnoringCase(*serviceFolder, HelpFileName(set, topic));
+    auto file = FindEntryIgnoringCase(*serviceFolder, HelpFileName(help, topic));
     std::error_code error;
     if (!file || !std::filesystem::is_regular_file(*file, error)) return std::nullopt;
     return file;
@@ -52,17 +29,16 @@ std::optional<std::filesystem::path> FindHelpFile(const std::filesystem::path& r
 
 }  // namespace
 
-ServiceHelp::ServiceHelp(Services& services) : services_(services) {}
+ServiceHelp::ServiceHelp(const DataDirectory& data) : data_(data) {}
 
-void ServiceHelp::SendServiceHelp(HelpService service, std::size_t userSlot, const std::string& topic) {
-    const HelpSet& set = HelpSetOf(service);
-    const std::string& serviceNick = services_.names.*set.nickname;
-    auto path = FindHelpFile(services_.data.Root(), set, topic);
+void ServiceHelp::SendServiceHelp(const ServiceVoice& voice, const UserRef& user, const std::string& topic) const {
+    const HelpFiles& help = voice.Client().help;
+    const std::string& serviceNick = voice.Nick();
+    auto path = FindHelpFile(data_.Root(), help, topic);
     std::ifstream in;
     if (path) in.open(*path, std::ios::binary);
     if (!in.is_open()) {
-        services_.out.Reply(serviceNick, userSlot,
-                            Bold("Error") + ": Unknown command.  Please type: " + Bold("/msg " + serviceNick + " help"));
+        voice.Reply(user, Bold("Error") + ": Unknown command.  Please type: " + Bold("/msg " + serviceNick + " help"));
         return;
     }
     std::string line;
@@ -70,11 +46,10 @@ void ServiceHelp::SendServiceHelp(HelpService service, std::size_t userSlot, con
         if (!line.empty() && line.back() == '\r') line.pop_back();
         // The first empty line ends the text; nothing after it is sent.
         if (line.empty()) return;
-        services_.out.Reply(serviceNick, userSlot, ReplacePlaceholder(line, set.placeholder, serviceNick));
+        voice.Reply(user, ReplacePlaceholder(line, help.placeholder, serviceNick));
     }
     if (!in.eof()) return;  // a read error cut the text short
-    services_.out.LogToBotChannel(serviceNick, "[" + Bold(services_.users.At(userSlot).nick) +
-                                                   "] HELP [Success]");
+    voice.Audit(user.nick, "HELP [Success]");
 }
 
 }  // namespace nb

@@ -2,7 +2,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "memoserv/memo_commands.h"
+#include "memoserv/memo_choice.h"
+
+#include "core/text.h"
 
 namespace nb {
 namespace {

@@ -1,18 +1,17 @@
 #include "core/files.h"
-#include "core/services.h"
 #include "memoserv/memoserv.h"
 
 namespace nb {
 namespace {
 
-std::filesystem::path MemoFile(const Services& services) { return services.data.Path("MemoServ/MemoServ.nb2"); }
+std::filesystem::path MemoFile(const DataDirectory& data) { return data.Path("MemoServ/MemoServ.nb2"); }
 
 }  // namespace
 
 void MemoServ::LoadMemos() {
     memos_.clear();
     bool damaged = false;
-    for (const std::string& line : ReadTextLines(MemoFile(services_))) {
+    for (const std::string& line : ReadTextLines(MemoFile(data_))) {
         auto memo = ParseMemoLine(line);
         if (!memo) {
             // Keep going: stopping here would drop every later memo at the next save.
@@ -23,7 +22,7 @@ void MemoServ::LoadMemos() {
     }
     stored_ = memos_;
     if (damaged)
-        services_.console.ShowMessage("Nimbral - MemoServ Error",
+        console_.ShowMessage("Nimbral - MemoServ Error",
                                       "Error loading MemoServ database, close Nimbral and try again.");
 }
 
@@ -35,10 +34,10 @@ bool MemoServ::SaveMemos() {
         content += FormatMemoLine(memo) + "\r\n";
         kept.push_back(memo);
     }
-    std::filesystem::path file = MemoFile(services_);
+    std::filesystem::path file = MemoFile(data_);
     if (!WriteFileAtomic(file, content)) {
         memos_ = stored_;
-        services_.console.ShowMessage("NBII - MemoServ",
+        console_.ShowMessage("NBII - MemoServ",
                                       "Cannot write " + file.string() + "; the last memo change was not saved.");
         return false;
     }

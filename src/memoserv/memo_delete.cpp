@@ -1,58 +1,56 @@
-#include "core/services.h"
-#include "memoserv/memo_commands.h"
+#include "memoserv/memo_choice.h"
+#include "memoserv/memoserv.h"
 
 namespace nb {
 namespace {
 
-void ReportNotSaved(const MemoSender& sender, const std::string& which) {
-    sender.Reply(Bold("Error") + ": Your messages could not be deleted, please try again later.");
-    sender.Audit("DEL/ERASE " + which + " [Failed (database not written)]");
-}
-
-void DeleteAllMemos(const MemoSender& sender, const std::string& which) {
-    MemoServ& memoServ = sender.services.memoServ;
-    std::vector<std::size_t> slots = memoServ.MemoSlotsOf(sender.nick);
-    if (slots.empty()) {
-        sender.Reply("You currently do not have any messages.");
-        return;
-    }
-    for (std::size_t slot : slots) memoServ.MarkDeleted(slot);
-    if (!memoServ.SaveMemos()) {
-        ReportNotSaved(sender, which);
-        return;
-    }
-    sender.Audit("DEL/ERASE ALL [Success]");
-    sender.Reply("You successfully deleted " + Bold(std::to_string(slots.size())) + " messages.");
+void ReportNotSaved(const CommandContext& context) {
+    context.Reply(Bold("Error") + ": Your messages could not be deleted, please try again later.");
+    context.Audit("DEL/ERASE " + context.words[1] + " [Failed (database not written)]");
 }
 
 }  // namespace
 
-void DeleteMemo(const MemoSender& sender, const std::string& which) {
-    if (!PassesMemoChecks(sender, "DEL/ERASE")) return;
+void MemoServ::DeleteAll(const CommandContext& context) {
+    std::vector<std::size_t> slots = MemoSlotsOf(context.sender.nick);
+    if (slots.empty()) {
+        context.Reply("You currently do not have any messages.");
+        return;
+    }
+    for (std::size_t slot : slots) MarkDeleted(slot);
+    if (!SaveMemos()) {
+        ReportNotSaved(context);
+        return;
+    }
+    context.Audit("DEL/ERASE ALL [Success]");
+    context.Reply("You successfully deleted " + Bold(std::to_string(slots.size())) + " messages.");
+}
+
+void MemoServ::Delete(const CommandContext& context) {
+    const std::string& which = context.words[1];
     auto choice = ParseMemoChoice(which);
     if (!choice) {
-        sender.Reply(Bold("Error") + ": Invalid del/erase command.");
-        sender.Audit("DEL/ERASE [Failed (invalid del/erase command)]");
+        context.Reply(Bold("Error") + ": Invalid del/erase command.");
+        context.Audit("DEL/ERASE [Failed (invalid del/erase command)]");
         return;
     }
     if (choice->all) {
-        DeleteAllMemos(sender, which);
+        DeleteAll(context);
         return;
     }
-    MemoServ& memoServ = sender.services.memoServ;
-    auto slot = FindNumberedMemo(memoServ.MemoSlotsOf(sender.nick), choice->number);
+    auto slot = FindNumberedMemo(MemoSlotsOf(context.sender.nick), choice->number);
     if (!slot) {
-        sender.Audit("DEL/ERASE " + which + " [Failed (invalid message number)]");
-        sender.Reply(Bold("Error") + ": You don't have a memo " + which + " or higher.");
+        context.Audit("DEL/ERASE " + which + " [Failed (invalid message number)]");
+        context.Reply(Bold("Error") + ": You don't have a memo " + which + " or higher.");
         return;
     }
-    memoServ.MarkDeleted(*slot);
-    if (!memoServ.SaveMemos()) {
-        ReportNotSaved(sender, which);
+    MarkDeleted(*slot);
+    if (!SaveMemos()) {
+        ReportNotSaved(context);
         return;
     }
-    sender.Audit("DEL/ERASE " + which + " [Success]");
-    sender.Reply("You successfully deleted message number " + Bold(which) + ".");
+    context.Audit("DEL/ERASE " + which + " [Success]");
+    context.Reply("You successfully deleted message number " + Bold(which) + ".");
 }
 
 }  // namespace nb

@@ -1,24 +1,21 @@
-#include "core/services.h"
-#include "memoserv/memo_commands.h"
+#include "memoserv/memoserv.h"
 
 namespace nb {
 
-void ListMemos(const MemoSender& sender) {
-    if (!PassesMemoChecks(sender, "LIST")) return;
-    const MemoServ& memoServ = sender.services.memoServ;
-    std::vector<std::size_t> slots = memoServ.MemoSlotsOf(sender.nick);
+void MemoServ::List(const CommandContext& context) {
+    std::vector<std::size_t> slots = MemoSlotsOf(context.sender.nick);
     for (std::size_t n = 1; n <= slots.size(); ++n) {
-        const Memo& memo = memoServ.Memos()[slots[n - 1]];
-        sender.Reply("Message " + Bold("#" + std::to_string(n)) + " from: " + Bold(memo.from) + " [" +
-                     Bold(memo.sentOn) + "]");
+        const Memo& memo = memos_[slots[n - 1]];
+        context.Reply("Message " + Bold("#" + std::to_string(n)) + " from: " + Bold(memo.from) + " [" +
+                      Bold(memo.sentOn) + "]");
     }
     if (slots.empty()) {
-        sender.Audit("LIST [Success]");
-        sender.Reply("You currently do not have any messages.");
+        context.Audit("LIST [Success]");
+        context.Reply("You currently do not have any messages.");
         return;
     }
-    sender.Reply("Listed " + Bold(std::to_string(slots.size())) + " messages.");
-    sender.Audit("LIST [Success]");
+    context.Reply("Listed " + Bold(std::to_string(slots.size())) + " messages.");
+    context.Audit("LIST [Success]");
 }
 
 }  // namespace nb

@@ -1,49 +1,44 @@
-#include "core/services.h"
-#include "memoserv/memo_commands.h"
+#include "memoserv/memo_choice.h"
+#include "memoserv/memoserv.h"
 
 namespace nb {
-namespace {
 
-void ReadAllMemos(const MemoSender& sender) {
-    const MemoServ& memoServ = sender.services.memoServ;
-    std::vector<std::size_t> slots = memoServ.MemoSlotsOf(sender.nick);
+void MemoServ::ReadAll(const CommandContext& context) {
+    std::vector<std::size_t> slots = MemoSlotsOf(context.sender.nick);
     for (std::size_t n = 1; n <= slots.size(); ++n) {
-        const Memo& memo = memoServ.Memos()[slots[n - 1]];
-        sender.Reply("Message " + Bold("#" + std::to_string(n)) + " from: " + Bold(memo.from) + " [" +
-                     Bold(memo.sentOn) + "] " + memo.text);
+        const Memo& memo = memos_[slots[n - 1]];
+        context.Reply("Message " + Bold("#" + std::to_string(n)) + " from: " + Bold(memo.from) + " [" +
+                      Bold(memo.sentOn) + "] " + memo.text);
     }
-    sender.Audit("READ ALL [Success]");
+    context.Audit("READ ALL [Success]");
     if (slots.empty()) {
-        sender.Reply("You currently do not have any messages.");
+        context.Reply("You currently do not have any messages.");
         return;
     }
-    sender.Reply("Total number of messages: " + Bold(std::to_string(slots.size())));
+    context.Reply("Total number of messages: " + Bold(std::to_string(slots.size())));
 }
 
-}  // namespace
-
-void ReadMemo(const MemoSender& sender, const std::string& which) {
-    if (!PassesMemoChecks(sender, "READ")) return;
+void MemoServ::Read(const CommandContext& context) {
+    const std::string& which = context.words[1];
     auto choice = ParseMemoChoice(which);
     if (!choice) {
-        sender.Reply(Bold("Error") + ": Invalid read command.");
-        sender.Audit("READ [Failed (invalid read command)]");
+        context.Reply(Bold("Error") + ": Invalid read command.");
+        context.Audit("READ [Failed (invalid read command)]");
         return;
     }
     if (choice->all) {
-        ReadAllMemos(sender);
+        ReadAll(context);
         return;
     }
-    const MemoServ& memoServ = sender.services.memoServ;
-    auto slot = FindNumberedMemo(memoServ.MemoSlotsOf(sender.nick), choice->number);
+    auto slot = FindNumberedMemo(MemoSlotsOf(context.sender.nick), choice->number);
     if (!slot) {
-        sender.Audit("READ " + which + " [Failed (invalid message number)]");
-        sender.Reply(Bold("Error") + ": You don't have a memo " + which + " or higher.");
+        context.Audit("READ " + which + " [Failed (invalid message number)]");
+        context.Reply(Bold("Error") + ": You don't have a memo " + which + " or higher.");
         return;
     }
-    const Memo& memo = memoServ.Memos()[*slot];
-    sender.Reply("Message from: " + Bold(memo.from) + " [" + Bold(memo.sentOn) + "] " + memo.text);
-    sender.Audit("READ " + which + " [Success]");
+    const Memo& memo = memos_[*slot];
+    context.Reply("Message from: " + Bold(memo.from) + " [" + Bold(memo.sentOn) + "] " + memo.text);
+    context.Audit("READ " + which + " [Success]");
 }
 
 }  // namespace nb

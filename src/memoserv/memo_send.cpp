@@ -1,20 +1,18 @@
-#include "core/services.h"
-#include "memoserv/memo_commands.h"
+#include "memoserv/memoserv.h"
 
 namespace nb {
 
-void SendMemo(const MemoSender& sender, const std::string& to, const std::string& text) {
-    if (!PassesMemoChecks(sender, "SEND", &to)) return;
-    MemoServ& memoServ = sender.services.memoServ;
-    memoServ.AddMemo(sender.nick, to, text);
-    if (!memoServ.SaveMemos()) {
-        sender.Reply(Bold("Error") + ": Your message could not be stored, please try again later.");
-        sender.Audit("SEND " + to + " ****** [Failed (database not written)]");
+void MemoServ::Send(const CommandContext& context) {
+    const std::string& to = context.words[1];
+    AddMemo(context.sender.nick, to, context.words.RestAfter(1));
+    if (!SaveMemos()) {
+        context.Reply(Bold("Error") + ": Your message could not be stored, please try again later.");
+        context.Audit("SEND " + to + " ****** [Failed (database not written)]");
         return;
     }
-    sender.Reply("You successfully sent " + Bold(to) + " a message!");
-    sender.Audit("SEND " + to + " ****** [Success]");
-    memoServ.TellNewMemo(to);
+    context.Reply("You successfully sent " + Bold(to) + " a message!");
+    context.Audit("SEND " + to + " ****** [Success]");
+    TellNewMemo(to);
 }
 
 }  // namespace nb

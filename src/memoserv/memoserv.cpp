@@ -3,19 +3,43 @@
 #include <algorithm>
 
 #include "core/datetime.h"
-#include "core/services.h"
 #include "core/text.h"
 
 namespace nb {
 
-MemoServ::MemoServ(Services& services) : services_(services) {}
+MemoServ::MemoServ(const DataDirectory& data, Console& console, const Clock& clock, const OnlineUsers& users,
+                   const NickStatus& nicks, const ServiceClient& nickServ, const ServiceHelp& help,
+                   const ServiceVoice& voice)
+    : data_(data),
+      console_(console),
+      clock_(clock),
+      users_(users),
+      nicks_(nicks),
+      nickServ_(nickServ),
+      help_(help),
+      voice_(voice) {
+    auto run = [this](void (MemoServ::*handler)(const CommandContext&)) {
+        return [this, handler](const CommandContext& context) { (this->*handler)(context); };
+    };
+    table_.commands = {
+        {"help", Words<0>, "", Gate::None, "HELP", {}, run(&MemoServ::Help)},
+        {"read", Words<1>, " read <memo number/all>", Gate::Identified, "READ", {}, run(&MemoServ::Read)},
+        {"del", Words<1>, " del <memo number/all>", Gate::Identified, "DEL/ERASE", {}, run(&MemoServ::Delete)},
+        {"erase", Words<1>, " erase <memo number/all>", Gate::Identified, "DEL/ERASE", {}, run(&MemoServ::Delete)},
+        {"send", Words<1>, " send <nick> <message>", Gate::Identified, "SEND", {}, run(&MemoServ::Send)},
+        {"list", Words<0>, "", Gate::Identified, "LIST", {}, run(&MemoServ::List)},
+    };
+    table_.admits = [this](const CommandContext& context, const Command& command) {
+        return AdmitsMemoUser(context, command);
+    };
+}
 
 void MemoServ::AddMemo(const std::string& from, const std::string& to, const std::string& text) {
     // One memo is one line of the file.
     std::string oneLine = text;
     std::replace(oneLine.begin(), oneLine.end(), '\r', ' ');
     std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
-    memos_.push_back({from, to, oneLine, FormatGeneralDate(services_.clock.Now())});
+    memos_.push_back({from, to, oneLine, FormatGeneralDate(clock_.Now())});
 }
 
 std::vector<std::size_t> MemoServ::MemoSlotsOf(const std::string& nick) const {
@@ -29,18 +53,43 @@ std::vector<std::size_t> MemoServ::MemoSlotsOf(const std::string& nick) const {
 void MemoServ::MarkDeleted(std::size_t memoSlot) { memos_.at(memoSlot).from.clear(); }
 
 void MemoServ::NotifyMemoCount(std::size_t slot) {
-    std::size_t count = MemoSlotsOf(services_.users.At(slot).nick).size();
+    std::size_t count = MemoSlotsOf(users_.At(slot).nick).size();
     if (count == 0) return;
-    services_.out.Reply(services_.names.memoServ, slot,
-                        "You currently have " + Bold(std::to_string(count)) + " waiting to be read.");
+    voice_.Reply(slot, "You currently have " + Bold(std::to_string(count)) + " waiting to be read.");
 }
 
 void MemoServ::TellNewMemo(const std::string& to) {
-    auto slot = services_.users.FindOnlineUser(to);
+    auto slot = users_.FindOnlineUser(to);
     if (!slot) return;
-    const std::string& memoServ = services_.names.memoServ;
-    services_.out.Reply(memoServ, *slot, "You have a message waiting for you (just sent).");
-    services_.out.Reply(memoServ, *slot, "Type: /msg " + memoServ + " read all");
+    voice_.Reply(*slot, "You have a message waiting for you (just sent).");
+    voice_.Reply(*slot, "Type: /msg " + voice_.Nick() + " read all");
+}
+
+void MemoServ::Help(const CommandContext& context) {
+    help_.SendServiceHelp(context.voice, context.sender, context.words[1]);
+}
+
+bool MemoServ::AdmitsMemoUser(const CommandContext& context, const Command& command) {
+    const std::string& nickServ = nickServ_.nick;
+    bool send = command.word == "send";
+    if (!nicks_.IsNickRegistered(context.sender.nick)) {
+        context.Reply(Bold("Error") + ": You must be registered with " + nickServ + "!");
+        context.Audit(send ? "SEND [Failed (sender not registered)]" : command.auditName + " [Failed (user not registered)]");
+        return false;
+    }
+    const std::string& recipient = context.words[1];
+    if (send && !nicks_.IsNickRegistered(recipient)) {
+        context.Reply(Bold("Error") + ": That nick (" + Bold(recipient) + ") is currently not registered with " +
+                      nickServ + "!");
+        context.Audit("SEND [Failed (reciever not registered)]");
+        return false;
+    }
+    if (!nicks_.IsNickIdentified(context.sender.nick)) {
+        context.Reply(Bold("Error") + ": You must identify with " + nickServ + "!");
+        context.Audit(command.auditName + " [Failed (user not identified)]");
+        return false;
+    }
+    return true;
 }
 
 }  // namespace nb

@@ -5,15 +5,27 @@
 #include <string>
 #include <vector>
 
+#include "core/clock.h"
+#include "core/console.h"
+#include "core/data_dir.h"
+#include "help/service_help.h"
 #include "memoserv/memo_record.h"
+#include "network/online_users.h"
+#include "services/command_table.h"
+#include "services/nick_status.h"
 
 namespace nb {
 
-class Services;
-
 class MemoServ {
 public:
-    explicit MemoServ(Services& services);
+    // `nickServ` is the client that the refusals send users to.
+    MemoServ(const DataDirectory& data, Console& console, const Clock& clock, const OnlineUsers& users,
+             const NickStatus& nicks, const ServiceClient& nickServ, const ServiceHelp& help,
+             const ServiceVoice& voice);
+    MemoServ(const MemoServ&) = delete;
+    MemoServ& operator=(const MemoServ&) = delete;
+
+    const CommandTable& Commands() const { return table_; }
 
     // Start-up and after a restore. A line that cannot be read is skipped (the rest still
     // loads) and the operator is told once.
@@ -39,11 +51,27 @@ public:
     // Tells the recipient at once, when online, that a memo has just arrived.
     void TellNewMemo(const std::string& to);
 
-    // A private message to the MemoServ nickname from the user in `slot`.
-    void Dispatch(std::size_t senderSlot, const std::string& text);
-
 private:
-    Services& services_;
+    // The commands.
+    void Help(const CommandContext& context);
+    void Send(const CommandContext& context);
+    void Read(const CommandContext& context);
+    void ReadAll(const CommandContext& context);
+    void Delete(const CommandContext& context);
+    void DeleteAll(const CommandContext& context);
+    void List(const CommandContext& context);
+    // Registered sender, (for send) registered recipient, identified sender, in that order.
+    bool AdmitsMemoUser(const CommandContext& context, const Command& command);
+
+    const DataDirectory& data_;
+    Console& console_;
+    const Clock& clock_;
+    const OnlineUsers& users_;
+    const NickStatus& nicks_;
+    const ServiceClient& nickServ_;
+    const ServiceHelp& help_;
+    ServiceVoice voice_;
+    CommandTable table_;
     std::vector<Memo> memos_;
     std::vector<Memo> stored_;  // what the file holds
 };

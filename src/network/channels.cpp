@@ -2,15 +2,14 @@
 
 #include <algorithm>
 
-#include "core/services.h"
 #include "core/text.h"
 
 namespace nb {
 namespace {
 
-bool HasMember(const NetChannel& channel, const std::string& nick) {
-    return std::any_of(channel.members.begin(), channel.members.end(),
-                       [&](const std::string& member) { return IEquals(member, nick); });
+bool TakesParameter(char letter, bool adding) {
+    constexpr std::string_view kAlways = "beIkovhqaf";
+    return kAlways.find(letter) != std::string_view::npos || (adding && (letter == 'l' || letter == 'L' || letter == 'j'));
 }
 
 // How many of the mode letters take a parameter, so a trailing channel timestamp that a
@@ -23,9 +22,7 @@ std::size_t ParametersTaken(const std::string& modes) {
             adding = letter == '+';
             continue;
         }
-        std::string always = "beIkovhqaf";
-        if (always.find(letter) != std::string::npos || (adding && (letter == 'l' || letter == 'L' || letter == 'j')))
-            ++taken;
+        if (TakesParameter(letter, adding)) ++taken;
     }
     return taken;
 }
@@ -34,9 +31,29 @@ bool ChangesMemberStatusOrBans(const std::string& modes) {
     return modes.find_first_of("ovb") != std::string::npos;
 }
 
+// The status an SJOIN member prefix gives; list entries (bans and the like) give none.
+bool IsStatusPrefix(char c) { return std::string_view("@+%~*").find(c) != std::string_view::npos; }
+bool IsListPrefix(char c) { return std::string_view("&\"'").find(c) != std::string_view::npos; }
+
 }  // namespace
 
-Channels::Channels(Services& services) : services_(services) {}
+ChannelMember* NetChannel::FindMember(const std::string& nick) {
+    auto found = std::find_if(members.begin(), members.end(),
+                              [&](const ChannelMember& member) { return IEquals(member.nick, nick); });
+    return found == members.end() ? nullptr : &*found;
+}
+
+const ChannelMember* NetChannel::FindMember(const std::string& nick) const {
+    return const_cast<NetChannel*>(this)->FindMember(nick);
+}
+
+std::vector<std::string> NetChannel::Nicks() const {
+    std::vector<std::string> nicks;
+    for (const auto& member : members) nicks.push_back(member.nick);
+    return nicks;
+}
+
+Channels::Channels(Logs& logs, NetworkEvents& events) : logs_(logs), events_(events) {}
 
 std::optional<std::size_t> Channels::FindNetChannel(const std::string& name) const {
     for (std::size_t slot = 0; slot < channels_.size(); ++slot) {
@@ -52,15 +69,25 @@ void Channels::ChannelJoin(const std::string& name, const std::string& nick) {
     if (!slot) {
         NetChannel channel;
         channel.name = name;
-        if (realNick) channel.members.push_back(nick);
-        channels_.push_back(channel);
-        services_.out.LogNetEvent(Bold(name) + " has been created by " + Bold(nick) + ".");
+        if (realNick) channel.members.push_back({nick});
+        channels_.push_back(std::move(channel));
+        logs_.LogNetEvent(Bold(name) + " has been created by " + Bold(nick) + ".");
         return;
     }
     NetChannel& channel = channels_[*slot];
-    if (!realNick || HasMember(channel, nick)) return;
-    channel.members.push_back(nick);
-    services_.out.LogNetEvent(Bold(nick) + " joined " + Bold(channel.name) + ".");
+    if (!realNick || channel.FindMember(nick) != nullptr) return;
+    channel.members.push_back({nick});
+    logs_.LogNetEvent(Bold(nick) + " joined " + Bold(channel.name) + ".");
+}
+
+void Channels::AddOwnClient(const std::string& name, const std::string& nick) {
+    auto slot = FindNetChannel(name);
+    if (!slot) {
+        channels_.push_back({name, std::nullopt, std::nullopt, {}});
+        slot = channels_.size() - 1;
+    }
+    NetChannel& channel = channels_[*slot];
+    if (channel.FindMember(nick) == nullptr) channel.members.push_back({nick});
 }
 
 void Channels::ChannelMemberLeft(const std::string& name, const std::string& nick) {
@@ -68,9 +95,9 @@ void Channels::ChannelMemberLeft(const std::string& name, const std::string& nic
     if (!slot) return;
     NetChannel& channel = channels_[*slot];
     auto before = channel.members.size();
-    std::erase_if(channel.members, [&](const std::string& member) { return IEquals(member, nick); });
+    std::erase_if(channel.members, [&](const ChannelMember& member) { return IEquals(member.nick, nick); });
     if (channel.members.size() == before || !channel.members.empty()) return;
-    services_.out.LogNetEvent(Bold(channel.name) + " has become empty, removing it.");
+    logs_.LogNetEvent(Bold(channel.name) + " has become empty, removing it.");
     RemoveChannel(*slot);
 }
 
@@ -88,17 +115,36 @@ void Channels::SetChannelModes(const std::string& name, const std::string& modes
     if (auto slot = FindNetChannel(name)) channels_[*slot].modes = modes;
 }
 
+void Channels::ApplyMemberStatus(const std::string& name, const std::string& modes,
+                                 const std::vector<std::string>& parameters) {
+    auto slot = FindNetChannel(name);
+    if (!slot) return;
+    bool adding = true;
+    std::size_t next = 0;
+    for (char letter : modes) {
+        if (letter == '+' || letter == '-') {
+            adding = letter == '+';
+            continue;
+        }
+        if (!TakesParameter(letter, adding)) continue;
+        if (next >= parameters.size()) return;
+        const std::string& parameter = parameters[next++];
+        if (letter != 'o' && letter != 'v') continue;
+        if (ChannelMember* member = channels_[*slot].FindMember(parameter)) (letter == 'o' ? member->op : member->voice) = adding;
+    }
+}
+
 void Channels::RemoveMemberEverywhere(const std::string& nick) {
     // Walk from the end: leaving may remove a channel and move the last one into its slot.
     for (std::size_t slot = channels_.size(); slot-- > 0;) {
-        if (HasMember(channels_[slot], nick)) ChannelMemberLeft(channels_[slot].name, nick);
+        if (channels_[slot].FindMember(nick) != nullptr) ChannelMemberLeft(channels_[slot].name, nick);
     }
 }
 
 void Channels::RenameMember(const std::string& oldNick, const std::string& newNick) {
     for (auto& channel : channels_) {
         for (auto& member : channel.members) {
-            if (IEquals(member, oldNick)) member = newNick;
+            if (IEquals(member.nick, oldNick)) member.nick = newNick;
         }
     }
 }
@@ -113,25 +159,46 @@ void Channels::OnJoin(const IrcLine& line) {
     }
     if (joined.empty() || nick.empty()) return;
     for (const auto& name : joined) ChannelJoin(name, nick);
-    if (auto slot = services_.users.FindOnlineUser(nick)) {
-        for (const auto& name : joined) services_.EnforceChannelEntry(name, nick, *slot);
-        for (const auto& name : joined) services_.SendChannelGreet(name, nick, *slot);
-    }
+    events_.OnUserJoined(nick, joined);
     ++joinCount;
+}
+
+// :<server> SJOIN <ts> #channel [+<modes> [<parameters>]] :[@|+...]<nick> ...
+void Channels::OnSjoin(const IrcLine& line) {
+    const std::string& name = line.Param(1);
+    if (name.empty() || name[0] != '#' || line.params.size() < 3) return;
+    for (const auto& entry : SplitFields(line.LastParam())) {
+        if (IsListPrefix(entry[0])) continue;
+        std::size_t nickStart = 0;
+        while (nickStart < entry.size() && IsStatusPrefix(entry[nickStart])) ++nickStart;
+        std::string nick = entry.substr(nickStart);
+        if (nick.empty()) continue;
+        ChannelJoin(name, nick);
+        std::string status;
+        for (std::size_t i = 0; i < nickStart; ++i) {
+            if (entry[i] == '@') status += 'o';
+            if (entry[i] == '+') status += 'v';
+        }
+        if (!status.empty()) ApplyMemberStatus(name, "+" + status, std::vector<std::string>(status.size(), nick));
+        events_.OnUserJoined(nick, {name});
+        ++joinCount;
+    }
 }
 
 // :<nick> PART #channel [:reason]
 void Channels::OnPart(const IrcLine& line) {
     std::string nick = line.SourceNick();
     const std::string& name = line.Param(0);
-    services_.out.LogNetEvent(Bold(nick) + " has parted " + Bold(name) + ".");
+    logs_.LogNetEvent(Bold(nick) + " has parted " + Bold(name) + ".");
     ChannelMemberLeft(name, nick);
+    events_.OnUserParted(name, nick);
     ++partCount;
 }
 
 // :<source> KICK #channel <victim> [:reason]; kicks are not logged.
 void Channels::OnKick(const IrcLine& line) {
     ChannelMemberLeft(line.Param(0), line.Param(1));
+    events_.OnUserKicked(line.Param(0), line.Param(1), line.SourceNick());
     ++kickCount;
 }
 
@@ -140,29 +207,36 @@ void Channels::OnTopic(const IrcLine& line) {
     const std::string& name = line.Param(0);
     std::string setter = line.params.size() >= 4 ? line.Param(1) : line.SourceNick();
     std::string topic = line.params.size() >= 2 ? line.params.back() : "";
-    services_.out.LogNetEvent(Bold(setter) + " changed " + Bold(name + "'s") + " topic to: " + Bold(topic));
+    logs_.LogNetEvent(Bold(setter) + " changed " + Bold(name + "'s") + " topic to: " + Bold(topic));
     SetChannelTopic(name, topic);
-    services_.EnforceTopicLock(name);
+    events_.OnTopicChanged(name, setter, topic);
 }
 
 // :<source> MODE #channel <modes> [parameters...] [<channel timestamp>]
 void Channels::OnMode(const IrcLine& line) {
-    std::string source = line.SourceNick();
-    // Modes set by servers (bursts, netjoins) are not user actions.
-    if (source.empty() || source.find('.') != std::string::npos) return;
     const std::string& name = line.Param(0);
     const std::string& modes = line.Param(1);
     std::vector<std::string> rest(line.params.begin() + std::min<std::size_t>(2, line.params.size()),
                                   line.params.end());
     if (rest.size() > ParametersTaken(modes) && IsDigits(rest.back())) rest.pop_back();
-    std::string parameters = Trim(JoinWords(rest, 0));
+    // Status is kept whoever gives it: servers hand it out in bursts.
+    ApplyMemberStatus(name, modes, rest);
 
-    services_.ProtectChanServOp(name, source, modes, parameters);
-    if (ChangesMemberStatusOrBans(modes)) return;
-    services_.out.LogNetEvent(Bold(source) + " changed " + Bold(name + "'s") + " modes to: " +
-                              Bold(modes + " " + parameters));
-    SetChannelModes(name, modes);
-    services_.EnforceModeLock(name, parameters);
+    std::string source = line.SourceNick();
+    // Modes set by servers (bursts, netjoins) are not user actions.
+    if (source.empty() || source.find('.') != std::string::npos) return;
+    ModeChange change{name, source, modes, Trim(JoinWords(rest, 0)), ChangesMemberStatusOrBans(modes)};
+    if (!change.statusOrBans) {
+        logs_.LogNetEvent(Bold(source) + " changed " + Bold(name + "'s") + " modes to: " +
+                          Bold(modes + " " + change.parameters));
+        SetChannelModes(name, modes);
+    }
+    events_.OnModesChanged(change);
+}
+
+// :<nick> PRIVMSG #channel :<text>
+void Channels::OnChannelMessage(const IrcLine& line) {
+    events_.OnChannelMessage(line.Param(0), line.SourceNick(), line.LastParam());
 }
 
 }  // namespace nb

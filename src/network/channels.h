@@ -1,5 +1,5 @@
 // Every channel on the network with its modes, topic and members, kept from the server's
-// JOIN, PART, KICK, TOPIC and MODE lines.
+// JOIN, SJOIN, PART, KICK, TOPIC and MODE lines.
 #pragma once
 
 #include <cstddef>
@@ -7,33 +7,46 @@
 #include <string>
 #include <vector>
 
-#include "core/irc_line.h"
+#include "link/irc_line.h"
+#include "network/logs.h"
+#include "network/network_events.h"
 
 namespace nb {
 
-class Services;
-
-inline constexpr const char* kNotDetected = "Hasn't been detected!";
+struct ChannelMember {
+    std::string nick;
+    bool op = false;
+    bool voice = false;
+};
 
 struct NetChannel {
     std::string name;
-    std::string modes = kNotDetected;
-    std::string topic = kNotDetected;
-    std::vector<std::string> members;  // in order of joining
+    std::optional<std::string> modes;  // the last mode string seen, without parameters
+    std::optional<std::string> topic;  // the last topic seen
+    std::vector<ChannelMember> members;  // in order of joining
+
+    ChannelMember* FindMember(const std::string& nick);
+    const ChannelMember* FindMember(const std::string& nick) const;
+    std::vector<std::string> Nicks() const;
 };
 
 class Channels {
 public:
-    explicit Channels(Services& services);
+    Channels(Logs& logs, NetworkEvents& events);
 
     bool ChannelExists(const std::string& name) const { return FindNetChannel(name).has_value(); }
     std::optional<std::size_t> FindNetChannel(const std::string& name) const;
     // Adds a member, creating the channel first when needed; "0" or "" only creates it.
     void ChannelJoin(const std::string& name, const std::string& nick);
+    // One of our own clients joined: a member like any other, but nothing is logged.
+    void AddOwnClient(const std::string& name, const std::string& nick);
     // Removes the member (letter case ignored); an emptied channel is removed and logged.
     void ChannelMemberLeft(const std::string& name, const std::string& nick);
     void SetChannelTopic(const std::string& name, const std::string& topic);
     void SetChannelModes(const std::string& name, const std::string& modes);
+    // Gives or takes operator and voice status as a MODE line does; other letters are left alone.
+    void ApplyMemberStatus(const std::string& name, const std::string& modes,
+                           const std::vector<std::string>& parameters);
 
     // A user left the network: leaves every channel it was in.
     void RemoveMemberEverywhere(const std::string& nick);
@@ -44,10 +57,12 @@ public:
     const NetChannel& At(std::size_t slot) const { return channels_.at(slot); }
 
     void OnJoin(const IrcLine& line);
+    void OnSjoin(const IrcLine& line);
     void OnPart(const IrcLine& line);
     void OnKick(const IrcLine& line);
     void OnTopic(const IrcLine& line);
     void OnMode(const IrcLine& line);
+    void OnChannelMessage(const IrcLine& line);
 
     long joinCount = 0;
     long partCount = 0;
@@ -56,7 +71,8 @@ public:
 private:
     void RemoveChannel(std::size_t slot);
 
-    Services& services_;
+    Logs& logs_;
+    NetworkEvents& events_;
     std::vector<NetChannel> channels_;
 };
 

@@ -1,44 +1,52 @@
 #include "network/online_users.h"
 
 #include "core/datetime.h"
-#include "core/services.h"
 #include "core/text.h"
 
 namespace nb {
 namespace {
 
-std::string CleanServerName(const std::string& server) {
-    if (server.empty() || server.find_first_of("# ^?") != std::string::npos) return "N/A";
+std::optional<std::string> UsableServerName(const std::string& server) {
+    if (server.empty() || server.find_first_of("# ^?") != std::string::npos) return std::nullopt;
     return server;
 }
 
 }  // namespace
 
-OnlineUsers::OnlineUsers(Services& services) : services_(services) {}
+const char* ReplyCommand(ReplyType type) { return type == ReplyType::Privmsg ? "PRIVMSG" : "NOTICE"; }
+
+OnlineUsers::OnlineUsers(const Clock& clock, Logs& logs, Channels& channels, NetworkEvents& events,
+                         const OwnClients& ownClients, MaxUsersRecord& maxUsers)
+    : clock_(clock),
+      logs_(logs),
+      channels_(channels),
+      events_(events),
+      ownClients_(ownClients),
+      maxUsers_(maxUsers) {}
 
 std::size_t OnlineUsers::AppendUser(const std::string& nick, const std::string& ident, const std::string& host,
-                                    const std::string& server) {
+                                    const std::optional<std::string>& server) {
     OnlineUser user;
     user.nick = nick;
     user.ident = ident;
     user.host = host;
     user.server = server;
     user.mask = nick + "!" + ident + "@" + host;
-    TimePoint now = services_.clock.Now();
+    TimePoint now = clock_.Now();
     user.connectTime = FormatTimeOfDay(now) + " " + FormatShortDate(now);
     user.slotIndex = users_.size();
-    user.replyType = services_.nickServ.GetNickReplyType(nick);
     users_.push_back(user);
     return user.slotIndex;
 }
 
 void OnlineUsers::AddOnlineUser(const std::string& nick, const std::string& ident, const std::string& host,
-                                const std::string& server) {
+                                const std::optional<std::string>& server) {
     if (nick.empty()) return;
     std::size_t slot = AppendUser(nick, ident, host, server);
-    services_.out.LogNetEvent(Bold(nick) + " (" + Bold(ident) + "@" + Bold(host) + ") connected to " + Bold(server) + ".");
-    services_.nickServ.CheckRegisteredNick(nick, slot);
-    services_.queries.CheckMaxUsers();
+    logs_.LogNetEvent(Bold(nick) + " (" + Bold(ident) + "@" + Bold(host) + ") connected to " +
+                      Bold(server.value_or("N/A")) + ".");
+    events_.OnUserIntroduced(slot);
+    maxUsers_.Check(users_.size());
 }
 
 void OnlineUsers::AddServiceClient(const std::string& nick, const std::string& serverName) {
@@ -53,24 +61,30 @@ std::optional<std::size_t> OnlineUsers::FindOnlineUser(const std::string& nick) 
     return std::nullopt;
 }
 
-void OnlineUsers::RemoveOnlineUser(const std::string& nick, bool clearNickServ) {
-    if (clearNickServ && services_.nickServ.IsNickRegistered(nick)) {
-        services_.nickServ.NoteNickGone(nick);
-        services_.ForgetChannelIdentification(nick);
-    }
-    services_.nickServ.RemovePendingNick(nick);
-    services_.channels.RemoveMemberEverywhere(nick);
+void OnlineUsers::RemoveOnlineUser(std::string nick) {
+    if (IsUserOnline(nick)) RemoveUser(nick, std::nullopt);
+}
 
-    for (std::size_t slot = 0; slot < users_.size(); ++slot) {
-        if (users_[slot].nick != nick) continue;
-        if (slot != users_.size() - 1) {
-            users_[slot] = std::move(users_.back());
-            users_[slot].slotIndex = slot;
-        }
-        users_.pop_back();
-        break;
+void OnlineUsers::RemoveUser(const std::string& nick, const std::optional<std::string>& quitMessage) {
+    auto slot = FindOnlineUser(nick);
+    // A copy: the subscribers and the channel table may change the table while it is read.
+    // A quit of a user the table missed still signs its nick off.
+    OnlineUser user;
+    if (slot) {
+        user = users_[*slot];
+    } else {
+        user.nick = nick;
     }
-    services_.LogOutOperator(nick);
+    events_.OnUserGone(user, quitMessage);
+    if (!slot) return;
+    channels_.RemoveMemberEverywhere(user.nick);
+    slot = FindOnlineUser(user.nick);
+    if (!slot) return;
+    if (*slot != users_.size() - 1) {
+        users_[*slot] = std::move(users_.back());
+        users_[*slot].slotIndex = *slot;
+    }
+    users_.pop_back();
 }
 
 void OnlineUsers::RenameUser(std::size_t slot, const std::string& newNick) {
@@ -78,14 +92,14 @@ void OnlineUsers::RenameUser(std::size_t slot, const std::string& newNick) {
     std::string oldNick = user.nick;
     user.nick = newNick;
     user.mask = newNick + "!" + user.ident + "@" + user.host;
-    services_.channels.RenameMember(oldNick, newNick);
+    channels_.RenameMember(oldNick, newNick);
 }
 
 // NICK <nick> <hop> <timestamp> <ident> <host> <server> ...
 void OnlineUsers::OnUserIntroduction(const IrcLine& line) {
     const std::string& nick = line.Param(0);
     if (nick.empty() || IsUserOnline(nick)) return;
-    AddOnlineUser(nick, line.Param(3), line.Param(4), CleanServerName(line.Param(5)));
+    AddOnlineUser(nick, line.Param(3), line.Param(4), UsableServerName(line.Param(5)));
     ++connectCount;
 }
 
@@ -93,13 +107,8 @@ void OnlineUsers::OnQuit(const IrcLine& line) {
     std::string nick = line.SourceNick();
     if (nick.empty()) return;
     const std::string& message = line.Param(0);
-    services_.out.LogNetEvent(Bold(nick) + " has left IRC (" + Bold(message) + ")");
-    if (services_.nickServ.IsNickRegistered(nick)) {
-        services_.nickServ.NoteNickQuit(nick, message);
-        services_.ForgetChannelIdentification(nick);
-    }
-    // RemoveOnlineUser matches the exact letters; the quit may name the nick in other case.
-    if (auto slot = FindOnlineUser(nick)) RemoveOnlineUser(users_[*slot].nick, false);
+    logs_.LogNetEvent(Bold(nick) + " has left IRC (" + Bold(message) + ")");
+    RemoveUser(nick, message);
     ++quitCount;
 }
 
@@ -108,20 +117,14 @@ void OnlineUsers::OnNickChange(const IrcLine& line) {
     std::string oldNick = line.SourceNick();
     const std::string& newNick = line.Param(0);
     if (!newNick.empty()) {
+        channels_.RenameMember(oldNick, newNick);
         if (auto slot = FindOnlineUser(oldNick)) {
             OnlineUser& user = users_[*slot];
             user.nick = newNick;
             user.mask = newNick + "!" + user.ident + "@" + user.host;
-            // The old nick's warning goes first: a change of letter case alone keeps the
-            // same registered nick, and its new warning must not be cancelled.
-            services_.nickServ.RemovePendingNick(oldNick);
-            services_.nickServ.CheckRegisteredNick(newNick, *slot);
-            if (services_.nickServ.IsNickRegistered(oldNick)) services_.nickServ.ClearNickIdentified(oldNick);
-            services_.out.LogNetEvent(Bold(oldNick) + " is now known as " + Bold(newNick) + ".");
-            services_.LogOutOperator(oldNick);
-            services_.ForgetChannelIdentification(oldNick);
+            events_.OnNickChanged(*slot, oldNick);
+            logs_.LogNetEvent(Bold(oldNick) + " is now known as " + Bold(newNick) + ".");
         }
-        services_.channels.RenameMember(oldNick, newNick);
     }
     ++nickChangeCount;
 }
@@ -129,14 +132,9 @@ void OnlineUsers::OnNickChange(const IrcLine& line) {
 // A user killed by another server or an operator is gone from the network; keeping it
 // would leave a ghost entry that blocks its nick and skews every count.
 void OnlineUsers::OnKill(const IrcLine& line) {
-    auto slot = FindOnlineUser(line.Param(0));
-    if (!slot) return;
-    std::string nick = users_[*slot].nick;
-    for (const std::string* service : {&services_.names.chanServ, &services_.names.nickServ,
-                                       &services_.names.operServ, &services_.names.memoServ}) {
-        if (IEquals(nick, *service)) return;
-    }
-    RemoveOnlineUser(nick, true);
+    const std::string& victim = line.Param(0);
+    if (ownClients_.IsOwnClient(victim)) return;
+    RemoveOnlineUser(victim);
 }
 
 }  // namespace nb

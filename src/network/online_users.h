@@ -1,4 +1,5 @@
-// Who is on the network, kept from the server's user introductions, nick changes and quits.
+// Who is on the network, kept from the server's user introductions, nick changes, quits and
+// kills.
 #pragma once
 
 #include <cstddef>
@@ -6,39 +7,32 @@
 #include <string>
 #include <vector>
 
-#include "core/irc_line.h"
+#include "core/clock.h"
+#include "link/irc_line.h"
+#include "network/channels.h"
+#include "network/logs.h"
+#include "network/max_users.h"
+#include "network/network_events.h"
+#include "network/online_user.h"
+#include "network/own_clients.h"
 
 namespace nb {
 
-class Services;
-
-struct OnlineUser {
-    std::string nick;
-    std::string ident;
-    std::string host;
-    std::string server;       // "N/A" when not given
-    std::string mask;         // nick!ident@host
-    std::string connectTime;  // time of day, blank, date
-    std::size_t slotIndex = 0;
-    std::string replyType = "NOTICE";  // how services answer: NOTICE or PRIVMSG
-    std::string operLevel = "0";       // OperServ level while logged in
-    bool override = false;
-};
-
 class OnlineUsers {
 public:
-    explicit OnlineUsers(Services& services);
+    OnlineUsers(const Clock& clock, Logs& logs, Channels& channels, NetworkEvents& events,
+                const OwnClients& ownClients, MaxUsersRecord& maxUsers);
 
     void AddOnlineUser(const std::string& nick, const std::string& ident, const std::string& host,
-                       const std::string& server);
-    // A service client of our own server enters the table quietly: it is not a network
-    // event, and the handshake must not send log lines before OperServ exists.
+                       const std::optional<std::string>& server);
+    // One of our own clients enters the table quietly: it is not a network event, and the
+    // handshake must not send log lines before the log writer exists.
     void AddServiceClient(const std::string& nick, const std::string& serverName);
     // Slot of the user with this nick (letter case ignored); nullopt when absent.
     std::optional<std::size_t> FindOnlineUser(const std::string& nick) const;
     bool IsUserOnline(const std::string& nick) const { return FindOnlineUser(nick).has_value(); }
-    // Removes the user; clearNickServ also signs the nick off from NickServ and ChanServ.
-    void RemoveOnlineUser(const std::string& nick, bool clearNickServ);
+    // A user killed (by the network or by us) leaves the network and every channel.
+    void RemoveOnlineUser(std::string nick);
     void Clear() { users_.clear(); }
 
     std::size_t Count() const { return users_.size(); }
@@ -60,9 +54,16 @@ public:
 
 private:
     std::size_t AppendUser(const std::string& nick, const std::string& ident, const std::string& host,
-                           const std::string& server);
+                           const std::optional<std::string>& server);
+    // Announces the departure, then takes the user out of its channels and the table.
+    void RemoveUser(const std::string& nick, const std::optional<std::string>& quitMessage);
 
-    Services& services_;
+    const Clock& clock_;
+    Logs& logs_;
+    Channels& channels_;
+    NetworkEvents& events_;
+    const OwnClients& ownClients_;
+    MaxUsersRecord& maxUsers_;
     std::vector<OnlineUser> users_;
 };
 

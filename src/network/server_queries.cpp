@@ -1,7 +1,6 @@
 #include "network/server_queries.h"
 
 #include "core/datetime.h"
-#include "core/services.h"
 #include "core/text.h"
 
 namespace nb {
@@ -21,70 +20,51 @@ std::string FormatUptimeText(long long elapsed) {
     return text + Bold(hours) + " hours, " + Bold(minutes) + " minutes, and " + Bold(seconds) + " seconds.";
 }
 
-ServerQueries::ServerQueries(Services& services) : services_(services) {}
+ServerQueries::ServerQueries(const Clock& clock, LinkWriter& writer, const LinkSettings& us,
+                             const OwnClients& ownClients)
+    : clock_(clock), writer_(writer), us_(us), ownClients_(ownClients) {}
 
 void ServerQueries::StoreConnectTime() {
-    connectedAt_ = services_.clock.Now();
+    connectedAt_ = clock_.Now();
     connectTime_ = FormatTimeOfDay(connectedAt_);
     connectDate_ = FormatShortDate(connectedAt_);
 }
 
 std::string ServerQueries::FormatUptime() const {
-    auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(services_.clock.Now() - connectedAt_);
+    auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(clock_.Now() - connectedAt_);
     return FormatUptimeText(elapsed.count());
 }
 
-void ServerQueries::LoadMaxUsers() {
-    maxUsers = services_.settings.Get("General", "Max Users", "0");
-    maxUsersDate = services_.settings.Get("General", "Max Users Date", FormatGeneralDate(services_.clock.Now()));
-}
-
-void ServerQueries::CheckMaxUsers() {
-    long long online = static_cast<long long>(services_.users.Count());
-    if (ToNumber(maxUsers) >= online) return;
-    services_.out.LogToOperChannel("Max Users: " + Bold(online) + " users.");
-    services_.out.LogToOperChannel("Previous Record: " + Bold(maxUsers) + " users (" +
-                                   Bold(maxUsersDate) + ")");
-    maxUsers = std::to_string(online);
-    maxUsersDate = FormatGeneralDate(services_.clock.Now());
-    services_.settings.Set("General", "Max Users", maxUsers);
-    services_.settings.Set("General", "Max Users Date", maxUsersDate);
-    if (!services_.settings.Save()) services_.out.WriteDebugLog("Could not save the max users record to settings.ini");
-}
-
-// PING :<token>, answered from the server and from every service name.
+// PING :<token>, answered from the server and from every one of our clients.
 void ServerQueries::OnPing(const IrcLine& line) {
     const std::string& token = line.LastParam();
-    const ServiceNames& names = services_.names;
-    for (const std::string* source :
-         {&names.serverName, &names.chanServ, &names.nickServ, &names.operServ, &names.memoServ}) {
-        services_.out.SendLine(":" + *source + " PONG :" + token);
-    }
+    writer_.SendLine(":" + us_.serverName + " PONG :" + token);
+    for (const std::string& client : ownClients_.OwnNicks()) writer_.SendLine(":" + client + " PONG :" + token);
 }
 
 // :<asker> VERSION :<our server name>
 void ServerQueries::OnVersion(const IrcLine& line) {
-    if (!IEquals(line.Param(0), services_.names.serverName)) return;
+    if (!IEquals(line.Param(0), us_.serverName)) return;
     std::string asker = line.SourceNick();
     if (asker.empty()) return;
-    std::string head = ":" + services_.names.serverName + " 351 " + asker + " :";
-    services_.out.SendLine(head + "Nimbral II v4.3");
-    services_.out.SendLine(head + "IRC network services by the Nimbral II developers");
-    services_.out.SendLine(head + "Compile Information: " + Bold(kBuildDate));
+    std::string head = ":" + us_.serverName + " 351 " + asker + " :";
+    writer_.SendLine(head + "Nimbral II v4.3");
+    writer_.SendLine(head + "IRC network services by the Nimbral II developers");
+    writer_.SendLine(head + "Compile Information: " + Bold(kBuildDate));
 }
 
 // :<asker> STATS <letter> [:<server>]
 void ServerQueries::OnStats(const IrcLine& line) {
     std::string asker = line.SourceNick();
     if (asker.empty() || !IEquals(line.Param(0), "u")) return;
-    std::string head = ":" + services_.names.serverName + " 242 " + asker + " :";
-    services_.out.SendLine(head + "-----");
-    services_.out.SendLine(head + Bold("Nimbral II") + " Current Uptime:");
-    services_.out.SendLine(head + FormatUptime());
-    services_.out.SendLine(head + Bold("Services Connected On") + ": " + Bold(connectTime_) + " on " +
+    std::string head = ":" + us_.serverName + " 242 " + asker + " :";
+    writer_.SendLine(head + "-----");
+    writer_.SendLine(head + Bold("Nimbral II") + " Current Uptime:");
+    writer_.SendLine(head + FormatUptime());
+    writer_.SendLine(head + Bold("Services Connected On") + ": " + Bold(connectTime_) + " on " +
                            Bold(connectDate_));
-    services_.out.SendLine(head + "End of /STATS report");
-    services_.out.SendLine(head + "-----");
+    writer_.SendLine(head + "End of /STATS report");
+    writer_.SendLine(head + "-----");
 }
 
 }  // namespace nb

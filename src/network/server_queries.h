@@ -1,15 +1,16 @@
-// Answers to the server queries that reach the services server (PING, VERSION, STATS u),
-// the uptime and the record number of users seen at once.
+// Answers to the server queries that reach the services server (PING, VERSION, STATS u) and
+// the uptime.
 #pragma once
 
 #include <string>
 
 #include "core/clock.h"
-#include "core/irc_line.h"
+#include "link/irc_line.h"
+#include "link/link_settings.h"
+#include "network/link_writer.h"
+#include "network/own_clients.h"
 
 namespace nb {
-
-class Services;
 
 inline constexpr const char* kBuildDate = "8/5/00 12:50 AM";
 
@@ -18,24 +19,20 @@ std::string FormatUptimeText(long long elapsedSeconds);
 
 class ServerQueries {
 public:
-    explicit ServerQueries(Services& services);
+    ServerQueries(const Clock& clock, LinkWriter& writer, const LinkSettings& us, const OwnClients& ownClients);
 
     void StoreConnectTime();
     std::string FormatUptime() const;
-    // Compares the number of users online with the stored record and raises it.
-    void CheckMaxUsers();
-    // Reads the record from the settings.
-    void LoadMaxUsers();
 
     void OnPing(const IrcLine& line);
     void OnVersion(const IrcLine& line);
     void OnStats(const IrcLine& line);
 
-    std::string maxUsers = "0";
-    std::string maxUsersDate;
-
 private:
-    Services& services_;
+    const Clock& clock_;
+    LinkWriter& writer_;
+    const LinkSettings& us_;
+    const OwnClients& ownClients_;
     TimePoint connectedAt_{};
     std::string connectTime_;
     std::string connectDate_;

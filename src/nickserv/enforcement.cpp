@@ -1,9 +1,7 @@
 #include "nickserv/enforcement.h"
 
 #include "core/datetime.h"
-#include "core/services.h"
 #include "core/text.h"
-#include "nickserv/nick_database.h"
 
 namespace nb {
 namespace {
@@ -14,43 +12,48 @@ constexpr int kGuestDraws = 1000;
 
 }  // namespace
 
-NickEnforcement::NickEnforcement(Services& services, NickDatabase& database)
-    : services_(services),
-      database_(database),
-      random_(static_cast<std::mt19937::result_type>(services.clock.Now().time_since_epoch().count())) {}
+NickEnforcement::NickEnforcement(NickDatabase& database, OnlineUsers& users, Outbound& out, Logs& logs,
+                                 Timers& timers, const Clock& clock, const ServiceVoice& voice)
+    : database_(database),
+      users_(users),
+      out_(out),
+      logs_(logs),
+      timers_(timers),
+      clock_(clock),
+      voice_(voice),
+      random_(static_cast<std::mt19937::result_type>(clock.Now().time_since_epoch().count())) {}
 
 NickEnforcement::~NickEnforcement() { ClearPendingNicks(); }
 
 void NickEnforcement::ClearPendingNicks() {
-    for (const PendingNick& entry : pending_) services_.timers.CancelTimer(entry.timer);
+    for (const PendingNick& entry : pending_) timers_.CancelTimer(entry.timer);
     pending_.clear();
 }
 
 void NickEnforcement::CheckRegisteredNick(const std::string& nick, std::size_t userSlot) {
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return;
-    OnlineUser& user = services_.users.At(userSlot);
+    OnlineUser& user = users_.At(userSlot);
     if (MatchesAccessHosts(*record, user.mask)) {
         // Recognised: remembered until the next save, not identified.
-        record->lastSeen = FormatGeneralDate(services_.clock.Now());
+        record->lastSeen = FormatGeneralDate(clock_.Now());
         user.replyType = record->replyType;
-        services_.memoServ.NotifyMemoCount(userSlot);
+        if (onRecognised) onRecognised(userSlot);
         return;
     }
-    const std::string& nickServ = services_.names.nickServ;
-    services_.out.Reply(nickServ, userSlot, "This nick is registered.");
-    services_.out.Reply(nickServ, userSlot,
-                        "You have 60 seconds to identify or change your nick before your nick is changed.  "
-                        "If this is your nick, please identify.");
+    voice_.Reply(userSlot, "This nick is registered.");
+    voice_.Reply(userSlot,
+                 "You have 60 seconds to identify or change your nick before your nick is changed.  "
+                 "If this is your nick, please identify.");
     std::uint64_t id = nextId_++;
-    TimerId timer = services_.timers.StartTimer(kIdentifyTime, [this, id] { OnEnforcementTimer(id); });
+    TimerId timer = timers_.StartTimer(kIdentifyTime, [this, id] { OnEnforcementTimer(id); });
     pending_.push_back({user.nick, id, timer});
 }
 
 void NickEnforcement::RemovePendingNick(const std::string& nick) {
     for (std::size_t index = 0; index < pending_.size(); ++index) {
         if (!IEquals(pending_[index].nick, nick)) continue;
-        services_.timers.CancelTimer(pending_[index].timer);
+        timers_.CancelTimer(pending_[index].timer);
         RemoveEntry(index);
         return;
     }
@@ -64,11 +67,9 @@ void NickEnforcement::OnEnforcementTimer(std::uint64_t entryId) {
     RemoveEntry(index);
 
     std::string guest = DrawGuestNick();
-    services_.out.SendLine(":" + services_.names.serverName + " SVSNICK " + oldNick + " " + guest + " * ");
-    auto slot = services_.users.FindOnlineUser(oldNick);
-    if (!slot) return;
-    services_.users.RenameUser(*slot, guest);
-    services_.out.LogNetEvent(Bold(oldNick) + " is now known as " + Bold(guest) + ".");
+    bool online = users_.IsUserOnline(oldNick);
+    out_.ForceNickChange(oldNick, guest);
+    if (online) logs_.LogNetEvent(Bold(oldNick) + " is now known as " + Bold(guest) + ".");
 }
 
 // Moves the last entry into the freed place, keeping the list packed.
@@ -84,7 +85,7 @@ std::string NickEnforcement::DrawGuestNick() {
     for (int draw = 0; draw < kGuestDraws; ++draw) {
         guest = "Guest";
         for (int i = 0; i < 4; ++i) guest += static_cast<char>('0' + digit(random_));
-        if (!services_.users.IsUserOnline(guest)) break;
+        if (!users_.IsUserOnline(guest)) break;
     }
     return guest;
 }

@@ -4,16 +4,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "core/clock.h"
 #include "core/timers.h"
+#include "network/logs.h"
+#include "network/online_users.h"
+#include "network/outbound.h"
+#include "nickserv/nick_database.h"
+#include "services/service_voice.h"
 
 namespace nb {
-
-class Services;
-class NickDatabase;
 
 struct PendingNick {
     std::string nick;  // the nick the user was warned about
@@ -23,7 +27,8 @@ struct PendingNick {
 
 class NickEnforcement {
 public:
-    NickEnforcement(Services& services, NickDatabase& database);
+    NickEnforcement(NickDatabase& database, OnlineUsers& users, Outbound& out, Logs& logs, Timers& timers,
+                    const Clock& clock, const ServiceVoice& voice);
     ~NickEnforcement();
     NickEnforcement(const NickEnforcement&) = delete;
     NickEnforcement& operator=(const NickEnforcement&) = delete;
@@ -36,13 +41,21 @@ public:
 
     const std::vector<PendingNick>& PendingNicks() const { return pending_; }
 
+    // Runs when a user is recognised by an access host.
+    std::function<void(std::size_t slot)> onRecognised;
+
 private:
     void OnEnforcementTimer(std::uint64_t entryId);
     void RemoveEntry(std::size_t index);
     std::string DrawGuestNick();
 
-    Services& services_;
     NickDatabase& database_;
+    OnlineUsers& users_;
+    Outbound& out_;
+    Logs& logs_;
+    Timers& timers_;
+    const Clock& clock_;
+    ServiceVoice voice_;
     std::vector<PendingNick> pending_;
     std::uint64_t nextId_ = 1;
     std::mt19937 random_;

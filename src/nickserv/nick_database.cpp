@@ -4,7 +4,6 @@
 
 #include "core/datetime.h"
 #include "core/files.h"
-#include "core/services.h"
 #include "core/text.h"
 #include "core/wildcard.h"
 
@@ -23,19 +22,20 @@ const char* const kEmptyLineError =
 
 }  // namespace
 
-NickDatabase::NickDatabase(Services& services) : services_(services) {}
+NickDatabase::NickDatabase(const DataDirectory& data, Console& console, const Clock& clock)
+    : data_(data), console_(console), clock_(clock) {}
 
 void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
     if (loadNicks) {
         std::vector<RegisteredNick> previous = std::move(nicks_);
         nicks_.clear();
-        std::string now = FormatGeneralDate(services_.clock.Now());
+        std::string now = FormatGeneralDate(clock_.Now());
         bool reported = false;
-        for (const std::string& line : ReadTextLines(services_.data.Path(kNickFile))) {
+        for (const std::string& line : ReadTextLines(data_.Path(kNickFile))) {
             // A gap is reported once and passed over: stopping there would let the next
             // save drop every registration after it.
             if (line.empty()) {
-                if (!reported) services_.console.ShowMessage("Nimbral - NickServ Error", kEmptyLineError);
+                if (!reported) console_.ShowMessage("Nimbral - NickServ Error", kEmptyLineError);
                 reported = true;
                 continue;
             }
@@ -50,7 +50,7 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
         }
     }
     if (loadQuits) {
-        for (const std::string& line : ReadTextLines(services_.data.Path(kQuitFile))) {
+        for (const std::string& line : ReadTextLines(data_.Path(kQuitFile))) {
             std::size_t blank = line.find(' ');
             RegisteredNick* record = FindRegisteredNick(line.substr(0, blank));
             if (record != nullptr) record->lastQuit = blank == std::string::npos ? "" : line.substr(blank + 1);
@@ -85,7 +85,7 @@ bool NickDatabase::SaveQuitMessages() {
 
 void NickDatabase::LoadRestrictedNicks() {
     restricted_.clear();
-    for (const std::string& line : ReadTextLines(services_.data.Path(kRestrictFile))) {
+    for (const std::string& line : ReadTextLines(data_.Path(kRestrictFile))) {
         if (line.empty()) break;
         restricted_.push_back(line);
     }
@@ -100,9 +100,9 @@ bool NickDatabase::SaveRestrictedNicks() {
 }
 
 bool NickDatabase::WriteDataFile(const char* relative, const std::string& content) {
-    std::filesystem::path path = services_.data.Path(relative);
+    std::filesystem::path path = data_.Path(relative);
     if (WriteFileAtomic(path, content)) return true;
-    services_.console.ShowMessage("NBII - NickServ", "Cannot write " + path.string() +
+    console_.ShowMessage("NBII - NickServ", "Cannot write " + path.string() +
                                                          "; the change is kept in memory until the next save.");
     return false;
 }
@@ -123,9 +123,9 @@ bool NickDatabase::IsNickIdentified(const std::string& nick) const {
     return record != nullptr && record->identified;
 }
 
-std::string NickDatabase::GetNickReplyType(const std::string& nick) const {
+ReplyType NickDatabase::GetNickReplyType(const std::string& nick) const {
     const RegisteredNick* record = FindRegisteredNick(nick);
-    return record != nullptr ? record->replyType : "NOTICE";
+    return record != nullptr ? record->replyType : ReplyType::Notice;
 }
 
 bool NickDatabase::IsNickRestricted(const std::string& nick) const {

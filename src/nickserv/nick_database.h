@@ -5,15 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "core/clock.h"
+#include "core/console.h"
+#include "core/data_dir.h"
 #include "nickserv/nick_record.h"
 
 namespace nb {
 
-class Services;
-
 class NickDatabase {
 public:
-    explicit NickDatabase(Services& services);
+    NickDatabase(const DataDirectory& data, Console& console, const Clock& clock);
 
     // Reads NickServ.nb2 (an empty line stops the load and tells the operator), then Quit.nb2.
     // Identified and the last quit stay with their nick: a reload never moves them to another
@@ -35,7 +36,7 @@ public:
     const RegisteredNick* FindRegisteredNick(const std::string& nick) const;
     bool IsNickRegistered(const std::string& nick) const { return FindRegisteredNick(nick) != nullptr; }
     bool IsNickIdentified(const std::string& nick) const;
-    std::string GetNickReplyType(const std::string& nick) const;
+    ReplyType GetNickReplyType(const std::string& nick) const;
     // The nick in lower case against each pattern as stored.
     bool IsNickRestricted(const std::string& nick) const;
 
@@ -46,7 +47,9 @@ public:
 private:
     bool WriteDataFile(const char* relative, const std::string& content);
 
-    Services& services_;
+    const DataDirectory& data_;
+    Console& console_;
+    const Clock& clock_;
     std::vector<RegisteredNick> nicks_;
     std::vector<std::string> restricted_;
 };

@@ -31,7 +31,7 @@ std::string TakeBracketed(std::string_view& rest, char closer, const std::string
 std::string FormatNickLine(const RegisteredNick& record) {
     return record.nick + " " + record.password + " " + record.accessHosts[0] + " " + record.accessHosts[1] + " " +
            record.accessHosts[2] + " [" + record.lastSeen + "] {" + record.realName + "} [" + record.email + "] (" +
-           record.url + ") " + record.age + " " + (record.flag ? "True" : "False") + " " + record.replyType + " " +
+           record.url + ") " + record.age + " " + (record.flag ? "True" : "False") + " " + ReplyCommand(record.replyType) + " " +
            record.registeredOn + "\r\n";
 }
 
@@ -48,7 +48,7 @@ RegisteredNick ParseNickLine(std::string_view line, const std::string& nowText) 
     record.age = TakeWord(rest);
     record.flag = IEquals(TakeWord(rest), "True");
     // Anything but PRIVMSG would put a broken command on the wire.
-    record.replyType = IEquals(TakeWord(rest), "PRIVMSG") ? "PRIVMSG" : "NOTICE";
+    record.replyType = IEquals(TakeWord(rest), "PRIVMSG") ? ReplyType::Privmsg : ReplyType::Notice;
     record.registeredOn = std::string(rest);
     return record;
 }

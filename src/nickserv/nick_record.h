@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "network/online_user.h"
+
 namespace nb {
 
 struct RegisteredNick {
@@ -14,7 +16,7 @@ struct RegisteredNick {
     std::string realName = "N/A";
     std::string age = "0";
     std::string url;
-    std::string replyType = "NOTICE";  // how the services answer this nick: NOTICE or PRIVMSG
+    ReplyType replyType = ReplyType::Notice;  // how the services answer this nick
     bool flag = true;                  // carried through the file, read by nothing
     std::string lastSeen;
     std::string registeredOn;

@@ -1,31 +1,54 @@
 #include "nickserv/nickserv.h"
 
 #include "core/datetime.h"
-#include "core/services.h"
 
 namespace nb {
 
-NickServ::NickServ(Services& services)
-    : services_(services),
-      database_(services),
-      enforcement_(services, database_),
-      commands_(services, database_, enforcement_) {}
+NickServ::NickServ(const DataDirectory& data, Console& console, const Clock& clock, Timers& timers,
+                   const Settings& settings, OnlineUsers& users, Outbound& out, Logs& logs, const ServiceHelp& help,
+                   const ServiceVoice& voice)
+    : clock_(clock),
+      users_(users),
+      database_(data, console, clock),
+      enforcement_(database_, users, out, logs, timers, clock, voice),
+      commands_(database_, enforcement_, users, out, settings, clock, help) {}
 
 void NickServ::LoadNickDatabase() {
     database_.LoadNickDatabase(true, true);
     database_.LoadRestrictedNicks();
 }
 
-bool NickServ::IsNickRegistered(const std::string& nick) const { return database_.IsNickRegistered(nick); }
-bool NickServ::IsNickIdentified(const std::string& nick) const { return database_.IsNickIdentified(nick); }
-std::string NickServ::GetNickReplyType(const std::string& nick) const { return database_.GetNickReplyType(nick); }
+void NickServ::OnLinkUp() { enforcement_.ClearPendingNicks(); }
+
+void NickServ::OnUserIntroduced(std::size_t slot) {
+    OnlineUser& user = users_.At(slot);
+    user.replyType = database_.GetNickReplyType(user.nick);
+    enforcement_.CheckRegisteredNick(user.nick, slot);
+}
+
+void NickServ::OnNickChanged(std::size_t slot, const std::string& oldNick) {
+    // The old nick's warning goes first: a change of letter case alone keeps the same
+    // registered nick, and its new warning must not be cancelled.
+    enforcement_.RemovePendingNick(oldNick);
+    enforcement_.CheckRegisteredNick(users_.At(slot).nick, slot);
+    if (RegisteredNick* record = database_.FindRegisteredNick(oldNick)) record->identified = false;
+}
+
+void NickServ::OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) {
+    if (quitMessage) {
+        NoteNickQuit(user.nick, *quitMessage);
+    } else {
+        NoteNickGone(user.nick);
+    }
+    enforcement_.RemovePendingNick(user.nick);
+}
 
 void NickServ::NoteNickQuit(const std::string& nick, const std::string& message) {
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return;
     record->lastQuit = message;
     record->identified = false;
-    record->lastSeen = FormatGeneralDate(services_.clock.Now());
+    record->lastSeen = FormatGeneralDate(clock_.Now());
     database_.SaveQuitMessages();
     database_.SaveNickDatabase();
 }
@@ -34,21 +57,8 @@ void NickServ::NoteNickGone(const std::string& nick) {
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return;
     record->identified = false;
-    record->lastSeen = FormatGeneralDate(services_.clock.Now());
+    record->lastSeen = FormatGeneralDate(clock_.Now());
     database_.SaveNickDatabase();
 }
-
-void NickServ::ClearNickIdentified(const std::string& nick) {
-    if (RegisteredNick* record = database_.FindRegisteredNick(nick)) record->identified = false;
-}
-
-void NickServ::CheckRegisteredNick(const std::string& nick, std::size_t slot) {
-    enforcement_.CheckRegisteredNick(nick, slot);
-}
-
-void NickServ::RemovePendingNick(const std::string& nick) { enforcement_.RemovePendingNick(nick); }
-void NickServ::ClearPendingNicks() { enforcement_.ClearPendingNicks(); }
-
-void NickServ::Dispatch(std::size_t senderSlot, const std::string& text) { commands_.Dispatch(senderSlot, text); }
 
 }  // namespace nb

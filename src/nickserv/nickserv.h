@@ -2,20 +2,36 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/console.h"
+#include "core/data_dir.h"
+#include "core/settings.h"
+#include "core/timers.h"
+#include "help/service_help.h"
+#include "network/network_events.h"
 #include "nickserv/enforcement.h"
 #include "nickserv/nick_database.h"
 #include "nickserv/nickserv_commands.h"
+#include "services/nick_status.h"
 
 namespace nb {
 
-class Services;
-
-class NickServ {
+class NickServ : public NetworkEvents, public NickStatus {
 public:
-    explicit NickServ(Services& services);
+    NickServ(const DataDirectory& data, Console& console, const Clock& clock, Timers& timers, const Settings& settings,
+             OnlineUsers& users, Outbound& out, Logs& logs, const ServiceHelp& help, const ServiceVoice& voice);
+
+    const CommandTable& Commands() const { return commands_.Table(); }
+    // Who else acts when a user is recognised by an access host (the memo count).
+    void WhenRecognised(std::function<void(std::size_t slot)> action) { enforcement_.onRecognised = std::move(action); }
+    // Who carries a new access host into the nick's channel access entries, answering how many
+    // entries changed; without a channel service there are none.
+    void CarryAccessHostsWith(NickServCommands::AccessHostCarrier carrier) {
+        commands_.carryAccessHost = std::move(carrier);
+    }
 
     // Start-up: registered nicknames, the quit list and the restricted nickname patterns.
     void LoadNickDatabase();
@@ -23,9 +39,9 @@ public:
     void LoadNickDatabase(bool loadNicks, bool loadQuits) { database_.LoadNickDatabase(loadNicks, loadQuits); }
     bool SaveNickDatabase() { return database_.SaveNickDatabase(); }
 
-    bool IsNickRegistered(const std::string& nick) const;
-    bool IsNickIdentified(const std::string& nick) const;
-    std::string GetNickReplyType(const std::string& nick) const;
+    bool IsNickRegistered(const std::string& nick) const override { return database_.IsNickRegistered(nick); }
+    bool IsNickIdentified(const std::string& nick) const override { return database_.IsNickIdentified(nick); }
+    ReplyType GetNickReplyType(const std::string& nick) const { return database_.GetNickReplyType(nick); }
     bool IsNickRestricted(const std::string& nick) const { return database_.IsNickRestricted(nick); }
     const RegisteredNick* FindRegisteredNick(const std::string& nick) const {
         return database_.FindRegisteredNick(nick);
@@ -36,23 +52,21 @@ public:
     std::vector<std::string>& RestrictedNicks() { return database_.RestrictedNicks(); }
     bool SaveRestrictedNicks() { return database_.SaveRestrictedNicks(); }
 
-    // Sign-off of a nick that quit, was killed by the services, or changed away.
-    void NoteNickQuit(const std::string& nick, const std::string& message);
-    void NoteNickGone(const std::string& nick);
-    void ClearNickIdentified(const std::string& nick);
-
-    // Enforcement of registered nicks.
-    void CheckRegisteredNick(const std::string& nick, std::size_t slot);
-    void RemovePendingNick(const std::string& nick);
-    // The user table starts again empty (a new link): nobody is waiting any more.
-    void ClearPendingNicks();
     const std::vector<PendingNick>& PendingNicks() const { return enforcement_.PendingNicks(); }
 
-    // A private message to the NickServ nickname from the user in `slot`.
-    void Dispatch(std::size_t senderSlot, const std::string& text);
+    // What happens on the network.
+    void OnLinkUp() override;
+    void OnUserIntroduced(std::size_t slot) override;
+    void OnNickChanged(std::size_t slot, const std::string& oldNick) override;
+    void OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) override;
 
 private:
-    Services& services_;
+    // Sign-off of a nick that quit, or was killed.
+    void NoteNickQuit(const std::string& nick, const std::string& message);
+    void NoteNickGone(const std::string& nick);
+
+    const Clock& clock_;
+    OnlineUsers& users_;
     NickDatabase database_;
     NickEnforcement enforcement_;
     NickServCommands commands_;

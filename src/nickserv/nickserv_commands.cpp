@@ -1,10 +1,7 @@
 #include "nickserv/nickserv_commands.h"
 
 #include "core/datetime.h"
-#include "core/services.h"
 #include "core/text.h"
-#include "nickserv/enforcement.h"
-#include "nickserv/nick_database.h"
 
 namespace nb {
 namespace {
@@ -14,207 +11,181 @@ constexpr const char* kUrlPlaceholder = "http://nimbral.example.org";
 constexpr const char* kEmailPlaceholder = "none@not.entered";
 constexpr int kKillAfterBadPasswords = 4;
 
-bool NoWords(const CommandWords&) { return true; }
-bool OneWord(const CommandWords& words) { return !words[1].empty(); }
-bool TwoWords(const CommandWords& words) { return !words[1].empty() && !words[2].empty(); }
-bool AccessWords(const CommandWords& words) {
-    return IEquals(words[1], "list") || (!words[1].empty() && !words[2].empty() && !words[3].empty());
-}
+bool AccessWords(const CommandWords& words) { return IEquals(words[1], "list") || Words<3>(words); }
 
 }  // namespace
 
-CommandWords::CommandWords(const std::string& text) {
-    for (const std::string& word : SplitWords(text)) words_.push_back(Trim(word));
-}
-
-const std::string& CommandWords::operator[](std::size_t index) const {
-    static const std::string kAbsent;
-    return index < words_.size() ? words_[index] : kAbsent;
-}
-
-struct NickServCommands::Command {
-    const char* word;
-    bool (*hasRequiredWords)(const CommandWords&);
-    const char* syntax;  // follows "Syntax Error: /msg <NickServ nick>"
-    void (NickServCommands::*run)(const CommandWords&);
-};
-
-const std::vector<NickServCommands::Command>& NickServCommands::CommandTable() {
-    static const std::vector<Command> table = {
-        {"help", NoWords, "", &NickServCommands::Help},
-        {"register", OneWord, " register <password>", &NickServCommands::Register},
-        {"drop", OneWord, " drop <password>", &NickServCommands::Drop},
-        {"set", OneWord, " set <action> <setting>", &NickServCommands::Set},
-        {"info", OneWord, " info <nick>", &NickServCommands::Info},
-        {"ident", OneWord, " ident <password>", &NickServCommands::Identify},
-        {"identify", OneWord, " identify <password>", &NickServCommands::Identify},
-        {"access", AccessWords, " access <add/del/list> <slot #> <host>", &NickServCommands::Access},
-        {"ghost", TwoWords, " ghost <nick> <password>", &NickServCommands::Ghost},
-        {"chpass", TwoWords, " chpass <oldpass> <newpass>", &NickServCommands::ChangePassword},
+NickServCommands::NickServCommands(NickDatabase& database, NickEnforcement& enforcement, OnlineUsers& users,
+                                   Outbound& out, const Settings& settings, const Clock& clock,
+                                   const ServiceHelp& help)
+    : database_(database),
+      enforcement_(enforcement),
+      users_(users),
+      out_(out),
+      settings_(settings),
+      clock_(clock),
+      help_(help) {
+    auto run = [this](void (NickServCommands::*handler)(const CommandContext&)) {
+        return [this, handler](const CommandContext& context) { (this->*handler)(context); };
     };
-    return table;
+    table_.commands = {
+        {"help", Words<0>, "", Gate::None, "HELP", {}, run(&NickServCommands::Help)},
+        {"register", Words<1>, " register <password>", Gate::None, "REGISTER", {1}, run(&NickServCommands::Register)},
+        {"drop", Words<1>, " drop <password>", Gate::None, "DROP", {1}, run(&NickServCommands::Drop)},
+        {"set", Words<1>, " set <action> <setting>", Gate::Identified, "SET", {}, run(&NickServCommands::Set)},
+        {"info", Words<1>, " info <nick>", Gate::None, "INFO", {}, run(&NickServCommands::Info)},
+        {"ident", Words<1>, " ident <password>", Gate::None, "IDENT", {1}, run(&NickServCommands::Identify)},
+        {"identify", Words<1>, " identify <password>", Gate::None, "IDENT", {1}, run(&NickServCommands::Identify)},
+        {"access", AccessWords, " access <add/del/list> <slot #> <host>", Gate::Identified, "ACCESS", {},
+         run(&NickServCommands::Access)},
+        {"ghost", Words<2>, " ghost <nick> <password>", Gate::None, "GHOST", {2}, run(&NickServCommands::Ghost)},
+        {"chpass", Words<2>, " chpass <oldpass> <newpass>", Gate::None, "CHPASS", {1, 2},
+         run(&NickServCommands::ChangePassword)},
+    };
+    table_.admits = [this](const CommandContext& context, const Command& command) {
+        return AdmitsIdentified(context, command);
+    };
 }
 
-NickServCommands::NickServCommands(Services& services, NickDatabase& database, NickEnforcement& enforcement)
-    : services_(services), database_(database), enforcement_(enforcement) {}
-
-void NickServCommands::Dispatch(std::size_t senderSlot, const std::string& text) {
-    senderSlot_ = senderSlot;
-    senderNick_ = services_.users.At(senderSlot).nick;
-    if (services_.dispatcher.IsUserIgnored(senderSlot)) {
-        Reply("You are currently being ignored by " + Bold("ALL") + " services, please try again later.");
-        return;
-    }
-    CommandWords words(text);
-    std::string command = ToLower(words[0]);
-    for (const Command& entry : CommandTable()) {
-        if (command != entry.word) continue;
-        if (!entry.hasRequiredWords(words)) {
-            Reply("Syntax Error: /msg " + services_.names.nickServ + entry.syntax);
-            return;
-        }
-        (this->*entry.run)(words);
-        return;
-    }
-    Reply(Bold("Error") + ": Unknown command.  Please type: /msg " + services_.names.nickServ + " help");
-    Audit(words[0] + " [Failed (unknown command)]");
+bool NickServCommands::AdmitsIdentified(const CommandContext& context, const Command& command) {
+    if (database_.IsNickIdentified(context.sender.nick)) return true;
+    const std::string& nickServ = context.voice.Nick();
+    context.Reply(Bold("Error") + ": Please identify with " + nickServ + " first.");
+    context.Reply(Bold("Syntax") + ": /msg " + nickServ + " ident <" + Bold("password") + ">");
+    // Access repeats what was typed.
+    std::string refused = command.auditName;
+    if (command.word == "access") refused += " " + context.words[1] + " " + context.words[2] + " " + context.words[3];
+    context.Audit(refused + " [Failed (not identified)]");
+    return false;
 }
 
-void NickServCommands::Reply(const std::string& text) { services_.out.Reply(services_.names.nickServ, senderSlot_, text); }
-
-void NickServCommands::Audit(const std::string& text) {
-    services_.out.LogToBotChannel(services_.names.nickServ, "[" + Bold(senderNick_) + "] " + text);
-}
-
-RegisteredNick* NickServCommands::SenderRecord(const std::string& failure) {
-    RegisteredNick* record = database_.FindRegisteredNick(senderNick_);
+RegisteredNick* NickServCommands::SenderRecord(const CommandContext& context, const std::string& failure) {
+    RegisteredNick* record = database_.FindRegisteredNick(context.sender.nick);
     if (record != nullptr) return record;
-    Reply(Bold(senderNick_) + " is not registered.");
-    Audit(failure);
+    context.Reply(Bold(context.sender.nick) + " is not registered.");
+    context.Audit(failure);
     return nullptr;
 }
 
-void NickServCommands::Help(const CommandWords& words) {
-    services_.help.SendServiceHelp(HelpService::NickServ, senderSlot_, words[1]);
+void NickServCommands::Help(const CommandContext& context) {
+    help_.SendServiceHelp(context.voice, context.sender, context.words[1]);
 }
 
-void NickServCommands::Register(const CommandWords& words) {
-    const std::string& nick = senderNick_;
-    const std::string& password = words[1];
+void NickServCommands::Register(const CommandContext& context) {
+    const std::string& nick = context.sender.nick;
+    const std::string& password = context.words[1];
     if (database_.IsNickRegistered(nick)) {
-        Reply("That nickname (" + Bold(nick) + ") is currently registered.  Please try another nickname.");
-        Audit("REGISTER ****** [Failed (already registered)]");
+        context.Reply("That nickname (" + Bold(nick) + ") is currently registered.  Please try another nickname.");
+        context.Audit("REGISTER ****** [Failed (already registered)]");
         return;
     }
     if (database_.IsNickRestricted(nick)) {
-        Reply("That nickname (" + Bold(nick) + ") cannot be registered, please select a new nickname.");
-        Audit("REGISTER [Failed (restricted nickname)]");
+        context.Reply("That nickname (" + Bold(nick) + ") cannot be registered, please select a new nickname.");
+        context.Audit("REGISTER [Failed (restricted nickname)]");
         return;
     }
     if (password.size() < 5) {
-        Reply("That password is too short.  Please have it more than 4 characters.");
-        Audit("REGISTER ****** [Failed (password too short)]");
+        context.Reply("That password is too short.  Please have it more than 4 characters.");
+        context.Audit("REGISTER ****** [Failed (password too short)]");
         return;
     }
     if (ToLower(password) == "password" || ToLower(password) == ToLower(nick)) {
-        Reply("Invalid password, please try another one to register.");
-        Audit("REGISTER ****** [Failed (bad password)]");
+        context.Reply("Invalid password, please try another one to register.");
+        context.Audit("REGISTER ****** [Failed (bad password)]");
         return;
     }
-    OnlineUser& user = services_.users.At(senderSlot_);
+    OnlineUser& user = users_.At(context.sender.slot);
     RegisteredNick record;
     record.nick = nick;
     record.accessHosts.fill(MakeBanMask(user.ident, user.host));
     record.password = password;
     record.url = kUrlPlaceholder;
     record.email = kEmailPlaceholder;
-    record.registeredOn = FormatGeneralDate(services_.clock.Now());
+    record.registeredOn = FormatGeneralDate(clock_.Now());
     record.lastSeen = record.registeredOn;
-    user.replyType = "NOTICE";
+    user.replyType = ReplyType::Notice;
     database_.AddRegisteredNick(std::move(record));
-    Reply("You successfully registered " + Bold(nick) + "!");
-    Reply("Your password is " + Bold(password) + ", it is CaSE seNsItIVE.");
-    Audit("REGISTER ****** [Success]");
+    context.Reply("You successfully registered " + Bold(nick) + "!");
+    context.Reply("Your password is " + Bold(password) + ", it is CaSE seNsItIVE.");
+    context.Audit("REGISTER ****** [Success]");
     database_.SaveNickDatabase();
 }
 
-void NickServCommands::Drop(const CommandWords& words) {
-    RegisteredNick* record = SenderRecord("DROP [Failed (nick not registered)]");
+void NickServCommands::Drop(const CommandContext& context) {
+    RegisteredNick* record = SenderRecord(context, "DROP [Failed (nick not registered)]");
     if (record == nullptr) return;
-    if (words[1] != record->password) {
-        Reply("Invalid password for " + Bold(record->nick) + "!");
-        Audit("DROP ****** [Failed (invalid password)]");
+    if (context.words[1] != record->password) {
+        context.Reply("Invalid password for " + Bold(record->nick) + "!");
+        context.Audit("DROP ****** [Failed (invalid password)]");
         return;
     }
     record->nick.clear();
     record->password.clear();
-    Audit("DROP ****** [Success]");
-    Reply("You have successfully dropped " + Bold(senderNick_) + ".");
+    context.Audit("DROP ****** [Success]");
+    context.Reply("You have successfully dropped " + Bold(context.sender.nick) + ".");
     database_.SaveNickDatabase();
     // The nick is free now: nobody may be moved off it any more.
-    enforcement_.RemovePendingNick(senderNick_);
+    enforcement_.RemovePendingNick(context.sender.nick);
 }
 
-void NickServCommands::Identify(const CommandWords& words) {
-    RegisteredNick* record = SenderRecord("IDENT [Failed (nick not registered)]");
+void NickServCommands::Identify(const CommandContext& context) {
+    RegisteredNick* record = SenderRecord(context, "IDENT [Failed (nick not registered)]");
     if (record == nullptr) return;
-    if (words[1] != record->password) {
+    if (context.words[1] != record->password) {
         record->identified = false;
         if (++record->badPasswords < kKillAfterBadPasswords) {
-            Reply(Bold("Error") + ": Invalid password.  Please try again.");
-            Audit("IDENT ****** [Failed (invalid password)]");
+            context.Reply(Bold("Error") + ": Invalid password.  Please try again.");
+            context.Audit("IDENT ****** [Failed (invalid password)]");
             return;
         }
-        KillForBadPasswords();
+        KillForBadPasswords(context);
         return;
     }
     record->identified = true;
-    Reply("Hello " + Bold(senderNick_) + ".  You have successfully identified.");
-    Audit("IDENT ****** [Success]");
-    enforcement_.RemovePendingNick(senderNick_);
+    context.Reply("Hello " + Bold(context.sender.nick) + ".  You have successfully identified.");
+    context.Audit("IDENT ****** [Success]");
+    enforcement_.RemovePendingNick(context.sender.nick);
 }
 
-void NickServCommands::KillForBadPasswords() {
-    services_.out.SendLine(":" + services_.names.nickServ + " KILL " + senderNick_ + " :Too many invalid passwords!");
-    // Signs the nick off and saves, which also clears the count; the sender's slot is gone after.
-    services_.users.RemoveOnlineUser(senderNick_, true);
-    if (RegisteredNick* record = database_.FindRegisteredNick(senderNick_)) record->badPasswords = 0;
-    Audit("IDENT ****** [Failed (too many invalid passwords, user killed)]");
+void NickServCommands::KillForBadPasswords(const CommandContext& context) {
+    const std::string& nick = context.sender.nick;
+    // Signs the nick off and saves, which also clears the count.
+    out_.Kill(context.voice.Nick(), nick, "Too many invalid passwords!");
+    if (RegisteredNick* record = database_.FindRegisteredNick(nick)) record->badPasswords = 0;
+    context.Audit("IDENT ****** [Failed (too many invalid passwords, user killed)]");
 }
 
-void NickServCommands::Ghost(const CommandWords& words) {
-    const std::string& nick = words[1];
+void NickServCommands::Ghost(const CommandContext& context) {
+    const std::string& nick = context.words[1];
     const RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) {
-        Reply(Bold(nick) + " is not registered.");
-        Audit("GHOST " + nick + " ****** [Failed (nick not registered)]");
+        context.Reply(Bold(nick) + " is not registered.");
+        context.Audit("GHOST " + nick + " ****** [Failed (nick not registered)]");
         return;
     }
-    if (words[2] != record->password) {
-        Reply("Invalid password for " + Bold(nick) + ".");
-        Audit("GHOST " + nick + " ****** [Failed (invalid password)]");
+    if (context.words[2] != record->password) {
+        context.Reply("Invalid password for " + Bold(nick) + ".");
+        context.Audit("GHOST " + nick + " ****** [Failed (invalid password)]");
         return;
     }
-    services_.out.SendLine(":" + services_.names.nickServ + " KILL " + nick + " :Ghost command used by: " + senderNick_);
-    Reply("Your ghost (" + Bold(nick) + ") was successfully killed.");
-    Audit("GHOST " + nick + " ****** [Success]");
-    // The uplink does not echo our own KILL: without this the ghost would stay in the table.
-    if (auto slot = services_.users.FindOnlineUser(nick))
-        services_.users.RemoveOnlineUser(services_.users.At(*slot).nick, true);
+    // The uplink does not echo our own KILL: the kill takes the ghost out of the tables.
+    out_.Kill(context.voice.Nick(), nick, "Ghost command used by: " + context.sender.nick);
+    context.Reply("Your ghost (" + Bold(nick) + ") was successfully killed.");
+    context.Audit("GHOST " + nick + " ****** [Success]");
 }
 
-void NickServCommands::ChangePassword(const CommandWords& words) {
-    RegisteredNick* record = SenderRecord("CHPASS [Failed (invalid password)]");
+void NickServCommands::ChangePassword(const CommandContext& context) {
+    RegisteredNick* record = SenderRecord(context, "CHPASS [Failed (invalid password)]");
     if (record == nullptr) return;
-    if (words[1] != record->password) {
-        Reply(Bold("Error") + ": Invalid password.");
-        Audit("CHPASS ****** ****** [Failed (invalid password)]");
+    if (context.words[1] != record->password) {
+        context.Reply(Bold("Error") + ": Invalid password.");
+        context.Audit("CHPASS ****** ****** [Failed (invalid password)]");
         return;
     }
-    record->password = words[2];
-    Reply("You have successfully changed your password to " + Bold(words[2]) +
-          ".  Remember, this is caSE seNTItiVE.");
-    Audit("CHPASS ****** ****** [Success]");
+    record->password = context.words[2];
+    context.Reply("You have successfully changed your password to " + Bold(context.words[2]) +
+                  ".  Remember, this is caSE seNTItiVE.");
+    context.Audit("CHPASS ****** ****** [Success]");
     database_.SaveNickDatabase();
 }
 

@@ -2,66 +2,61 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
-#include <vector>
+
+#include "core/clock.h"
+#include "core/settings.h"
+#include "help/service_help.h"
+#include "network/online_users.h"
+#include "network/outbound.h"
+#include "nickserv/enforcement.h"
+#include "nickserv/nick_database.h"
+#include "services/command_table.h"
 
 namespace nb {
 
-class Services;
-class NickDatabase;
-class NickEnforcement;
-struct RegisteredNick;
-
-// The words of one message; a word that was not given reads as empty.
-class CommandWords {
-public:
-    explicit CommandWords(const std::string& text);
-    const std::string& operator[](std::size_t index) const;
-
-private:
-    std::vector<std::string> words_;
-};
-
 class NickServCommands {
 public:
-    NickServCommands(Services& services, NickDatabase& database, NickEnforcement& enforcement);
+    // Puts an access host into the same host slot (1 to 3) of every channel access entry of
+    // the nick; answers how many entries changed.
+    using AccessHostCarrier = std::function<std::size_t(const std::string& nick, int hostSlot, const std::string& host)>;
 
-    // A private message to NickServ from the online user in `senderSlot`.
-    void Dispatch(std::size_t senderSlot, const std::string& text);
+    NickServCommands(NickDatabase& database, NickEnforcement& enforcement, OnlineUsers& users, Outbound& out,
+                     const Settings& settings, const Clock& clock, const ServiceHelp& help);
+    NickServCommands(const NickServCommands&) = delete;
+    NickServCommands& operator=(const NickServCommands&) = delete;
+
+    const CommandTable& Table() const { return table_; }
+
+    AccessHostCarrier carryAccessHost = [](const std::string&, int, const std::string&) { return std::size_t{0}; };
 
 private:
-    struct Command;
-    static const std::vector<Command>& CommandTable();
+    void Help(const CommandContext& context);
+    void Register(const CommandContext& context);
+    void Drop(const CommandContext& context);
+    void Set(const CommandContext& context);
+    void Info(const CommandContext& context);
+    void Identify(const CommandContext& context);
+    void Access(const CommandContext& context);
+    void Ghost(const CommandContext& context);
+    void ChangePassword(const CommandContext& context);
 
-    void Help(const CommandWords& words);
-    void Register(const CommandWords& words);
-    void Drop(const CommandWords& words);
-    void Set(const CommandWords& words);
-    void Info(const CommandWords& words);
-    void Identify(const CommandWords& words);
-    void Access(const CommandWords& words);
-    void Ghost(const CommandWords& words);
-    void ChangePassword(const CommandWords& words);
-
-    void KillForBadPasswords();
+    // The gate of set and access: the sender has identified to the nick in use.
+    bool AdmitsIdentified(const CommandContext& context, const Command& command);
+    void KillForBadPasswords(const CommandContext& context);
     // The record of the sender's nick; when there is none, the sender is told and `failure`
     // audited.
-    RegisteredNick* SenderRecord(const std::string& failure);
-    // The record of the sender's nick when the sender has identified to it; otherwise the
-    // refusal is answered and audited as "<auditWords> [Failed (not identified)]".
-    RegisteredNick* IdentifiedSenderRecord(const std::string& auditWords);
+    RegisteredNick* SenderRecord(const CommandContext& context, const std::string& failure);
 
-    // To the sender, the way the sender wants to be answered.
-    void Reply(const std::string& text);
-    // "[<sender>] <text>" to the audit channel.
-    void Audit(const std::string& text);
-
-    Services& services_;
     NickDatabase& database_;
     NickEnforcement& enforcement_;
-    // The sender of the message being handled.
-    std::size_t senderSlot_ = 0;
-    std::string senderNick_;
+    OnlineUsers& users_;
+    Outbound& out_;
+    const Settings& settings_;
+    const Clock& clock_;
+    const ServiceHelp& help_;
+    CommandTable table_;
 };
 
 }  // namespace nb

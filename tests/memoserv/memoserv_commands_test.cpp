@@ -1,41 +1,25 @@
 #include <gtest/gtest.h>
 
-#include "support/fixture.h"
+#include "support/service_test.h"
 
 namespace nb {
 namespace {
 
-using Lines = std::vector<std::string>;
+using test::Lines;
 using namespace std::chrono_literals;
 
-// "^B" stands for the bold control character, as on the wire.
-std::string Wire(std::string text) {
-    for (std::size_t at = text.find("^B"); at != std::string::npos; at = text.find("^B", at + 1))
-        text.replace(at, 2, "\x02");
-    return text;
-}
-std::string Notice(const std::string& nick, const std::string& text) {
-    return ":MemoServ NOTICE " + nick + " :" + Wire(text);
-}
-std::string Audit(const std::string& nick, const std::string& text) {
-    return ":MemoServ PRIVMSG #nb.botinfo :" + Wire("[^B" + nick + "^B] " + text);
-}
+std::string Notice(const std::string& nick, const std::string& text) { return test::Notice("MemoServ", nick, text); }
+std::string Audit(const std::string& nick, const std::string& text) { return test::Audit("MemoServ", nick, text); }
 
-struct MemoServTest : ::testing::Test, test::ServicesFixture {
-    MemoServTest() { StartLinked(); }
+struct MemoServTest : test::ServiceTest {
     // Connects, registers and (unless told not to) identifies through NickServ itself.
     void Join(const std::string& nick, bool identify = true) {
-        IntroduceUser(nick, "user", "host.example.org");
-        Receive(":" + nick + " PRIVMSG NickServ :register secret1");
-        if (identify) Receive(":" + nick + " PRIVMSG NickServ :identify secret1");
-        link.Take();
+        Connect(nick);
+        Tell("NickServ", nick, "register secret1");
+        if (identify) Tell("NickServ", nick, "identify secret1");
         ASSERT_EQ(services.nickServ.IsNickIdentified(nick), identify) << nick;
     }
-    Lines Memo(const std::string& nick, const std::string& text) {
-        Receive(":" + nick + " PRIVMSG MemoServ :" + text);
-        return link.Take();
-    }
-    std::string MemoFile() const { return ReadFile("MemoServ/MemoServ.nb2"); }
+    Lines Memo(const std::string& nick, const std::string& text) { return Tell("MemoServ", nick, text); }
 };
 
 TEST_F(MemoServTest, SendStoresTheMemoAndTellsOnlyAnOnlineRecipient) {
@@ -163,7 +147,7 @@ TEST_F(MemoServTest, SyntaxUnknownUnregisteredAndIgnoredSenders) {
                                   Audit("joe", "Frobnicate [Failed (unknown command)]"),
                                   Notice("joe", "^BError^B: You must be registered with NickServ!"),
                                   Audit("joe", "LIST [Failed (user not registered)]")}));
-    services.ignoreList.push_back("*!*@bad.example.org");
+    services.ignoreList.masks.push_back("*!*@bad.example.org");
     EXPECT_EQ(Memo("joe", "list"),
               Lines{Notice("joe", "You are currently being ignored by ^BALL^B services, please try again later.")});
 }

@@ -23,8 +23,8 @@ TEST_F(ChannelsTest, JoinCreatesThenAddsMembersByWholeWord) {
     Receive(":bob JOIN #a");  // already a member
     EXPECT_EQ(link.Take(), (std::vector<std::string>{Net("\x02#a\x02 has been created by \x02" "bobby\x02."),
                                                      Net("\x02" "bob\x02 joined \x02#a\x02.")}));
-    EXPECT_EQ(Channel("#a").members, (std::vector<std::string>{"bobby", "bob"}));
-    EXPECT_EQ(Channel("#a").topic, kNotDetected);
+    EXPECT_EQ(Channel("#a").Nicks(), (std::vector<std::string>{"bobby", "bob"}));
+    EXPECT_FALSE(Channel("#a").topic);
     EXPECT_EQ(services.channels.joinCount, 3);
 }
 
@@ -47,10 +47,10 @@ TEST_F(ChannelsTest, LastMemberLeavingRemovesChannelAndLastSlotMovesIn) {
                                                      Net("\x02#first\x02 has become empty, removing it.")}));
     ASSERT_EQ(services.channels.Count(), 2u);
     EXPECT_EQ(services.channels.At(0).name, "#third");
-    EXPECT_EQ(services.channels.At(0).members, (std::vector<std::string>{"bob", "ann"}));
+    EXPECT_EQ(services.channels.At(0).Nicks(), (std::vector<std::string>{"bob", "ann"}));
     Receive(":joe KICK #third bob :behave");
     EXPECT_TRUE(link.Take().empty());  // kicks are not logged
-    EXPECT_EQ(Channel("#third").members, (std::vector<std::string>{"ann"}));
+    EXPECT_EQ(Channel("#third").Nicks(), (std::vector<std::string>{"ann"}));
     EXPECT_EQ(services.channels.partCount, 1);
     EXPECT_EQ(services.channels.kickCount, 1);
     // Parting a channel one is not in does not empty it.
@@ -76,7 +76,7 @@ TEST_F(ChannelsTest, ModesAreLoggedAndStoredExceptStatusBansAndServerModes) {
     Receive(":joe MODE #a -b *!*@x");
     Receive(":irc.example.org MODE #a +s");
     EXPECT_TRUE(link.Take().empty());
-    EXPECT_EQ(Channel("#a").modes, kNotDetected);
+    EXPECT_FALSE(Channel("#a").modes);
     Receive(":joe MODE #a +nt");
     Receive(":joe MODE #a +lk 10 key 1765055235");  // trailing channel timestamp
     EXPECT_EQ(link.Take(), (std::vector<std::string>{
@@ -87,6 +87,29 @@ TEST_F(ChannelsTest, ModesAreLoggedAndStoredExceptStatusBansAndServerModes) {
     Receive(":joe MODE #new +m");
     EXPECT_TRUE(services.channels.ChannelExists("#new"));
     EXPECT_TRUE(Channel("#new").members.empty());
+}
+
+TEST_F(ChannelsTest, MembersKeepOperatorAndVoiceFromSjoinAndModesOfAnySource) {
+    Receive(":irc.example.org SJOIN 1765055235 #s +nt :@joe +ann @+bob &*!*@ban.net bobby");
+    const NetChannel& s = Channel("#s");
+    EXPECT_EQ(s.Nicks(), (std::vector<std::string>{"joe", "ann", "bob", "bobby"}));
+    EXPECT_TRUE(s.FindMember("joe")->op);
+    EXPECT_FALSE(s.FindMember("joe")->voice);
+    EXPECT_TRUE(s.FindMember("ANN")->voice);
+    EXPECT_TRUE(s.FindMember("bob")->op && s.FindMember("bob")->voice);
+    EXPECT_FALSE(s.FindMember("bobby")->op || s.FindMember("bobby")->voice);
+    EXPECT_EQ(services.channels.joinCount, 4);
+
+    // A server's MODE is not logged but still gives status; parameters are taken letter by letter.
+    link.Take();
+    Receive(":irc.example.org MODE #s +ov bobby bobby");
+    Receive(":joe MODE #s -o+b-v joe *!*@x ann 1765055235");
+    Receive(":joe NICK joseph");
+    Receive(":joseph MODE #s +o JOSEPH");
+    EXPECT_TRUE(s.FindMember("bobby")->op && s.FindMember("bobby")->voice);
+    EXPECT_FALSE(s.FindMember("ann")->voice);
+    EXPECT_TRUE(s.FindMember("joseph")->op);
+    for (const auto& line : link.Take()) EXPECT_EQ(line.find("modes to"), std::string::npos) << line;
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ TEST_F(OnlineUsersTest, IntroductionReadsFieldsWhateverTheirWidthAndLogsTheConne
     EXPECT_EQ(joe.server, "irc.example.org");
     EXPECT_EQ(joe.mask, "joe!~joe@host.example.org");
     EXPECT_EQ(joe.connectTime, "9:07:15 PM 12/6/2026");
-    EXPECT_EQ(joe.replyType, "NOTICE");
+    EXPECT_EQ(joe.replyType, ReplyType::Notice);
     EXPECT_EQ(joe.slotIndex, *slot);
     EXPECT_EQ(link.Take(), (std::vector<std::string>{
                                ":OperServ PRIVMSG #nb.netinfo :" + Time() +
@@ -36,12 +36,12 @@ TEST_F(OnlineUsersTest, IntroductionReadsFieldsWhateverTheirWidthAndLogsTheConne
     EXPECT_EQ(services.users.connectCount, 1);
     // A server text that cannot be a server name reads as N/A.
     Receive("NICK ann 1 1765055235 ann a.host #bad 0 :Ann");
-    EXPECT_EQ(services.users.At(*services.users.FindOnlineUser("ann")).server, "N/A");
+    EXPECT_FALSE(services.users.At(*services.users.FindOnlineUser("ann")).server);
 }
 
 TEST_F(OnlineUsersTest, MaxUsersRecordIsStoredInTheSettings) {
     IntroduceUser("joe");
-    EXPECT_EQ(services.queries.maxUsers, "5");
+    EXPECT_EQ(services.maxUsers.count, 5);
     link.Take();
     IntroduceUser("ann");  // 6 online: a new record
     auto lines = link.Take();
@@ -60,16 +60,16 @@ TEST_F(OnlineUsersTest, RemovalMovesTheLastUserIntoTheFreedSlot) {
     IntroduceUser("a");
     IntroduceUser("b");
     IntroduceUser("c");
-    services.users.At(2).replyType = "PRIVMSG";
-    services.users.At(2).operLevel = "300";
+    services.users.At(2).replyType = ReplyType::Privmsg;
+    services.users.At(2).operLevel = 300;
     services.users.At(2).override = true;
-    services.users.RemoveOnlineUser("a", false);
+    services.users.RemoveOnlineUser("a");
     ASSERT_EQ(services.users.Count(), 2u);
     const OnlineUser& moved = services.users.At(0);
     EXPECT_EQ(moved.nick, "c");
     EXPECT_EQ(moved.slotIndex, 0u);
-    EXPECT_EQ(moved.replyType, "PRIVMSG");
-    EXPECT_EQ(moved.operLevel, "300");
+    EXPECT_EQ(moved.replyType, ReplyType::Privmsg);
+    EXPECT_EQ(moved.operLevel, 300);
     EXPECT_TRUE(moved.override);
     EXPECT_EQ(*services.users.FindOnlineUser("c"), 0u);
     EXPECT_FALSE(services.users.FindOnlineUser("a"));  // absent is absent, never slot 0
@@ -89,7 +89,7 @@ TEST_F(OnlineUsersTest, QuitLogsCountsAndLeavesChannels) {
     EXPECT_FALSE(services.users.IsUserOnline("joe"));
     EXPECT_EQ(services.users.quitCount, 1);
     ASSERT_EQ(services.channels.Count(), 1u);
-    EXPECT_EQ(services.channels.At(0).members, (std::vector<std::string>{"ann"}));
+    EXPECT_EQ(services.channels.At(0).Nicks(), (std::vector<std::string>{"ann"}));
     // A quit for a nick not in the table is still logged and counted.
     Receive(":nobody QUIT :x");
     EXPECT_EQ(link.Take().size(), 1u);
@@ -109,7 +109,7 @@ TEST_F(OnlineUsersTest, NickChangeRenamesUserMaskAndMemberships) {
     ASSERT_TRUE(slot);
     EXPECT_EQ(services.users.At(*slot).mask, "bob!j@h.example.org");
     EXPECT_FALSE(services.users.IsUserOnline("joe"));
-    EXPECT_EQ(services.channels.At(0).members, (std::vector<std::string>{"bob", "bobby"}));
+    EXPECT_EQ(services.channels.At(0).Nicks(), (std::vector<std::string>{"bob", "bobby"}));
     EXPECT_EQ(services.users.nickChangeCount, 1);
 }
 

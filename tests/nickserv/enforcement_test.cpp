@@ -82,7 +82,7 @@ TEST_F(EnforcementTest, IdentifyingQuittingOrChangingNickInTimeCancelsTheRename)
 TEST_F(EnforcementTest, ANewLinkForgetsTheWarningsOfTheOldOne) {
     ArriveUnknown("joe");
     timers.Advance(30s);
-    services.OnLinkEstablished();
+    services.OnLinkUp();
     link.Take();
     EXPECT_EQ(ArriveUnknown("joe"), Warnings("joe"));
     timers.Advance(40s);  // past the first warning's minute
@@ -151,14 +151,14 @@ TEST_F(EnforcementTest, AMatchingAccessHostIsRecognisedSilentlyAndUpdatesLastSee
     EXPECT_TRUE(NickServLines(link.Take()).empty());
     EXPECT_TRUE(services.nickServ.PendingNicks().empty());
     EXPECT_EQ(Record("joe").lastSeen, "12/6/2026 10:07:15 PM");
-    EXPECT_EQ(User("joe").replyType, "PRIVMSG");
+    EXPECT_EQ(User("joe").replyType, ReplyType::Privmsg);
     EXPECT_FALSE(services.nickServ.IsNickIdentified("joe"));
     // Recognition is not identification.
     EXPECT_EQ(Say("JOE", "set age 3")[0], Privmsg("JOE", "^BError^B: Please identify with NickServ first."));
 }
 
 TEST_F(EnforcementTest, AGuestNickInUseIsNeverHandedOut) {
-    services.queries.maxUsers = "100000";  // no record to save for every arrival
+    services.maxUsers.count = 100000;  // no record to save for every arrival
     std::vector<std::string> free;
     for (int number = 1111; number <= 9999; ++number) {
         std::string digits = std::to_string(number);

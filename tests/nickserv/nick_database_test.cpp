@@ -37,7 +37,7 @@ TEST(NickRecordLine, EveryFieldReadsBackFromItsPlace) {
     EXPECT_EQ(record.url, "http://joe.example.org/~joe");
     EXPECT_EQ(record.age, "33");
     EXPECT_TRUE(record.flag);
-    EXPECT_EQ(record.replyType, "PRIVMSG");
+    EXPECT_EQ(record.replyType, ReplyType::Privmsg);
     EXPECT_EQ(record.registeredOn, "11/30/2026 10:00:00 AM");
     EXPECT_EQ(FormatNickLine(record), kJoeLine);
 }
@@ -59,7 +59,7 @@ TEST(NickRecordLine, MissingBracketFieldsTakeTheirDefaults) {
     EXPECT_EQ(noSquare.registeredOn, "today");
 
     // A damaged reply type must not become the command of every answer to the nick.
-    EXPECT_EQ(ParseNickLine("cy pw a b c [d] {r} [e] (u) 1 True", "now").replyType, "NOTICE");
+    EXPECT_EQ(ParseNickLine("cy pw a b c [d] {r} [e] (u) 1 True", "now").replyType, ReplyType::Notice);
     EXPECT_EQ(ParseNickLine("short", "now").nick, "short");
 }
 
@@ -72,7 +72,8 @@ TEST_F(NickDatabaseTest, ARecordSurvivesLoadAndSaveByteForByteWithItsQuitMessage
 
     services.nickServ.SaveNickDatabase();
     EXPECT_EQ(NickFile(), kJoeLine);
-    services.nickServ.NoteNickQuit("joe", "bye now");
+    Connect("joe", "x", "elsewhere.net");  // not recognised: only the quit sets the last seen date
+    Receive(":joe QUIT :bye now");
     EXPECT_EQ(ReadFile("NickServ/Quit.nb2"), "joe bye now\r\n");
     EXPECT_EQ(Record("joe").lastSeen, "12/6/2026 9:07:15 PM");
     EXPECT_EQ(Record("joe").realName, "John Smith");
@@ -113,12 +114,12 @@ TEST_F(NickDatabaseTest, LookupsIgnoreLetterCaseAndUnknownNicksAreAnsweredByNoti
     services.nickServ.LoadNickDatabase();
     EXPECT_TRUE(services.nickServ.IsNickRegistered("JoE"));
     EXPECT_FALSE(services.nickServ.IsNickRegistered("jo"));
-    EXPECT_EQ(services.nickServ.GetNickReplyType("JOE"), "PRIVMSG");
-    EXPECT_EQ(services.nickServ.GetNickReplyType("nobody"), "NOTICE");
+    EXPECT_EQ(services.nickServ.GetNickReplyType("JOE"), ReplyType::Privmsg);
+    EXPECT_EQ(services.nickServ.GetNickReplyType("nobody"), ReplyType::Notice);
     EXPECT_FALSE(services.nickServ.IsNickIdentified("joe"));
     EXPECT_FALSE(services.nickServ.IsNickIdentified("nobody"));
     Connect("Joe", "joe", "10.1.2.3");  // recognised by access host 3
-    EXPECT_EQ(User("joe").replyType, "PRIVMSG");
+    EXPECT_EQ(User("joe").replyType, ReplyType::Privmsg);
 }
 
 TEST_F(NickDatabaseTest, RestrictedPatternsMatchTheNickInLowerCaseUpToTheFirstEmptyLine) {

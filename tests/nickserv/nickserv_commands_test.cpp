@@ -72,8 +72,8 @@ TEST_F(NickServTest, IdentifiedOwnerSetsEveryFieldAndTheReachDecidesHowAnswersGo
               (Lines{Notice("joe", "Email set to: ^Bjoe@example.org^B"), Audit("joe", "SET email joe@example.org [Success]")}));
     EXPECT_EQ(Say("joe", "set reach privmsg"),
               (Lines{Privmsg("joe", "Reach set to: ^Bprivmsg^B"), Audit("joe", "SET reach privmsg [Success]")}));
-    EXPECT_EQ(User("joe").replyType, "PRIVMSG");
-    EXPECT_EQ(services.nickServ.GetNickReplyType("joe"), "PRIVMSG");
+    EXPECT_EQ(User("joe").replyType, ReplyType::Privmsg);
+    EXPECT_EQ(services.nickServ.GetNickReplyType("joe"), ReplyType::Privmsg);
     EXPECT_EQ(Say("joe", "set colour red"), (Lines{Privmsg("joe", "^BError^B: AGE/URL/REALNAME/EMAIL/REACH"),
                                                    Audit("joe", "SET [Failed (invalid set command)]")}));
     EXPECT_EQ(Say("joe", "set reach Notice"),
@@ -110,10 +110,10 @@ TEST_F(NickServTest, InfoShowsThePasswordOnlyFromTheOsInfoLevel) {
                       Notice("ann", "URL:^B http://nimbral.example.org^B"),
                       Notice("ann", "Age:^B 0^B"),
                       Audit("ann", "INFO JOE [Success]")};
-    User("ann").operLevel = "449";
+    User("ann").operLevel = 449;
     EXPECT_EQ(Say("ann", "info JOE"), expected);
 
-    User("ann").operLevel = "450";
+    User("ann").operLevel = 450;
     expected.insert(expected.begin() + 1,
                     {Notice("ann", "---"), Notice("ann", "Password: ^Bsecret1^B"), Notice("ann", "---")});
     EXPECT_EQ(Say("ann", "INFO JOE"), expected);
@@ -235,7 +235,7 @@ TEST_F(NickServTest, TheDispatcherAnswersUnknownCommandsIgnoredUsersAndNeverRuns
                      Audit("joe", "hello [Failed (unknown command)]")}));
     EXPECT_EQ(Say("joe", "INFO"), (Lines{Notice("joe", "Syntax Error: /msg NickServ info <nick>")}));
 
-    services.ignoreList = {"*!*@*.bad.org"};
+    services.ignoreList.masks = {"*!*@*.bad.org"};
     Connect("eve", "e", "x.bad.org");
     EXPECT_EQ(Say("eve", "register secret1"),
               (Lines{Notice("eve", "You are currently being ignored by ^BALL^B services, please try again later.")}));
@@ -245,7 +245,7 @@ TEST_F(NickServTest, TheDispatcherAnswersUnknownCommandsIgnoredUsersAndNeverRuns
     EXPECT_TRUE(link.Take().empty());
     EXPECT_FALSE(services.nickServ.IsNickRegistered("stranger"));
 
-    services.names.nickServ = "Nick";
+    services.clients.Get(ServiceId::NickServ).nick = "Nick";
     Receive(":joe PRIVMSG nick :what");
     EXPECT_EQ(link.Take(), (Lines{":Nick NOTICE joe :" + test::Wire("^BError^B: Unknown command.  Please type: /msg Nick help"),
                                   ":Nick PRIVMSG #nb.botinfo :" + test::Wire("[^Bjoe^B] what [Failed (unknown command)]")}));

@@ -5,7 +5,7 @@
 #include <random>
 #include <sstream>
 
-#include "core/startup.h"
+#include "app/startup.h"
 
 namespace nb::test {
 
@@ -43,11 +43,16 @@ ServicesFixture::ServicesFixture() { services.AttachLink(&link, &link); }
 
 void ServicesFixture::StartLinked() {
     RunStartup(services, "testhost");
-    services.OnLinkEstablished();
+    services.OnLinkUp();
     link.Take();
 }
 
-void ServicesFixture::Receive(const std::string& line) { services.dispatcher.HandleReceivedLine(line); }
+void ServicesFixture::Receive(const std::string& text) {
+    auto line = ParseIrcLine(text);
+    if (!line) return;
+    services.OnWireLine(*line);
+    services.OnLine(*line);
+}
 
 void ServicesFixture::IntroduceUser(const std::string& nick, const std::string& ident, const std::string& host,
                                     const std::string& server) {

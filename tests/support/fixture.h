@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "app/services.h"
 #include "core/clock.h"
 #include "core/console.h"
-#include "core/line_sink.h"
-#include "core/services.h"
 #include "core/timers.h"
+#include "link/line_sink.h"
 
 namespace nb::test {
 
@@ -44,9 +44,9 @@ public:
     void ShowMessage(const std::string& title, const std::string& text) override {
         messages.push_back(title + ": " + text);
     }
-    bool AskYesNo(const std::string&, const std::string&) override { return yesNoAnswer; }
-    std::optional<std::string> PromptInput(const std::string&, const std::string&, const std::string&) override {
-        return inputAnswer;
+    void AskYesNo(const std::string&, const std::string&, YesNoAnswer answer) override { answer(yesNoAnswer); }
+    void PromptInput(const std::string&, const std::string&, const std::string&, InputAnswer answer) override {
+        answer(inputAnswer);
     }
     void AppendLogText(LogBox box, const std::string& text) override {
         (box == LogBox::RawTraffic ? raw : status).push_back(text);
@@ -66,7 +66,7 @@ struct ServicesFixture {
     ServicesFixture();
     // Start-up, then a link: handshake sent and taken away, so tests see only their own lines.
     void StartLinked();
-    // Feeds received lines as the uplink would, one by one.
+    // Feeds a received line as a classic uplink would: logged, then acted on.
     void Receive(const std::string& line);
     // Introduces a user the classic way: NICK <nick> 1 <ts> <ident> <host> <server> 0 :<real name>
     void IntroduceUser(const std::string& nick, const std::string& ident = "user",

@@ -1,0 +1,86 @@
+#include "app/services.h"
+
+#include "core/text.h"
+#include "link/handshake.h"
+
+namespace nb {
+
+Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timersIn, Console& consoleIn)
+    : clock(clockIn),
+      timers(timersIn),
+      console(consoleIn),
+      data(dataDir),
+      settings(dataDir / "settings.ini"),
+      debugLog(dataDir / "debug.nb2", clock),
+      writer(debugLog),
+      logs(writer, logChannels, clock, debugLog, console),
+      channels(logs, events),
+      maxUsers(settings, clock, logs),
+      users(clock, logs, channels, events, clients, maxUsers),
+      out(writer, users, channels, linkSettings),
+      queries(clock, writer, linkSettings, clients),
+      help(data),
+      commands(clients, users, ignoreList, out, logs),
+      nickServ(data, console, clock, timers, settings, users, out, logs, help, VoiceOf(ServiceId::NickServ)),
+      memoServ(data, console, clock, users, nickServ, clients.Get(ServiceId::NickServ), help,
+               VoiceOf(ServiceId::MemoServ)),
+      router(clients, commands, users, channels, queries, logs, console, linkSettings) {
+    clients.AttachCommands(ServiceId::NickServ, nickServ.Commands());
+    clients.AttachCommands(ServiceId::MemoServ, memoServ.Commands());
+    // The services hear the network in this order.
+    events.Subscribe(nickServ);
+    nickServ.WhenRecognised([this](std::size_t slot) { memoServ.NotifyMemoCount(slot); });
+}
+
+void Services::AttachLink(LineSink* sink, LinkControl* control) {
+    writer.Attach(sink, control);
+    router.AttachLink(control);
+}
+
+ServiceVoice Services::VoiceOf(ServiceId id) { return ServiceVoice(clients.Get(id), out, logs, users); }
+
+void Services::ReadLinkSettings() {
+    auto info = [&](const char* key, const char* fallback) {
+        return Trim(settings.Get("Server Information", key, fallback));
+    };
+    linkSettings.host = info("IP/Host", "localhost");
+    linkSettings.port = static_cast<int>(ToNumber(info("Port", "6667")));
+    linkSettings.password = info("Password", "");
+    linkSettings.serverName = info("Server Name", "services.localhost");
+    linkSettings.description = info("Server Description", "NBII");
+    linkSettings.protocol = ToLower(info("Protocol", "classic"));
+    linkSettings.reconnectDelaySeconds = ToNumber(settings.Get("General", "Reconnect Delay", "30"));
+    logChannels.oper = info("Oper Channel", "#NBII");
+    logChannels.net = info("Net Channel", "#nb.netinfo");
+    logChannels.bot = info("Bot Channel", "#nb.botinfo");
+    clients.ReadSettings(settings);
+    // OperServ sits in the three log channels and writes the operator and network logs.
+    ServiceClient& operServ = clients.Get(ServiceId::OperServ);
+    operServ.linkChannels = {logChannels.bot, logChannels.oper, logChannels.net};
+    operServ.linkChannelModes = "+ints";
+    logChannels.writer = operServ.nick;
+}
+
+void Services::OnLinkUp() {
+    users.Clear();
+    channels.Clear();
+    events.OnLinkUp();
+    queries.StoreConnectTime();
+    std::vector<ClientIntroduction> introductions;
+    for (const ServiceClient& client : clients.All()) {
+        if (!client.enabled) continue;
+        introductions.push_back({client.nick, client.ident, client.fullName, client.userModes, client.linkChannels,
+                                 client.linkChannelModes});
+    }
+    for (const std::string& line : HandshakeLines(linkSettings, introductions)) writer.SendLine(line);
+    for (const ClientIntroduction& client : introductions) users.AddServiceClient(client.nick, linkSettings.serverName);
+}
+
+void Services::LoadDatabases() {
+    nickServ.LoadNickDatabase();
+    // Registered channels and channel access load here when ChanServ arrives.
+    memoServ.LoadMemos();
+    // Operator access and command levels load here when OperServ arrives.
+}
+
+}  // namespace nb

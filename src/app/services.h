@@ -1,0 +1,84 @@
+// The one object that owns every module and wires them together. Each module gets only the
+// references it uses; this is the only place where the services meet each other.
+#pragma once
+
+#include <filesystem>
+
+#include "app/line_router.h"
+#include "core/clock.h"
+#include "core/console.h"
+#include "core/data_dir.h"
+#include "core/debug_log.h"
+#include "core/settings.h"
+#include "core/timers.h"
+#include "help/service_help.h"
+#include "link/line_sink.h"
+#include "link/link_listener.h"
+#include "link/link_settings.h"
+#include "memoserv/memoserv.h"
+#include "network/channels.h"
+#include "network/link_writer.h"
+#include "network/logs.h"
+#include "network/max_users.h"
+#include "network/network_events.h"
+#include "network/online_users.h"
+#include "network/outbound.h"
+#include "network/server_queries.h"
+#include "nickserv/nickserv.h"
+#include "services/command_dispatcher.h"
+#include "services/ignore_list.h"
+#include "services/service_clients.h"
+
+namespace nb {
+
+class Services : public LinkListener {
+public:
+    Services(std::filesystem::path dataDir, Clock& clock, Timers& timers, Console& console);
+    Services(const Services&) = delete;
+    Services& operator=(const Services&) = delete;
+
+    void AttachLink(LineSink* sink, LinkControl* control);
+
+    // The platform.
+    Clock& clock;
+    Timers& timers;
+    Console& console;
+
+    // Read from the settings before every link.
+    LinkSettings linkSettings;
+    LogChannels logChannels;
+
+    DataDirectory data;
+    Settings settings;
+    DebugLog debugLog;
+    ServiceClients clients;
+    IgnoreList ignoreList;
+    LinkWriter writer;
+    Logs logs;
+    NetworkEventBus events;
+    Channels channels;
+    MaxUsersRecord maxUsers;
+    OnlineUsers users;
+    Outbound out;
+    ServerQueries queries;
+    ServiceHelp help;
+    CommandDispatcher commands;
+    NickServ nickServ;
+    MemoServ memoServ;
+    LineRouter router;
+
+    // Copies the link, log channel and client values from the settings.
+    void ReadLinkSettings();
+    // Loads every database in start-up order.
+    void LoadDatabases();
+    ServiceVoice VoiceOf(ServiceId id);
+
+    void OnConnecting() override { ReadLinkSettings(); }
+    // A new link is up: the uplink sends the whole network again, so the tables start empty;
+    // then the handshake and the introduction of the enabled clients.
+    void OnLinkUp() override;
+    void OnWireLine(const IrcLine& line) override { router.LogReceivedLine(line); }
+    void OnLine(const IrcLine& line) override { router.Route(line); }
+};
+
+}  // namespace nb

@@ -1,0 +1,14 @@
+#include "link/dialect.h"
+
+#include "link/ngircd_dialect.h"
+#include "core/text.h"
+
+namespace nb {
+
+std::unique_ptr<Dialect> MakeDialect(std::string_view protocolName) {
+    if (IEquals(protocolName, "classic")) return std::make_unique<ClassicDialect>();
+    if (IEquals(protocolName, "ngircd")) return std::make_unique<NgircdDialect>();
+    return nullptr;
+}
+
+}  // namespace nb

@@ -1,0 +1,18 @@
+// What the link needs from the settings, read again before every connection attempt.
+#pragma once
+
+#include <string>
+
+namespace nb {
+
+struct LinkSettings {
+    std::string host = "localhost";
+    int port = 6667;
+    std::string password;
+    std::string serverName = "services.localhost";  // our own server's name on the network
+    std::string description = "NBII";
+    std::string protocol = "classic";  // the uplink's dialect: classic or ngircd
+    long long reconnectDelaySeconds = 30;  // 0: a lost link stays down
+};
+
+}  // namespace nb

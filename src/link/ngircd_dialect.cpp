@@ -1,0 +1,498 @@
+#include "link/ngircd_dialect.h"
+
+#include <algorithm>
+
+#include "core/text.h"
+
+namespace nb {
+namespace {
+
+// A server linked directly to ngIRCd is token 1 on that link, on both sides of it.
+const std::string kDirectLinkToken = "1";
+
+// ngIRCd sends no timestamps with its users; the classic introduction has a field for one.
+const std::string kUnknownTimestamp = "0";
+
+// User modes that ngIRCd knows and that suit a service client.
+constexpr std::string_view kServiceUserModes = "oiwq";
+
+bool IsChannelName(std::string_view name) {
+    return !name.empty() && std::string_view("#&+!").find(name[0]) != std::string_view::npos;
+}
+
+bool IsNumeric(std::string_view command) {
+    return command.size() == 3 && IsDigits(command);
+}
+
+bool IsCommand(const IrcLine& line, std::string_view command) { return line.Is(command); }
+
+// The parameters from `first` on as separate words, a trailing one split at its blanks.
+std::vector<std::string> WordsFrom(const IrcLine& line, std::size_t first) {
+    std::vector<std::string> words;
+    for (std::size_t i = first; i < line.params.size(); ++i) {
+        for (auto& word : SplitFields(line.params[i])) words.push_back(std::move(word));
+    }
+    return words;
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const auto& word : words) text += " " + word;
+    return text;
+}
+
+// The letters of `modes` that are in `allowed`, each run under its sign; "" when none is left.
+std::string KeepModes(std::string_view modes, std::string_view allowed) {
+    std::string kept;
+    char sign = '+';
+    char writtenSign = 0;
+    for (char letter : modes) {
+        if (letter == '+' || letter == '-') {
+            sign = letter;
+        } else if (allowed.find(letter) != std::string_view::npos) {
+            if (writtenSign != sign) kept += sign;
+            writtenSign = sign;
+            kept += letter;
+        }
+    }
+    return kept;
+}
+
+// The channel status letter of an NJOIN prefix character; 0 when it is none.
+char StatusLetter(char prefix) {
+    switch (prefix) {
+        case '@': return 'o';
+        case '+': return 'v';
+        case '%': return 'h';
+        case '&': return 'a';
+        case '~': return 'q';
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+void NgircdDialect::Reset(const LinkIdentity& identity) {
+    identity_ = identity;
+    uplink_.clear();
+    serverByToken_.clear();
+    hubOfServer_.clear();
+    usersByNick_.clear();
+    ourNicks_.clear();
+    channelsOf_.clear();
+    jupeTokens_.clear();
+    nextJupeToken_ = 2;
+    killerOf_.clear();
+    pongTargetOf_.clear();
+    joinedChannels_.clear();
+    heldTopics_.clear();
+}
+
+// ---------------------------------------------------------------- outbound
+
+std::vector<std::string> NgircdDialect::ToWire(std::string_view classicLine) {
+    auto line = ParseIrcLine(classicLine);
+    if (!line) return {std::string(classicLine)};
+    if (IsCommand(*line, "PASS")) return PassOut(*line, classicLine);
+    if (IsCommand(*line, "SERVER")) return ServerOut(*line, classicLine);
+    if (IsCommand(*line, "NICK")) return NickOut(*line, classicLine);
+    if (IsCommand(*line, "SVSMODE")) return SvsmodeOut(*line);
+    if (IsCommand(*line, "SVSNICK")) return SvsnickOut(*line);
+    if (IsCommand(*line, "TOPIC")) return TopicOut(*line);
+    if (IsCommand(*line, "MODE")) return ModeOut(*line, classicLine);
+    if (IsCommand(*line, "JOIN")) return JoinOut(*line);
+    if (IsCommand(*line, "PRIVMSG") || IsCommand(*line, "NOTICE")) return MessageOut(*line, classicLine);
+    if (IsCommand(*line, "PART")) NotePartOut(*line);
+    if (IsCommand(*line, "PONG")) return PongOut(*line);
+    if (IsCommand(*line, "SQUIT")) return SquitOut(*line);
+    if (IsCommand(*line, "KILL")) NoteKillOut(*line);
+    if (IsCommand(*line, "QUIT")) NoteQuitOut(*line);
+    return {std::string(classicLine)};
+}
+
+std::vector<std::string> NgircdDialect::PassOut(const IrcLine& line, std::string_view original) const {
+    // An empty password has no IRC+ form: the version would take its place.
+    if (line.params.empty()) return {std::string(original)};
+    return {"PASS " + line.Param(0) + " 0210-IRC+ NimbralII|4.3:C"};
+}
+
+std::vector<std::string> NgircdDialect::ServerOut(const IrcLine& line, std::string_view original) {
+    const std::string& name = line.Param(0);
+    if (name.empty() || IsOurServer(name)) return {std::string(original)};
+    // Any other server we announce is a jupe: it hangs on us and needs a token of its own.
+    std::string& token = jupeTokens_[ToLower(name)];
+    if (token.empty()) token = std::to_string(nextJupeToken_++);
+    std::string info = line.params.size() >= 3 ? line.LastParam() : "";
+    return {":" + identity_.serverName + " SERVER " + name + " 2 " + token + " :" + info};
+}
+
+// NICK <nick> <hop> <ts> <ident> <host> <server> :<realname>
+std::vector<std::string> NgircdDialect::NickOut(const IrcLine& line, std::string_view original) {
+    if (line.params.size() < 7) return {std::string(original)};
+    const std::string& nick = line.Param(0);
+    const std::string& server = line.Param(5);
+    auto jupe = jupeTokens_.find(ToLower(server));
+    const std::string& token = jupe != jupeTokens_.end() ? jupe->second : kDirectLinkToken;
+    ourNicks_.insert(ToLower(nick));
+    usersByNick_[ToLower(nick)] = {nick, server};
+    return {":" + identity_.serverName + " NICK " + nick + " " + line.Param(1) + " " + line.Param(3) + " " +
+            line.Param(4) + " " + token + " + :" + line.LastParam()};
+}
+
+std::vector<std::string> NgircdDialect::SvsmodeOut(const IrcLine& line) const {
+    const std::string& nick = line.Param(0);
+    std::string modes = KeepModes(line.Param(1), kServiceUserModes);
+    if (nick.empty() || modes.empty()) return {};
+    // A client setting its own modes: ngIRCd grants even +o to a client of a server link.
+    return {":" + nick + " MODE " + nick + " " + modes};
+}
+
+// The classic form ends in " * "; ngIRCd takes exactly the two nicks.
+std::vector<std::string> NgircdDialect::SvsnickOut(const IrcLine& line) const {
+    if (line.Param(1).empty()) return {};
+    return {":" + SourceOf(line) + " SVSNICK " + line.Param(0) + " " + line.Param(1)};
+}
+
+// ngIRCd refuses a TOPIC with setter and time ("461 Syntax error"): only the text goes.
+std::vector<std::string> NgircdDialect::TopicOut(const IrcLine& line) const {
+    if (line.params.size() < 2) return {};
+    return {":" + SourceOf(line) + " TOPIC " + line.Param(0) + " :" + line.LastParam()};
+}
+
+std::vector<std::string> NgircdDialect::ModeOut(const IrcLine& line, std::string_view original) const {
+    if (!IsChannelName(line.Param(0)) || line.params.size() < 2) return {std::string(original)};
+    std::vector<std::string> words = WordsFrom(line, 1);
+    if (words.empty()) return {};
+    // A mode lock is sent as ":nt"; ngIRCd needs the sign to read the letters as modes.
+    if (words[0][0] != '+' && words[0][0] != '-') words[0] = "+" + words[0];
+    return {":" + SourceOf(line) + " MODE " + line.Param(0) + Joined(words)};
+}
+
+// ngIRCd is sure to take one channel a line from a server.
+std::vector<std::string> NgircdDialect::JoinOut(const IrcLine& line) {
+    std::vector<std::string> lines;
+    for (const auto& channel : SplitList(line.Param(0), ',')) {
+        channelsOf_[ToLower(SourceOf(line))].insert(ToLower(channel));
+        lines.push_back(":" + SourceOf(line) + " JOIN " + channel);
+    }
+    return lines;
+}
+
+// ngIRCd refuses a message to a +n channel from any non-member, servers and services
+// included ("404 Cannot send to channel"); so our client joins the channel it writes to.
+std::vector<std::string> NgircdDialect::MessageOut(const IrcLine& line, std::string_view original) {
+    const std::string& channel = line.Param(0);
+    std::string client = ToLower(line.prefix);
+    if (!IsChannelName(channel) || ourNicks_.count(client) == 0) return {std::string(original)};
+    if (!channelsOf_[client].insert(ToLower(channel)).second) return {std::string(original)};
+    return {":" + line.prefix + " JOIN " + channel, std::string(original)};
+}
+
+void NgircdDialect::NotePartOut(const IrcLine& line) {
+    auto client = channelsOf_.find(ToLower(line.prefix));
+    if (client == channelsOf_.end()) return;
+    for (const auto& channel : SplitList(line.Param(0), ',')) client->second.erase(ToLower(channel));
+}
+
+std::vector<std::string> NgircdDialect::PongOut(const IrcLine& line) {
+    // The services answer a PING from every client name too; ngIRCd only pinged the server.
+    if (!line.prefix.empty() && !IsOurServer(line.prefix)) return {};
+    const std::string& token = line.LastParam();
+    std::string target = identity_.serverName;
+    if (auto asker = pongTargetOf_.find(token); asker != pongTargetOf_.end()) {
+        target = asker->second;
+        pongTargetOf_.erase(asker);
+    }
+    return {":" + identity_.serverName + " PONG " + target + " :" + token};
+}
+
+std::vector<std::string> NgircdDialect::SquitOut(const IrcLine& line) {
+    const std::string& server = line.Param(0);
+    jupeTokens_.erase(ToLower(server));
+    std::string reason = line.params.size() >= 2 ? line.LastParam() : "";
+    return {":" + SourceOf(line) + " SQUIT " + server + " :" + reason};
+}
+
+void NgircdDialect::NoteKillOut(const IrcLine& line) {
+    if (!QuitFollowsKill(line.Param(0))) return;
+    killerOf_[ToLower(line.Param(0))] = SourceOf(line);
+}
+
+void NgircdDialect::NoteQuitOut(const IrcLine& line) {
+    ourNicks_.erase(ToLower(line.SourceNick()));
+    channelsOf_.erase(ToLower(line.SourceNick()));
+    usersByNick_.erase(ToLower(line.SourceNick()));
+}
+
+// ---------------------------------------------------------------- inbound
+
+std::vector<IrcLine> NgircdDialect::FromWire(const IrcLine& line) {
+    if (IsNumeric(line.command)) return {};
+    for (const char* unread : {"PASS", "PONG", "METADATA", "SERVICE", "WALLOPS"}) {
+        if (IsCommand(line, unread)) return {};
+    }
+    if (IsCommand(line, "SERVER")) return ServerIn(line);
+    if (IsCommand(line, "NICK")) return NickIn(line);
+    if (IsCommand(line, "NJOIN")) return NjoinIn(line);
+    if (IsCommand(line, "CHANINFO")) return ChaninfoIn(line);
+    if (IsCommand(line, "JOIN")) return JoinIn(line);
+    if (IsCommand(line, "PART")) return PartIn(line);
+    if (IsCommand(line, "SQUERY")) {
+        // A message that only a service may receive; the services read it as a PRIVMSG.
+        return {IrcLine::Build(line.prefix, "PRIVMSG", {line.Param(0), line.LastParam()}, true)};
+    }
+    if (IsCommand(line, "PING")) return PingIn(line);
+    if (IsCommand(line, "VERSION") || IsCommand(line, "STATS")) return ServerQueryIn(line);
+    if (IsCommand(line, "MODE")) return ModeIn(line);
+    if (IsCommand(line, "KILL")) return KillIn(line);
+    if (IsCommand(line, "KICK")) NoteKickIn(line);
+    if (IsCommand(line, "QUIT")) return QuitIn(line);
+    if (IsCommand(line, "SQUIT")) return SquitIn(line);
+    return {line};
+}
+
+std::vector<IrcLine> NgircdDialect::ServerIn(const IrcLine& line) {
+    const std::string& name = line.Param(0);
+    if (name.empty()) return {};
+    if (line.params.size() < 4) {
+        // The registration of our uplink: "SERVER <name> <hop> :<info>".
+        uplink_ = name;
+        serverByToken_[kDirectLinkToken] = name;
+        hubOfServer_[ToLower(name)] = "";
+        return {};
+    }
+    serverByToken_[line.Param(2)] = name;
+    hubOfServer_[ToLower(name)] = SenderOf(line);
+    return {};
+}
+
+std::vector<IrcLine> NgircdDialect::NickIn(const IrcLine& line) {
+    if (line.params.size() >= 7) {
+        // NICK <nick> <hop> <user> <host> <token> <umodes> :<realname>
+        const std::string& nick = line.Param(0);
+        std::string server = ServerOfToken(line.Param(4), line.prefix);
+        usersByNick_[ToLower(nick)] = {nick, server};
+        killerOf_.erase(ToLower(nick));
+        return {IrcLine::Build("", "NICK",
+                               {nick, line.Param(1), kUnknownTimestamp, line.Param(2), line.Param(3), server,
+                                line.LastParam()},
+                               true)};
+    }
+    if (line.params.size() != 1 || line.prefix.empty()) return {line};
+    std::string oldNick = line.SourceNick();
+    const std::string& newNick = line.Param(0);
+    if (auto known = usersByNick_.extract(ToLower(oldNick))) {
+        known.mapped().nick = newNick;
+        known.key() = ToLower(newNick);
+        usersByNick_.insert(std::move(known));
+    }
+    return {IrcLine::Build(oldNick, "NICK", {newNick})};
+}
+
+std::vector<IrcLine> NgircdDialect::NjoinIn(const IrcLine& line) {
+    const std::string& channel = line.Param(0);
+    std::string source = SenderOf(line);
+    std::vector<IrcLine> lines;
+    for (const auto& member : SplitList(line.LastParam(), ',')) {
+        std::size_t nickStart = 0;
+        while (nickStart < member.size() && StatusLetter(member[nickStart]) != 0) ++nickStart;
+        std::string nick = member.substr(nickStart);
+        if (nick.empty()) continue;
+        lines.push_back(IrcLine::Build(nick, "JOIN", {channel}));
+        for (std::size_t i = 0; i < nickStart; ++i)
+            lines.push_back(IrcLine::Build(source, "MODE", {channel, std::string("+") + StatusLetter(member[i]), nick}));
+    }
+    if (!lines.empty()) ReleaseHeldTopic(channel, lines);
+    return lines;
+}
+
+void NgircdDialect::ReleaseHeldTopic(const std::string& channel, std::vector<IrcLine>& lines) {
+    std::string key = ToLower(channel);
+    joinedChannels_.insert(key);
+    auto held = heldTopics_.find(key);
+    if (held == heldTopics_.end()) return;
+    lines.push_back(std::move(held->second));
+    heldTopics_.erase(held);
+}
+
+// CHANINFO <channel> +<modes> [[<key> <limit>] <topic>]
+std::vector<IrcLine> NgircdDialect::ChaninfoIn(const IrcLine& line) {
+    const std::string& channel = line.Param(0);
+    const std::string& modes = line.Param(1);
+    std::string source = SenderOf(line);
+    bool hasKeyAndLimit = line.params.size() >= 4;
+    std::string topic = line.params.size() == 3 || line.params.size() >= 5 ? line.LastParam() : "";
+    std::vector<IrcLine> lines;
+    if (modes.size() > 1) {
+        std::vector<std::string> params = {channel, modes};
+        if (hasKeyAndLimit && modes.find('k') != std::string::npos) params.push_back(line.Param(2));
+        if (hasKeyAndLimit && modes.find('l') != std::string::npos) params.push_back(line.Param(3));
+        lines.push_back(IrcLine::Build(source, "MODE", std::move(params)));
+    }
+    if (topic.empty()) return lines;
+    IrcLine topicLine = IrcLine::Build("", "TOPIC", {channel, source, kUnknownTimestamp, topic}, true);
+    if (joinedChannels_.count(ToLower(channel)) > 0) {
+        lines.push_back(std::move(topicLine));
+    } else {
+        heldTopics_[ToLower(channel)] = std::move(topicLine);
+    }
+    return lines;
+}
+
+// ":<nick> JOIN #a\x07ov" joins with channel status already given.
+std::vector<IrcLine> NgircdDialect::JoinIn(const IrcLine& line) {
+    std::string nick = line.SourceNick();
+    std::vector<IrcLine> lines;
+    for (const auto& entry : SplitList(line.Param(0), ',')) {
+        std::size_t bell = entry.find('\x07');
+        std::string channel = entry.substr(0, bell);
+        if (channel == "0") continue;  // parts every channel; ngIRCd sends the PARTs as well
+        lines.push_back(IrcLine::Build(nick, "JOIN", {channel}));
+        if (bell != std::string::npos) {
+            for (char letter : entry.substr(bell + 1))
+                lines.push_back(IrcLine::Build(ServerOfNick(nick), "MODE", {channel, std::string("+") + letter, nick}));
+        }
+        ReleaseHeldTopic(channel, lines);
+    }
+    return lines;
+}
+
+std::vector<IrcLine> NgircdDialect::PartIn(const IrcLine& line) const {
+    bool hasReason = line.params.size() >= 2;
+    std::vector<IrcLine> lines;
+    for (const auto& channel : SplitList(line.Param(0), ',')) {
+        std::vector<std::string> params = {channel};
+        if (hasReason) params.push_back(line.LastParam());
+        lines.push_back(IrcLine::Build(line.prefix, "PART", std::move(params), hasReason));
+    }
+    return lines;
+}
+
+std::vector<IrcLine> NgircdDialect::PingIn(const IrcLine& line) {
+    if (line.params.empty()) return {};
+    const std::string& token = line.Param(0);
+    if (line.params.size() >= 2) {
+        // "PING <token> <target>": only a ping of our own server is ours to answer.
+        if (!IsOurServer(line.Param(1))) return {};
+        if (!line.prefix.empty()) {
+            if (pongTargetOf_.size() >= 32) pongTargetOf_.clear();  // answers that never came
+            pongTargetOf_[token] = line.prefix;
+        }
+    }
+    return {IrcLine::Build("", "PING", {token}, true)};
+}
+
+// The classic handlers read the server asked about from a trailing parameter.
+std::vector<IrcLine> NgircdDialect::ServerQueryIn(const IrcLine& line) const {
+    if (line.params.empty() || line.prefix.empty()) return {line};
+    if (IsCommand(line, "VERSION")) return {IrcLine::Build(line.prefix, line.command, {line.Param(0)}, true)};
+    if (line.params.size() < 2) return {IrcLine::Build(line.prefix, line.command, {line.Param(0)})};
+    return {IrcLine::Build(line.prefix, line.command, {line.Param(0), line.Param(1)}, true)};
+}
+
+std::vector<IrcLine> NgircdDialect::ModeIn(const IrcLine& line) const {
+    if (!IsChannelName(line.Param(0)) || line.prefix.empty()) return {line};
+    std::vector<std::string> params = {line.Param(0)};
+    for (auto& word : WordsFrom(line, 1)) params.push_back(std::move(word));
+    return {IrcLine::Build(line.prefix, "MODE", std::move(params))};
+}
+
+std::vector<IrcLine> NgircdDialect::KillIn(const IrcLine& line) {
+    const std::string& victim = line.Param(0);
+    if (victim.empty()) return {};
+    std::string killer = SenderOf(line);
+    if (QuitFollowsKill(victim)) killerOf_[ToLower(victim)] = killer;
+    usersByNick_.erase(ToLower(victim));
+    ourNicks_.erase(ToLower(victim));
+    channelsOf_.erase(ToLower(victim));
+    return {IrcLine::Build(killer, "KILL", {victim, line.LastParam()}, true)};
+}
+
+void NgircdDialect::NoteKickIn(const IrcLine& line) {
+    auto client = channelsOf_.find(ToLower(line.Param(1)));
+    if (client != channelsOf_.end()) client->second.erase(ToLower(line.Param(0)));
+}
+
+std::vector<IrcLine> NgircdDialect::QuitIn(const IrcLine& line) {
+    std::string nick = line.SourceNick();
+    std::string key = ToLower(nick);
+    const std::string& message = line.LastParam();
+    // The QUIT of whoever held a nick that our client took over after a KILL.
+    if (ourNicks_.count(key) != 0) {
+        killerOf_.erase(key);
+        return {};
+    }
+    usersByNick_.erase(key);
+    if (auto killed = killerOf_.extract(key)) return {IrcLine::Build(killed.mapped(), "KILL", {nick, message}, true)};
+    return {IrcLine::Build(nick, "QUIT", {message}, true)};
+}
+
+std::vector<IrcLine> NgircdDialect::SquitIn(const IrcLine& line) {
+    const std::string& server = line.Param(0);
+    IrcLine farewell =
+        IrcLine::Build("", "SQUIT", {server, line.params.size() >= 2 ? line.LastParam() : std::string()}, true);
+    if (server.empty() || IsOurServer(server)) return {farewell};
+    auto hub = hubOfServer_.find(ToLower(server));
+    std::string splitText = (hub != hubOfServer_.end() && !hub->second.empty() ? hub->second : uplink_) + " " + server;
+    std::vector<std::string> gone;
+    ForgetServerTree(server, gone);
+    std::vector<IrcLine> lines;
+    for (auto user = usersByNick_.begin(); user != usersByNick_.end();) {
+        if (std::find(gone.begin(), gone.end(), ToLower(user->second.server)) == gone.end()) {
+            ++user;
+            continue;
+        }
+        lines.push_back(IrcLine::Build(user->second.nick, "QUIT", {splitText}, true));
+        user = usersByNick_.erase(user);
+    }
+    lines.push_back(std::move(farewell));
+    return lines;
+}
+
+// ---------------------------------------------------------------- state
+
+std::string NgircdDialect::ServerOfToken(const std::string& token, const std::string& prefix) const {
+    if (auto known = serverByToken_.find(token); known != serverByToken_.end()) return known->second;
+    return prefix.empty() ? uplink_ : prefix;
+}
+
+std::string NgircdDialect::ServerOfNick(const std::string& nick) const {
+    auto known = usersByNick_.find(ToLower(nick));
+    return known != usersByNick_.end() ? known->second.server : uplink_;
+}
+
+// ngIRCd reports the end of its own users with a QUIT after the KILL; of users behind it,
+// and of ours, the KILL is all that comes.
+bool NgircdDialect::QuitFollowsKill(const std::string& nick) const {
+    auto known = usersByNick_.find(ToLower(nick));
+    return known != usersByNick_.end() && ourNicks_.count(known->first) == 0 &&
+           IEquals(known->second.server, uplink_);
+}
+
+// A received line without a prefix comes from our uplink.
+std::string NgircdDialect::SenderOf(const IrcLine& line) const {
+    return line.prefix.empty() ? uplink_ : line.prefix;
+}
+
+// Every line on a server link needs a prefix; a classic line without one is our server's.
+std::string NgircdDialect::SourceOf(const IrcLine& line) const {
+    return line.prefix.empty() ? identity_.serverName : line.prefix;
+}
+
+bool NgircdDialect::IsOurServer(std::string_view name) const {
+    return IEquals(name, identity_.serverName);
+}
+
+// Collects the server and every server linked behind it (lower case) and forgets them all.
+// Their tokens may stay: ngIRCd announces a server again before it uses a token again.
+void NgircdDialect::ForgetServerTree(const std::string& server, std::vector<std::string>& removed) {
+    removed.push_back(ToLower(server));
+    for (std::size_t next = 0; next < removed.size(); ++next) {
+        for (const auto& [name, hub] : hubOfServer_) {
+            if (IEquals(hub, removed[next]) && !IEquals(name, removed[next])) removed.push_back(name);
+        }
+        hubOfServer_.erase(removed[next]);
+    }
+}
+
+}  // namespace nb

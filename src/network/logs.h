@@ -1,0 +1,47 @@
+// The three log channels, the debug log and the console's log boxes.
+#pragma once
+
+#include <string>
+
+#include "core/clock.h"
+#include "core/console.h"
+#include "core/debug_log.h"
+#include "network/link_writer.h"
+
+namespace nb {
+
+// Where the log channels are and which of our clients writes the operator and network logs;
+// read from the settings before every link.
+struct LogChannels {
+    std::string oper;
+    std::string net;
+    std::string bot;
+    std::string writer;
+};
+
+class Logs {
+public:
+    Logs(LinkWriter& writer, const LogChannels& channels, const Clock& clock, const DebugLog& debugLog,
+         Console& console);
+
+    void LogToNetChannel(const std::string& text);
+    // "[^B<time of day>^B] " + text, for the network event log.
+    void LogNetEvent(const std::string& text);
+    void LogToOperChannel(const std::string& text);
+    // The audit trail: every service command writes one line here from the service's nickname.
+    void LogToBotChannel(const std::string& source, const std::string& text);
+
+    void WriteDebugLog(const std::string& text) { debugLog_.Write(text); }
+    void AppendLogText(LogBox box, const std::string& text) { console_.AppendLogText(box, text); }
+
+private:
+    void SendPrivmsg(const std::string& source, const std::string& target, const std::string& text);
+
+    LinkWriter& writer_;
+    const LogChannels& channels_;
+    const Clock& clock_;
+    const DebugLog& debugLog_;
+    Console& console_;
+};
+
+}  // namespace nb

@@ -1,0 +1,28 @@
+#include "network/max_users.h"
+
+#include "core/datetime.h"
+#include "core/text.h"
+
+namespace nb {
+
+MaxUsersRecord::MaxUsersRecord(Settings& settings, const Clock& clock, Logs& logs)
+    : settings_(settings), clock_(clock), logs_(logs) {}
+
+void MaxUsersRecord::Load() {
+    count = ToNumber(settings_.Get("General", "Max Users", "0"));
+    date = settings_.Get("General", "Max Users Date", FormatGeneralDate(clock_.Now()));
+}
+
+void MaxUsersRecord::Check(std::size_t online) {
+    long long now = static_cast<long long>(online);
+    if (count >= now) return;
+    logs_.LogToOperChannel("Max Users: " + Bold(std::to_string(now)) + " users.");
+    logs_.LogToOperChannel("Previous Record: " + Bold(std::to_string(count)) + " users (" + Bold(date) + ")");
+    count = now;
+    date = FormatGeneralDate(clock_.Now());
+    settings_.Set("General", "Max Users", std::to_string(count));
+    settings_.Set("General", "Max Users Date", date);
+    if (!settings_.Save()) logs_.WriteDebugLog("Could not save the max users record to settings.ini");
+}
+
+}  // namespace nb

@@ -1,0 +1,46 @@
+// What the services do on the network. Each action sends its line and updates the user and
+// channel tables in the same step: the uplink does not echo our own lines back.
+#pragma once
+
+#include <string>
+
+#include "link/link_settings.h"
+#include "network/channels.h"
+#include "network/link_writer.h"
+#include "network/online_users.h"
+
+namespace nb {
+
+// "*ident@*.domain" for names, "*ident@a.b.c.*" for dotted addresses.
+std::string MakeBanMask(const std::string& ident, const std::string& host);
+
+class Outbound {
+public:
+    Outbound(LinkWriter& writer, OnlineUsers& users, Channels& channels, const LinkSettings& us);
+
+    // Text from one of our clients to a user or a channel, as a NOTICE or a PRIVMSG.
+    void Message(const std::string& source, ReplyType how, const std::string& target, const std::string& text);
+    // The user leaves the network and every table.
+    void Kill(const std::string& source, const std::string& nick, const std::string& reason);
+    // Our server changes a user's nick; the tables follow.
+    void ForceNickChange(const std::string& nick, const std::string& newNick);
+    void Kick(const std::string& source, const std::string& channel, const std::string& nick, const std::string& reason);
+    // Channel modes; operator and voice status of the members follow.
+    void Mode(const std::string& source, const std::string& channel, const std::string& modes,
+              const std::string& parameters);
+    // The same, set by our server.
+    void ServerMode(const std::string& channel, const std::string& modes, const std::string& parameters);
+    void Topic(const std::string& source, const std::string& channel, const std::string& text);
+    void Invite(const std::string& source, const std::string& nick, const std::string& channel);
+    void Join(const std::string& client, const std::string& channel);
+    void Part(const std::string& client, const std::string& channel);
+    void Wallops(const std::string& source, const std::string& text);
+
+private:
+    LinkWriter& writer_;
+    OnlineUsers& users_;
+    Channels& channels_;
+    const LinkSettings& us_;
+};
+
+}  // namespace nb

@@ -1,0 +1,44 @@
+#include "services/command_dispatcher.h"
+
+namespace nb {
+
+CommandDispatcher::CommandDispatcher(const ServiceClients& clients, const OnlineUsers& users,
+                                     const IgnoreList& ignoreList, Outbound& out, Logs& logs)
+    : clients_(clients), users_(users), ignoreList_(ignoreList), out_(out), logs_(logs) {}
+
+bool CommandDispatcher::Deliver(const IrcLine& line) {
+    if (!line.Is("PRIVMSG") || line.params.size() < 2) return false;
+    const ServiceClient* client = clients_.FindByTarget(line.Param(0));
+    if (client == nullptr || client->commands == nullptr) return false;
+    std::string sender = line.SourceNick();
+    auto slot = users_.FindOnlineUser(sender);
+    if (!slot) {
+        logs_.WriteDebugLog("Message to " + line.Param(0) + " from unknown user " + sender + " not run");
+        return true;
+    }
+    Run(*client->commands, CommandContext{UserRef{*slot, users_.At(*slot).nick}, CommandWords(line.LastParam()),
+                                          ServiceVoice(*client, out_, logs_, users_)});
+    return true;
+}
+
+void CommandDispatcher::Run(const CommandTable& table, const CommandContext& context) const {
+    const std::string& serviceNick = context.voice.Nick();
+    if (table.honoursIgnoreList && ignoreList_.Matches(users_.At(context.sender.slot).mask)) {
+        context.Reply("You are currently being ignored by " + Bold("ALL") + " services, please try again later.");
+        return;
+    }
+    const Command* command = table.Find(ToLower(context.words[0]));
+    if (command == nullptr) {
+        context.Reply(table.unknownLead + serviceNick + table.unknownTail);
+        if (table.auditsUnknown) context.Audit(context.words[0] + " [Failed (unknown command)]");
+        return;
+    }
+    if (!command->required(context.words)) {
+        context.Reply(table.syntaxLead + serviceNick + command->syntax);
+        return;
+    }
+    if (command->gate != Gate::None && table.admits && !table.admits(context, *command)) return;
+    command->run(context);
+}
+
+}  // namespace nb

@@ -1,0 +1,35 @@
+// The one dispatcher of every service with a command table: finds the sender, refuses an
+// ignored user, splits the words, answers a missing word or an unknown command, checks the
+// gate and runs the handler.
+#pragma once
+
+#include "link/irc_line.h"
+#include "network/logs.h"
+#include "network/online_users.h"
+#include "network/outbound.h"
+#include "services/command_table.h"
+#include "services/ignore_list.h"
+#include "services/service_clients.h"
+
+namespace nb {
+
+class CommandDispatcher {
+public:
+    CommandDispatcher(const ServiceClients& clients, const OnlineUsers& users, const IgnoreList& ignoreList,
+                      Outbound& out, Logs& logs);
+
+    // A PRIVMSG to one of our clients that answers commands is run (or refused) here; false
+    // when the target is no such client. A sender who is not in the user table is not run.
+    bool Deliver(const IrcLine& line);
+
+private:
+    void Run(const CommandTable& table, const CommandContext& context) const;
+
+    const ServiceClients& clients_;
+    const OnlineUsers& users_;
+    const IgnoreList& ignoreList_;
+    Outbound& out_;
+    Logs& logs_;
+};
+
+}  // namespace nb

@@ -1,0 +1,76 @@
+// A service's commands: one table row each, read by the one dispatcher that every service
+// shares. Adding a command to a service is one row and one handler.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/text.h"
+#include "services/command_words.h"
+#include "services/service_voice.h"
+
+namespace nb {
+
+// What a sender must be before a command runs.
+enum class Gate {
+    None,
+    Identified,  // identified with NickServ to the nick in use
+    OperLevel,   // logged in to OperServ with the command's level
+};
+
+// What a handler gets: the sender as the message found it, the words, and the service's voice.
+// It is a value: no handler keeps per-message state on a long-lived object.
+struct CommandContext {
+    UserRef sender;
+    CommandWords words;
+    ServiceVoice voice;
+
+    void Reply(const std::string& text) const { voice.Reply(sender, text); }
+    void Audit(const std::string& text) const { voice.Audit(sender.nick, text); }
+};
+
+// True when the words that the command needs are there.
+using RequiredWords = bool (*)(const CommandWords& words);
+
+// Words 1 to N are not empty.
+template <std::size_t N>
+bool Words(const CommandWords& words) {
+    for (std::size_t i = 1; i <= N; ++i) {
+        if (words[i].empty()) return false;
+    }
+    return true;
+}
+
+struct Command {
+    std::string word;    // lower case
+    RequiredWords required;
+    std::string syntax;  // the syntax reply says it after the table's lead and the service's nick
+    Gate gate;
+    std::string auditName;  // the command as its audit lines name it
+    std::vector<std::size_t> passwordWords;  // word positions the logs show as "******"
+    std::function<void(const CommandContext&)> run;
+};
+
+struct CommandTable {
+    std::vector<Command> commands;
+    // The dispatcher's own replies; the service's nickname goes between lead and the rest.
+    std::string syntaxLead = "Syntax Error: /msg ";
+    std::string unknownLead = Bold("Error") + ": Unknown command.  Please type: /msg ";
+    std::string unknownTail = " help";
+    bool auditsUnknown = true;
+    bool honoursIgnoreList = true;
+    // Refuses, in the service's own words, a sender who does not pass the command's gate.
+    std::function<bool(const CommandContext&, const Command&)> admits;
+
+    const Command* Find(std::string_view word) const {
+        for (const Command& command : commands) {
+            if (command.word == word) return &command;
+        }
+        return nullptr;
+    }
+};
+
+}  // namespace nb
