@@ -49,7 +49,11 @@ void Services::ReadLinkSettings() {
     linkSettings.serverName = info("Server Name", "services.localhost");
     linkSettings.description = info("Server Description", "NBII");
     linkSettings.protocol = ToLower(info("Protocol", "classic"));
-    linkSettings.reconnectDelaySeconds = ToNumber(settings.Get("General", "Reconnect Delay", "30"));
+    auto general = [&](const char* key, const char* fallback) { return ToNumber(settings.Get("General", key, fallback)); };
+    linkSettings.reconnectDelaySeconds = general("Reconnect Delay", "30");
+    linkSettings.pingIntervalSeconds = general("Ping Interval", "90");
+    long long sendQueueKiB = general("Send Queue", "8192");
+    linkSettings.sendQueueBytes = static_cast<std::size_t>(sendQueueKiB > 0 ? sendQueueKiB : 8192) * 1024;
     logChannels.oper = info("Oper Channel", "#NBII");
     logChannels.net = info("Net Channel", "#nb.netinfo");
     logChannels.bot = info("Bot Channel", "#nb.botinfo");

@@ -52,8 +52,8 @@ bool RunStartup(Services& services, const std::string& hostName) {
     services.maxUsers.Load();
     services.ReadLinkSettings();
 
-    console.AppendLogText(LogBox::Status, "Last backup:\n" + services.settings.Get("Backup", "Last", "N/A"));
-    console.AppendLogText(LogBox::Status, std::string("  Nimbral II [") + kVersion + "] - Win32 IRC Services");
+    console.AppendLogText(LogBox::Status, "Last backup: " + services.settings.Get("Backup", "Last", "N/A"));
+    console.AppendLogText(LogBox::Status, std::string("  Nimbral II [") + kVersion + "] - IRC Services");
     services.debugLog.Write("************ Nimbral started! ************ ");
     return true;
 }

@@ -43,6 +43,8 @@ std::vector<SettingDefault> DefaultSettings(const std::string& hostName, const s
         {"General", "OS Info", "450"},
         {"General", "Version", "4.3"},
         {"General", "Reconnect Delay", "30"},
+        {"General", "Ping Interval", "90"},
+        {"General", "Send Queue", "8192"},
         {"Global", "FirstTime", "0"},
         {"Backup", "Last", "N/A"},
     };

@@ -1,5 +1,6 @@
 #include "core/text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -96,12 +97,17 @@ std::string OneLine(std::string_view text) {
     return line;
 }
 
+bool IsFormattingControl(char c) { return std::string_view("\x02\x03\x0f\x16\x1d\x1f").find(c) != std::string_view::npos; }
+
 bool HasOnlyFormattingControls(std::string_view text) {
-    constexpr std::string_view kFormatting = "\x02\x03\x0f\x16\x1d\x1f";
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) < 32 && kFormatting.find(c) == std::string_view::npos) return false;
-    }
-    return true;
+    return std::none_of(text.begin(), text.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 32 && !IsFormattingControl(c); });
+}
+
+bool IsWordBreak(char c) { return c == ' ' || (static_cast<unsigned char>(c) < 32 && !IsFormattingControl(c)); }
+
+std::string FirstWord(std::string_view text) {
+    return std::string(text.substr(0, std::find_if(text.begin(), text.end(), IsWordBreak) - text.begin()));
 }
 
 }  // namespace nb

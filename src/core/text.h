@@ -28,8 +28,14 @@ bool IsDigits(std::string_view text);
 long long ToNumber(std::string_view text);
 // The text with NUL, CR and LF made blanks: it can no longer end or split a line.
 std::string OneLine(std::string_view text);
-// True when the text holds no control character other than those IRC clients use for
-// formatting (bold, colour, reset, reverse, italics, underline).
+// The control characters that IRC clients use for formatting: bold, colour, reset, reverse,
+// italics, underline.
+bool IsFormattingControl(char c);
+// True when the text holds no control character other than those.
 bool HasOnlyFormattingControls(std::string_view text);
+// A blank, or any other control character: what a reader takes for the end of a word.
+bool IsWordBreak(char c);
+// The text up to its first word break.
+std::string FirstWord(std::string_view text);
 
 }  // namespace nb

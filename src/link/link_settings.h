@@ -1,6 +1,7 @@
 // What the link needs from the settings, read again before every connection attempt.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace nb {
@@ -13,6 +14,8 @@ struct LinkSettings {
     std::string description = "NBII";
     std::string protocol = "classic";  // the uplink's dialect: classic or ngircd
     long long reconnectDelaySeconds = 30;  // 0: a lost link stays down
+    long long pingIntervalSeconds = 90;    // silence before we PING; as long again and the link is dropped
+    std::size_t sendQueueBytes = 8192 * 1024;  // output the uplink has not read yet; more drops the link
 };
 
 }  // namespace nb

@@ -13,6 +13,9 @@ const std::string kDirectLinkToken = "1";
 // ngIRCd sends no timestamps with its users; the classic introduction has a field for one.
 const std::string kUnknownTimestamp = "0";
 
+// Burst topics wait for their channel's members; only channels that never get one keep theirs.
+constexpr std::size_t kHeldTopicLimit = 1024;
+
 // User modes that ngIRCd knows and that suit a service client.
 constexpr std::string_view kServiceUserModes = "oiwq";
 
@@ -79,12 +82,11 @@ void NgircdDialect::Reset(const LinkIdentity& identity) {
     hubOfServer_.clear();
     usersByNick_.clear();
     ourNicks_.clear();
-    channelsOf_.clear();
     jupeTokens_.clear();
     nextJupeToken_ = 2;
     killerOf_.clear();
     pongTargetOf_.clear();
-    joinedChannels_.clear();
+    membersOf_.clear();
     heldTopics_.clear();
 }
 
@@ -134,7 +136,8 @@ std::vector<std::string> NgircdDialect::NickOut(const IrcLine& line, std::string
     auto jupe = jupeTokens_.find(ToLower(server));
     const std::string& token = jupe != jupeTokens_.end() ? jupe->second : kDirectLinkToken;
     ourNicks_.insert(ToLower(nick));
-    usersByNick_[ToLower(nick)] = {nick, server};
+    ForgetUser(ToLower(nick));
+    usersByNick_[ToLower(nick)] = {nick, server, {}};
     return {":" + identity_.serverName + " NICK " + nick + " " + line.Param(1) + " " + line.Param(3) + " " +
             line.Param(4) + " " + token + " + :" + line.LastParam()};
 }
@@ -172,7 +175,7 @@ std::vector<std::string> NgircdDialect::ModeOut(const IrcLine& line, std::string
 std::vector<std::string> NgircdDialect::JoinOut(const IrcLine& line) {
     std::vector<std::string> lines;
     for (const auto& channel : SplitList(line.Param(0), ',')) {
-        channelsOf_[ToLower(SourceOf(line))].insert(ToLower(channel));
+        NoteJoin(SourceOf(line), channel);
         lines.push_back(":" + SourceOf(line) + " JOIN " + channel);
     }
     return lines;
@@ -184,14 +187,13 @@ std::vector<std::string> NgircdDialect::MessageOut(const IrcLine& line, std::str
     const std::string& channel = line.Param(0);
     std::string client = ToLower(line.prefix);
     if (!IsChannelName(channel) || ourNicks_.count(client) == 0) return {std::string(original)};
-    if (!channelsOf_[client].insert(ToLower(channel)).second) return {std::string(original)};
+    if (IsMember(client, channel)) return {std::string(original)};
+    NoteJoin(client, channel);
     return {":" + line.prefix + " JOIN " + channel, std::string(original)};
 }
 
 void NgircdDialect::NotePartOut(const IrcLine& line) {
-    auto client = channelsOf_.find(ToLower(line.prefix));
-    if (client == channelsOf_.end()) return;
-    for (const auto& channel : SplitList(line.Param(0), ',')) client->second.erase(ToLower(channel));
+    for (const auto& channel : SplitList(line.Param(0), ',')) NoteLeave(line.prefix, channel);
 }
 
 std::vector<std::string> NgircdDialect::PongOut(const IrcLine& line) {
@@ -220,8 +222,7 @@ void NgircdDialect::NoteKillOut(const IrcLine& line) {
 
 void NgircdDialect::NoteQuitOut(const IrcLine& line) {
     ourNicks_.erase(ToLower(line.SourceNick()));
-    channelsOf_.erase(ToLower(line.SourceNick()));
-    usersByNick_.erase(ToLower(line.SourceNick()));
+    ForgetUser(ToLower(line.SourceNick()));
 }
 
 // ---------------------------------------------------------------- inbound
@@ -271,7 +272,8 @@ std::vector<IrcLine> NgircdDialect::NickIn(const IrcLine& line) {
         // NICK <nick> <hop> <user> <host> <token> <umodes> :<realname>
         const std::string& nick = line.Param(0);
         std::string server = ServerOfToken(line.Param(4), line.prefix);
-        usersByNick_[ToLower(nick)] = {nick, server};
+        ForgetUser(ToLower(nick));
+        usersByNick_[ToLower(nick)] = {nick, server, {}};
         killerOf_.erase(ToLower(nick));
         return {IrcLine::Build("", "NICK",
                                {nick, line.Param(1), kUnknownTimestamp, line.Param(2), line.Param(3), server,
@@ -298,6 +300,7 @@ std::vector<IrcLine> NgircdDialect::NjoinIn(const IrcLine& line) {
         while (nickStart < member.size() && StatusLetter(member[nickStart]) != 0) ++nickStart;
         std::string nick = member.substr(nickStart);
         if (nick.empty()) continue;
+        NoteJoin(nick, channel);
         lines.push_back(IrcLine::Build(nick, "JOIN", {channel}));
         for (std::size_t i = 0; i < nickStart; ++i)
             lines.push_back(IrcLine::Build(source, "MODE", {channel, std::string("+") + StatusLetter(member[i]), nick}));
@@ -307,9 +310,7 @@ std::vector<IrcLine> NgircdDialect::NjoinIn(const IrcLine& line) {
 }
 
 void NgircdDialect::ReleaseHeldTopic(const std::string& channel, std::vector<IrcLine>& lines) {
-    std::string key = ToLower(channel);
-    joinedChannels_.insert(key);
-    auto held = heldTopics_.find(key);
+    auto held = heldTopics_.find(ToLower(channel));
     if (held == heldTopics_.end()) return;
     lines.push_back(std::move(held->second));
     heldTopics_.erase(held);
@@ -331,9 +332,10 @@ std::vector<IrcLine> NgircdDialect::ChaninfoIn(const IrcLine& line) {
     }
     if (topic.empty()) return lines;
     IrcLine topicLine = IrcLine::Build("", "TOPIC", {channel, source, kUnknownTimestamp, topic}, true);
-    if (joinedChannels_.count(ToLower(channel)) > 0) {
+    if (membersOf_.count(ToLower(channel)) > 0) {
         lines.push_back(std::move(topicLine));
     } else {
+        if (heldTopics_.size() >= kHeldTopicLimit) heldTopics_.clear();
         heldTopics_[ToLower(channel)] = std::move(topicLine);
     }
     return lines;
@@ -347,6 +349,7 @@ std::vector<IrcLine> NgircdDialect::JoinIn(const IrcLine& line) {
         std::size_t bell = entry.find('\x07');
         std::string channel = entry.substr(0, bell);
         if (channel == "0") continue;  // parts every channel; ngIRCd sends the PARTs as well
+        NoteJoin(nick, channel);
         lines.push_back(IrcLine::Build(nick, "JOIN", {channel}));
         if (bell != std::string::npos) {
             for (char letter : entry.substr(bell + 1))
@@ -357,10 +360,11 @@ std::vector<IrcLine> NgircdDialect::JoinIn(const IrcLine& line) {
     return lines;
 }
 
-std::vector<IrcLine> NgircdDialect::PartIn(const IrcLine& line) const {
+std::vector<IrcLine> NgircdDialect::PartIn(const IrcLine& line) {
     bool hasReason = line.params.size() >= 2;
     std::vector<IrcLine> lines;
     for (const auto& channel : SplitList(line.Param(0), ',')) {
+        NoteLeave(line.SourceNick(), channel);
         std::vector<std::string> params = {channel};
         if (hasReason) params.push_back(line.LastParam());
         lines.push_back(IrcLine::Build(line.prefix, "PART", std::move(params), hasReason));
@@ -402,16 +406,12 @@ std::vector<IrcLine> NgircdDialect::KillIn(const IrcLine& line) {
     if (victim.empty()) return {};
     std::string killer = SenderOf(line);
     if (QuitFollowsKill(victim)) killerOf_[ToLower(victim)] = killer;
-    usersByNick_.erase(ToLower(victim));
+    ForgetUser(ToLower(victim));
     ourNicks_.erase(ToLower(victim));
-    channelsOf_.erase(ToLower(victim));
     return {IrcLine::Build(killer, "KILL", {victim, line.LastParam()}, true)};
 }
 
-void NgircdDialect::NoteKickIn(const IrcLine& line) {
-    auto client = channelsOf_.find(ToLower(line.Param(1)));
-    if (client != channelsOf_.end()) client->second.erase(ToLower(line.Param(0)));
-}
+void NgircdDialect::NoteKickIn(const IrcLine& line) { NoteLeave(line.Param(1), line.Param(0)); }
 
 std::vector<IrcLine> NgircdDialect::QuitIn(const IrcLine& line) {
     std::string nick = line.SourceNick();
@@ -422,7 +422,7 @@ std::vector<IrcLine> NgircdDialect::QuitIn(const IrcLine& line) {
         killerOf_.erase(key);
         return {};
     }
-    usersByNick_.erase(key);
+    ForgetUser(key);
     if (auto killed = killerOf_.extract(key)) return {IrcLine::Build(killed.mapped(), "KILL", {nick, message}, true)};
     return {IrcLine::Build(nick, "QUIT", {message}, true)};
 }
@@ -443,6 +443,7 @@ std::vector<IrcLine> NgircdDialect::SquitIn(const IrcLine& line) {
             continue;
         }
         lines.push_back(IrcLine::Build(user->second.nick, "QUIT", {splitText}, true));
+        for (const auto& channel : user->second.channels) MemberLeft(channel);
         user = usersByNick_.erase(user);
     }
     lines.push_back(std::move(farewell));
@@ -450,6 +451,39 @@ std::vector<IrcLine> NgircdDialect::SquitIn(const IrcLine& line) {
 }
 
 // ---------------------------------------------------------------- state
+
+void NgircdDialect::NoteJoin(const std::string& nick, const std::string& channel) {
+    if (nick.empty()) return;
+    // A member never introduced is taken for a user of the uplink; its QUIT ends it as well.
+    auto user = usersByNick_.try_emplace(ToLower(nick), KnownUser{nick, uplink_, {}}).first;
+    if (user->second.channels.insert(ToLower(channel)).second) ++membersOf_[ToLower(channel)];
+}
+
+void NgircdDialect::NoteLeave(const std::string& nick, const std::string& channel) {
+    auto user = usersByNick_.find(ToLower(nick));
+    if (user == usersByNick_.end() || user->second.channels.erase(ToLower(channel)) == 0) return;
+    MemberLeft(ToLower(channel));
+}
+
+bool NgircdDialect::IsMember(const std::string& nick, const std::string& channel) const {
+    auto user = usersByNick_.find(ToLower(nick));
+    return user != usersByNick_.end() && user->second.channels.count(ToLower(channel)) > 0;
+}
+
+void NgircdDialect::ForgetUser(const std::string& key) {
+    auto user = usersByNick_.find(key);
+    if (user == usersByNick_.end()) return;
+    for (const auto& channel : user->second.channels) MemberLeft(channel);
+    usersByNick_.erase(user);
+}
+
+// The last member leaving ends the channel: nothing about it is kept.
+void NgircdDialect::MemberLeft(const std::string& channelKey) {
+    auto members = membersOf_.find(channelKey);
+    if (members == membersOf_.end() || --members->second > 0) return;
+    membersOf_.erase(members);
+    heldTopics_.erase(channelKey);
+}
 
 std::string NgircdDialect::ServerOfToken(const std::string& token, const std::string& prefix) const {
     if (auto known = serverByToken_.find(token); known != serverByToken_.end()) return known->second;

@@ -107,6 +107,9 @@ public:
     std::vector<std::string> ToWire(std::string_view classicLine) override;
     std::vector<IrcLine> FromWire(const IrcLine& wireLine) override;
 
+    // Channels with members, and burst topics held for channels without; gone channels leave.
+    std::size_t RememberedChannelCount() const { return membersOf_.size() + heldTopics_.size(); }
+
 private:
     using Lines = std::vector<std::string>;
     using ClassicLines = std::vector<IrcLine>;
@@ -135,7 +138,7 @@ private:
     // Marks the channel as joined and appends its held burst TOPIC, if any.
     void ReleaseHeldTopic(const std::string& channel, ClassicLines& lines);
     ClassicLines JoinIn(const IrcLine& line);
-    ClassicLines PartIn(const IrcLine& line) const;
+    ClassicLines PartIn(const IrcLine& line);
     ClassicLines PingIn(const IrcLine& line);
     ClassicLines ServerQueryIn(const IrcLine& line) const;
     ClassicLines ModeIn(const IrcLine& line) const;
@@ -152,6 +155,16 @@ private:
     bool IsOurServer(std::string_view name) const;
     void ForgetServerTree(const std::string& server, std::vector<std::string>& removed);
 
+    // Channel membership, as far as the mapping needs it: whether a channel has members (a
+    // burst topic waits for the first one), and where our clients are (they join before they
+    // write to a channel).
+    void NoteJoin(const std::string& nick, const std::string& channel);
+    void NoteLeave(const std::string& nick, const std::string& channel);
+    bool IsMember(const std::string& nick, const std::string& channel) const;
+    // A known user (lower-case nick) is gone, and with it its memberships.
+    void ForgetUser(const std::string& key);
+    void MemberLeft(const std::string& channelKey);
+
     LinkIdentity identity_;
     std::string uplink_;                              // name of the ngIRCd we are linked to
     std::map<std::string, std::string> serverByToken_;  // the uplink's tokens -> server names
@@ -159,14 +172,14 @@ private:
     struct KnownUser {
         std::string nick;  // as last written by the network
         std::string server;
+        std::set<std::string> channels;  // lower case
     };
     std::map<std::string, KnownUser> usersByNick_;  // lower-case nick -> user, ours included
     std::set<std::string> ourNicks_;                 // lower-case nicks of our own clients
-    std::map<std::string, std::set<std::string>> channelsOf_;  // lower-case: our client -> its channels
     std::map<std::string, std::string> jupeTokens_;  // lower-case juped server -> our token
     int nextJupeToken_ = 2;
     std::map<std::string, std::string> killerOf_;  // lower-case nick -> who killed it, until its QUIT
-    std::set<std::string> joinedChannels_;           // lower-case channels a member joined on this link
+    std::map<std::string, std::size_t> membersOf_;   // lower-case channel -> how many known members
     std::map<std::string, IrcLine> heldTopics_;      // lower-case channel -> its burst TOPIC line
     std::map<std::string, std::string> pongTargetOf_;  // token of a user's PING -> that user
 };

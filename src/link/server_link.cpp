@@ -10,6 +10,13 @@ namespace nb {
 
 namespace asio = boost::asio;
 using asio::ip::tcp;
+using std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::chrono::seconds kConnectTimeout{30};
+
+}  // namespace
 
 ServerLink::ServerLink(asio::io_context& io, Timers& timers, Console& console, const DebugLog& debugLog,
                        const LinkSettings& settings, LinkListener& listener)
@@ -29,10 +36,22 @@ void ServerLink::Close() {
     resolver_.cancel();
     socket_.shutdown(tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
+    timers_.CancelTimer(connectTimer_);
+    timers_.CancelTimer(silenceTimer_);
     framer_.Clear();
-    pending_.clear();
-    writing_.clear();
+    // Give the memory of a full queue back, not just its contents.
+    std::string().swap(pending_);
+    std::string().swap(writing_);
     flushScheduled_ = false;
+    queueFull_ = false;
+    pingSent_ = false;
+}
+
+TimerId ServerLink::StartLinkTimer(std::chrono::milliseconds delay, std::function<void()> action) {
+    unsigned generation = generation_;
+    return timers_.StartTimer(delay, [this, generation, action = std::move(action)] {
+        if (generation == generation_) action();
+    });
 }
 
 void ServerLink::Shutdown() {
@@ -51,9 +70,10 @@ void ServerLink::ConnectToServer() {
                              "Unknown Protocol \"" + settings_.protocol + "\" in settings.ini; use classic or ngircd.");
         return;
     }
-    console_.AppendLogText(
-        LogBox::Status, "Please wait while NBII attempts to connect to " + settings_.host +
-                            ".  If this process seems to take a long time, please hit cancel and recheck you settings.");
+    console_.AppendLogText(LogBox::Status, "Please wait while NBII attempts to connect to " + settings_.host + ":" +
+                                               std::to_string(settings_.port) +
+                                               " (IP/Host and Port in settings.ini).");
+    connectTimer_ = StartLinkTimer(kConnectTimeout, [this] { OnLinkFailed("no connection within 30 seconds"); });
     unsigned generation = generation_;
     resolver_.async_resolve(
         settings_.host, std::to_string(settings_.port),
@@ -74,9 +94,12 @@ void ServerLink::OnConnected() {
     // Replies are small; without this each waits for the peer's delayed ACK.
     socket_.set_option(tcp::no_delay(true), ignored);
     connected_ = true;
+    timers_.CancelTimer(connectTimer_);
     dialect_->Reset({settings_.serverName, settings_.password, settings_.description});
     listener_.OnLinkUp();
     console_.AppendLogText(LogBox::Status, "NBII has successfully connected to " + settings_.host + "!");
+    lastReceived_ = steady_clock::now();
+    WatchSilence();
     StartRead();
 }
 
@@ -89,6 +112,8 @@ void ServerLink::StartRead() {
                                     return OnLinkFailed(error == asio::error::eof ? "closed by the server"
                                                                                   : error.message());
                                 }
+                                lastReceived_ = steady_clock::now();
+                                pingSent_ = false;
                                 OnReceived(std::string_view(readBuffer_.data(), size));
                                 if (generation == generation_) StartRead();
                             });
@@ -128,12 +153,46 @@ void ServerLink::OnLinkFailed(const std::string& reason) {
 
 void ServerLink::SendLine(std::string_view line) {
     // Outbound drops and logs what is sent while the link is down; nothing else reaches here.
-    if (!connected_) return;
+    if (!connected_ || queueFull_) return;
     for (const auto& wireLine : dialect_->ToWire(line)) {
         pending_ += wireLine;
         pending_ += '\n';
     }
+    if (pending_.size() + writing_.size() > settings_.sendQueueBytes) {
+        // An uplink that does not read would make the queue grow without end.
+        queueFull_ = true;
+        std::string().swap(pending_);
+        std::size_t kib = settings_.sendQueueBytes / 1024;
+        asio::post(io_, [this, generation = generation_, kib] {
+            if (generation == generation_)
+                OnLinkFailed("the server did not read our last " + std::to_string(kib) + " KiB (Send Queue)");
+        });
+        return;
+    }
     ScheduleFlush();
+}
+
+// A quiet link gets a PING after the ping interval; when nothing at all arrives within as long
+// again, the uplink is gone even if the connection still looks open.
+void ServerLink::WatchSilence() {
+    if (settings_.pingIntervalSeconds <= 0) return;
+    auto interval = std::chrono::seconds(settings_.pingIntervalSeconds);
+    auto quiet = steady_clock::now() - lastReceived_;
+    auto wait = quiet < interval && !pingSent_ ? interval - quiet : interval;
+    silenceTimer_ = StartLinkTimer(std::chrono::ceil<std::chrono::milliseconds>(wait), [this] { OnSilence(); });
+}
+
+void ServerLink::OnSilence() {
+    auto interval = std::chrono::seconds(settings_.pingIntervalSeconds);
+    if (pingSent_) {
+        OnLinkFailed("no answer from the server for " + std::to_string(2 * settings_.pingIntervalSeconds) + " seconds");
+        return;
+    }
+    if (steady_clock::now() - lastReceived_ >= interval) {
+        SendLine(":" + settings_.serverName + " PING :" + settings_.serverName);
+        pingSent_ = true;
+    }
+    WatchSilence();
 }
 
 // Everything sent while one event is handled leaves together once the handler returns.

@@ -6,6 +6,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -39,6 +40,10 @@ private:
     void OnLinkFailed(const std::string& reason);
     void ScheduleFlush();
     void Flush();
+    // Runs `action` after `delay`, unless the connection has changed by then.
+    TimerId StartLinkTimer(std::chrono::milliseconds delay, std::function<void()> action);
+    void WatchSilence();
+    void OnSilence();
 
     boost::asio::io_context& io_;
     Timers& timers_;
@@ -56,8 +61,13 @@ private:
     bool connected_ = false;
     bool flushScheduled_ = false;
     bool shutDown_ = false;
+    bool queueFull_ = false;   // the uplink stopped reading: nothing more is queued
     unsigned generation_ = 0;  // handlers of an older connection see a different number
     TimerId retryTimer_ = 0;
+    TimerId connectTimer_ = 0;
+    TimerId silenceTimer_ = 0;
+    std::chrono::steady_clock::time_point lastReceived_;
+    bool pingSent_ = false;  // our PING is waiting for any line from the uplink
 };
 
 }  // namespace nb

@@ -4,7 +4,13 @@ namespace nb {
 
 void MemoServ::Send(const CommandContext& context) {
     const std::string& to = context.words[1];
-    AddMemo(context.sender.nick, to, context.words.RestAfter(1));
+    std::string text = context.words.RestAfter(1);
+    if (!HasOnlyFormattingControls(text)) {
+        context.Reply(Bold("Error") + ": Your message cannot contain control characters.");
+        context.Audit("SEND " + to + " ****** [Failed (invalid character)]");
+        return;
+    }
+    AddMemo(context.sender.nick, to, text);
     if (!SaveMemos()) {
         context.Reply(Bold("Error") + ": Your message could not be stored, please try again later.");
         context.Audit("SEND " + to + " ****** [Failed (database not written)]");

@@ -1,5 +1,7 @@
 #include "network/link_writer.h"
 
+#include "core/text.h"
+
 namespace nb {
 
 LinkWriter::LinkWriter(const DebugLog& debugLog) : debugLog_(debugLog) {}
@@ -15,7 +17,8 @@ void LinkWriter::SendLine(const std::string& line) {
         debugLog_.Write("Link down, not sent: " + line.substr(0, line.find(" :")));
         return;
     }
-    sink_->SendLine(line);
+    // A NUL, CR or LF inside would end the line early or start another one.
+    sink_->SendLine(OneLine(line));
 }
 
 }  // namespace nb

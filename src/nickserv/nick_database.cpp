@@ -44,6 +44,7 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
                 if (old.nick.empty() || !IEquals(old.nick, record.nick)) continue;
                 record.identified = old.identified;
                 record.lastQuit = old.lastQuit;
+                record.badPasswords = old.badPasswords;
                 break;
             }
             nicks_.push_back(std::move(record));
@@ -63,14 +64,15 @@ bool NickDatabase::SaveNickDatabase() {
     for (const RegisteredNick& record : nicks_) {
         if (!record.nick.empty()) content += FormatNickLine(record);
     }
-    if (WriteDataFile(kNickFile, content)) {
-        LoadNickDatabase(true, false);
-        return true;
-    }
-    // The file still holds the old state; keep the running state as a reload would have made it.
-    std::erase_if(nicks_, [](const RegisteredNick& record) { return record.nick.empty(); });
-    for (RegisteredNick& record : nicks_) record.badPasswords = 0;
-    return false;
+    bool written = WriteDataFile(kNickFile, content);
+    // Either way the table is now what the file holds: a change that could not be written is
+    // undone rather than kept in memory as if it had been.
+    LoadNickDatabase(true, false);
+    return written;
+}
+
+void NickDatabase::ForgetIdentifications() {
+    for (RegisteredNick& record : nicks_) record.identified = false;
 }
 
 bool NickDatabase::SaveQuitMessages() {
@@ -102,8 +104,7 @@ bool NickDatabase::SaveRestrictedNicks() {
 bool NickDatabase::WriteDataFile(const char* relative, const std::string& content) {
     std::filesystem::path path = data_.Path(relative);
     if (WriteFileAtomic(path, content)) return true;
-    console_.ShowMessage("NBII - NickServ", "Cannot write " + path.string() +
-                                                         "; the change is kept in memory until the next save.");
+    console_.ShowMessage("NBII - NickServ", "Cannot write " + path.string() + "; the change was not saved.");
     return false;
 }
 

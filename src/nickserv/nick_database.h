@@ -16,14 +16,16 @@ class NickDatabase {
 public:
     NickDatabase(const DataDirectory& data, Console& console, const Clock& clock);
 
-    // Reads NickServ.nb2 (an empty line stops the load and tells the operator), then Quit.nb2.
-    // Identified and the last quit stay with their nick: a reload never moves them to another
-    // record.
+    // Reads NickServ.nb2 (an empty line is passed over and reported once), then Quit.nb2.
+    // Identification, the last quit and the count of wrong passwords stay with their nick: a
+    // reload never moves them to another record or resets them.
     void LoadNickDatabase(bool loadNicks, bool loadQuits);
     // Writes every record that has a nick and reads the file back: dropped records leave the
-    // table and every wrong-password count starts again. False when the file could not be
-    // written; the table is then compacted in memory and the operator told.
+    // table. False when the file could not be written: the operator is told and the table is
+    // what the file still holds.
     bool SaveNickDatabase();
+    // A new link: nobody is identified any more.
+    void ForgetIdentifications();
     bool SaveQuitMessages();
 
     void LoadRestrictedNicks();

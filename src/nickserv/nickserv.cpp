@@ -18,7 +18,11 @@ void NickServ::LoadNickDatabase() {
     database_.LoadRestrictedNicks();
 }
 
-void NickServ::OnLinkUp() { enforcement_.ClearPendingNicks(); }
+// Whoever holds a nick on the new link has not identified on it, whatever held it before.
+void NickServ::OnLinkUp() {
+    enforcement_.ClearPendingNicks();
+    database_.ForgetIdentifications();
+}
 
 void NickServ::OnUserIntroduced(std::size_t slot) {
     OnlineUser& user = users_.At(slot);

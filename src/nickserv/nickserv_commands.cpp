@@ -71,6 +71,29 @@ void NickServCommands::Help(const CommandContext& context) {
     help_.SendServiceHelp(context.voice, context.sender, context.words[1]);
 }
 
+bool NickServCommands::AcceptsNewPassword(const CommandContext& context, const std::string& password,
+                                          const std::string& name) {
+    if (password.size() < 5) {
+        context.Reply("That password is too short.  Please have it more than 4 characters.");
+        context.Audit(name + " [Failed (password too short)]");
+        return false;
+    }
+    if (ToLower(password) == "password" || ToLower(password) == ToLower(context.sender.nick) ||
+        !HasOnlyFormattingControls(password)) {
+        context.Reply("Invalid password, please try another one to register.");
+        context.Audit(name + " [Failed (bad password)]");
+        return false;
+    }
+    return true;
+}
+
+bool NickServCommands::Saved(const CommandContext& context, const std::string& auditWords) {
+    if (database_.SaveNickDatabase()) return true;
+    context.Reply(Bold("Error") + ": The nickname database could not be written, please try again later.");
+    context.Audit(auditWords + " [Failed (database not written)]");
+    return false;
+}
+
 void NickServCommands::Register(const CommandContext& context) {
     const std::string& nick = context.sender.nick;
     const std::string& password = context.words[1];
@@ -84,16 +107,7 @@ void NickServCommands::Register(const CommandContext& context) {
         context.Audit("REGISTER [Failed (restricted nickname)]");
         return;
     }
-    if (password.size() < 5) {
-        context.Reply("That password is too short.  Please have it more than 4 characters.");
-        context.Audit("REGISTER ****** [Failed (password too short)]");
-        return;
-    }
-    if (ToLower(password) == "password" || ToLower(password) == ToLower(nick)) {
-        context.Reply("Invalid password, please try another one to register.");
-        context.Audit("REGISTER ****** [Failed (bad password)]");
-        return;
-    }
+    if (!AcceptsNewPassword(context, password, "REGISTER ******")) return;
     OnlineUser& user = users_.At(context.sender.slot);
     RegisteredNick record;
     record.nick = nick;
@@ -103,12 +117,12 @@ void NickServCommands::Register(const CommandContext& context) {
     record.email = kEmailPlaceholder;
     record.registeredOn = FormatGeneralDate(clock_.Now());
     record.lastSeen = record.registeredOn;
-    user.replyType = ReplyType::Notice;
     database_.AddRegisteredNick(std::move(record));
+    if (!Saved(context, "REGISTER ******")) return;
+    user.replyType = ReplyType::Notice;
     context.Reply("You successfully registered " + Bold(nick) + "!");
     context.Reply("Your password is " + Bold(password) + ", it is CaSE seNsItIVE.");
     context.Audit("REGISTER ****** [Success]");
-    database_.SaveNickDatabase();
 }
 
 void NickServCommands::Drop(const CommandContext& context) {
@@ -121,9 +135,9 @@ void NickServCommands::Drop(const CommandContext& context) {
     }
     record->nick.clear();
     record->password.clear();
+    if (!Saved(context, "DROP ******")) return;
     context.Audit("DROP ****** [Success]");
     context.Reply("You have successfully dropped " + Bold(context.sender.nick) + ".");
-    database_.SaveNickDatabase();
     // The nick is free now: nobody may be moved off it any more.
     enforcement_.RemovePendingNick(context.sender.nick);
 }
@@ -142,6 +156,7 @@ void NickServCommands::Identify(const CommandContext& context) {
         return;
     }
     record->identified = true;
+    record->badPasswords = 0;
     context.Reply("Hello " + Bold(context.sender.nick) + ".  You have successfully identified.");
     context.Audit("IDENT ****** [Success]");
     enforcement_.RemovePendingNick(context.sender.nick);
@@ -168,6 +183,16 @@ void NickServCommands::Ghost(const CommandContext& context) {
         context.Audit("GHOST " + nick + " ****** [Failed (invalid password)]");
         return;
     }
+    if (IEquals(nick, context.sender.nick)) {
+        context.Reply(Bold("Error") + ": You cannot ghost yourself.");
+        context.Audit("GHOST " + nick + " ****** [Failed (own nick)]");
+        return;
+    }
+    if (!users_.IsUserOnline(nick)) {
+        context.Reply(Bold(nick) + " is not online.");
+        context.Audit("GHOST " + nick + " ****** [Failed (nick not online)]");
+        return;
+    }
     // The uplink does not echo our own KILL: the kill takes the ghost out of the tables.
     out_.Kill(context.voice.Nick(), nick, "Ghost command used by: " + context.sender.nick);
     context.Reply("Your ghost (" + Bold(nick) + ") was successfully killed.");
@@ -182,11 +207,13 @@ void NickServCommands::ChangePassword(const CommandContext& context) {
         context.Audit("CHPASS ****** ****** [Failed (invalid password)]");
         return;
     }
-    record->password = context.words[2];
-    context.Reply("You have successfully changed your password to " + Bold(context.words[2]) +
+    const std::string& newPassword = context.words[2];
+    if (!AcceptsNewPassword(context, newPassword, "CHPASS ****** ******")) return;
+    record->password = newPassword;
+    if (!Saved(context, "CHPASS ****** ******")) return;
+    context.Reply("You have successfully changed your password to " + Bold(newPassword) +
                   ".  Remember, this is caSE seNTItiVE.");
     context.Audit("CHPASS ****** ****** [Success]");
-    database_.SaveNickDatabase();
 }
 
 }  // namespace nb

@@ -45,6 +45,11 @@ private:
     // The gate of set and access: the sender has identified to the nick in use.
     bool AdmitsIdentified(const CommandContext& context, const Command& command);
     void KillForBadPasswords(const CommandContext& context);
+    // The rules of a new password; when it breaks one, the sender is told and `name` audited.
+    bool AcceptsNewPassword(const CommandContext& context, const std::string& password, const std::string& name);
+    // Saves the nickname database. When it cannot be written, the sender is told, `auditWords`
+    // audited as failed, and the table is what the file still holds.
+    bool Saved(const CommandContext& context, const std::string& auditWords);
     // The record of the sender's nick; when there is none, the sender is told and `failure`
     // audited.
     RegisteredNick* SenderRecord(const CommandContext& context, const std::string& failure);

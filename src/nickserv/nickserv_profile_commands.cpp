@@ -46,19 +46,25 @@ void NickServCommands::Set(const CommandContext& context) {
     // A real name holds two words at most: with one word, a blank follows it.
     bool realName = action->field == &RegisteredNick::realName;
     std::string value = realName ? setting + " " + words[3] : setting;
+    if (!HasOnlyFormattingControls(value)) {
+        context.Reply(Bold("Error") + ": " + action->label + " cannot contain control characters.");
+        context.Audit("SET " + words[1] + " [Failed (invalid character)]");
+        return;
+    }
     if (action->unstorable != '\0' && value.find(action->unstorable) != std::string::npos) {
         context.Reply(Bold("Error") + ": " + action->label + " cannot contain " +
                       Bold(std::string(1, action->unstorable)) + ".");
         context.Audit("SET " + words[1] + " " + value + " [Failed (invalid character)]");
         return;
     }
+    ReplyType reach = IEquals(setting, "notice") ? ReplyType::Notice : ReplyType::Privmsg;
     if (action->field == nullptr) {
-        record.replyType = IEquals(setting, "notice") ? ReplyType::Notice : ReplyType::Privmsg;
-        users_.At(context.sender.slot).replyType = record.replyType;
+        record.replyType = reach;
     } else {
         record.*(action->field) = value;
     }
-    database_.SaveNickDatabase();
+    if (!Saved(context, "SET " + words[1])) return;
+    if (action->field == nullptr) users_.At(context.sender.slot).replyType = reach;
     std::string typed = realName ? value : setting;
     context.Reply(std::string(action->label) + " set to: " + Bold(typed));
     context.Audit("SET " + words[1] + " " + typed + " [Success]");
@@ -115,13 +121,13 @@ void NickServCommands::Access(const CommandContext& context) {
     int hostSlot = slot[0] - '0';
     if (command == "del") {
         record.accessHosts[hostSlot - 1].clear();
-        database_.SaveNickDatabase();
+        if (!Saved(context, "ACCESS " + subcommand + " " + slot)) return;
         context.Reply("Removed the host from slot " + Bold(slot));
         context.Audit("ACCESS " + subcommand + " " + slot + " [Success]");
         return;
     }
     record.accessHosts[hostSlot - 1] = host;
-    database_.SaveNickDatabase();
+    if (!Saved(context, "ACCESS " + subcommand + " " + slot + " " + host)) return;
     context.Reply("Added: " + Bold(host) + " to slot " + Bold(slot));
     context.Audit("ACCESS " + subcommand + " " + slot + " " + host + " [Success]");
     std::size_t channels = carryAccessHost(context.sender.nick, hostSlot, host);

@@ -23,14 +23,20 @@ bool CommandDispatcher::Deliver(const IrcLine& line) {
 
 void CommandDispatcher::Run(const CommandTable& table, const CommandContext& context) const {
     const std::string& serviceNick = context.voice.Nick();
-    if (table.honoursIgnoreList && ignoreList_.Matches(users_.At(context.sender.slot).mask)) {
+    bool ignored = table.honoursIgnoreList && ignoreList_.Matches(users_.At(context.sender.slot).mask);
+    if (!context.words.Text().empty() && context.words.Text()[0] == '\x01') {
+        if (!ignored) AnswerCtcp(context);
+        return;
+    }
+    if (ignored) {
         context.Reply("You are currently being ignored by " + Bold("ALL") + " services, please try again later.");
         return;
     }
     const Command* command = table.Find(ToLower(context.words[0]));
     if (command == nullptr) {
         context.Reply(table.unknownLead + serviceNick + table.unknownTail);
-        if (table.auditsUnknown) context.Audit(context.words[0] + " [Failed (unknown command)]");
+        // Only the word itself: whatever a tab joined to it may be a password.
+        if (table.auditsUnknown) context.Audit(FirstWord(context.words[0]) + " [Failed (unknown command)]");
         return;
     }
     if (!command->required(context.words)) {
@@ -39,6 +45,16 @@ void CommandDispatcher::Run(const CommandTable& table, const CommandContext& con
     }
     if (command->gate != Gate::None && table.admits && !table.admits(context, *command)) return;
     command->run(context);
+}
+
+// A CTCP request ("\x01VERSION\x01") is not a command: VERSION and PING get the usual answer.
+void CommandDispatcher::AnswerCtcp(const CommandContext& context) const {
+    std::string request = context.words.Text().substr(1);
+    if (!request.empty() && request.back() == '\x01') request.pop_back();
+    std::size_t blank = request.find(' ');
+    std::string verb = ToLower(request.substr(0, blank));
+    if (verb == "version") context.voice.Notice(context.sender.nick, "\x01VERSION Nimbral II v4.3\x01");
+    if (verb == "ping") context.voice.Notice(context.sender.nick, "\x01" + request + "\x01");
 }
 
 }  // namespace nb

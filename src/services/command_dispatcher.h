@@ -24,6 +24,7 @@ public:
 
 private:
     void Run(const CommandTable& table, const CommandContext& context) const;
+    void AnswerCtcp(const CommandContext& context) const;
 
     const ServiceClients& clients_;
     const OnlineUsers& users_;

@@ -7,6 +7,13 @@
 namespace nb {
 namespace {
 
+constexpr const char* kMask = "******";
+
+struct Span {
+    std::size_t start;
+    std::size_t length;
+};
+
 const std::vector<std::size_t>* PositionsOf(const ServiceClient& client, const std::string& command) {
     for (const PasswordWords& entry : client.passwordWords) {
         if (IEquals(entry.command, command)) return &entry.positions;
@@ -14,27 +21,74 @@ const std::vector<std::size_t>* PositionsOf(const ServiceClient& client, const s
     return nullptr;
 }
 
+// The words as the command parser reads them: cut at single blanks, each trimmed of blanks and
+// tabs (an empty word keeps its place).
+std::vector<Span> ParserWords(const std::string& text) {
+    std::vector<Span> words;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t end = std::min(text.find(' ', start), text.size());
+        std::size_t first = start;
+        std::size_t last = end;
+        while (first < last && text[first] == '\t') ++first;
+        while (last > first && text[last - 1] == '\t') --last;
+        words.push_back({first, last - first});
+        if (end == text.size()) break;
+        start = end + 1;
+    }
+    return words;
+}
+
+// The runs of text between blanks, tabs and other control characters: a password that the
+// parser would not read as a word (typed after a tab, say) is still a word here.
+std::vector<Span> Tokens(const std::string& text) {
+    std::vector<Span> tokens;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && IsWordBreak(text[i])) ++i;
+        std::size_t start = i;
+        while (i < text.size() && !IsWordBreak(text[i])) ++i;
+        if (i > start) tokens.push_back({start, i - start});
+    }
+    return tokens;
+}
+
+// Replaces the words at the command's password positions, the command being word 0.
+std::string MaskWords(std::string text, const std::vector<Span>& words, const ServiceClient& client) {
+    if (words.empty()) return text;
+    const std::vector<std::size_t>* positions = PositionsOf(client, text.substr(words[0].start, words[0].length));
+    if (positions == nullptr) return text;
+    // From the last word back, so that earlier spans keep their places.
+    for (std::size_t index = words.size(); index-- > 1;) {
+        if (words[index].length == 0) continue;
+        if (std::find(positions->begin(), positions->end(), index) == positions->end()) continue;
+        text.replace(words[index].start, words[index].length, kMask);
+    }
+    return text;
+}
+
+std::string MaskMessage(const std::string& message, const ServiceClient& client) {
+    std::string masked = MaskWords(message, ParserWords(message), client);
+    return MaskWords(masked, Tokens(masked), client);
+}
+
 }  // namespace
 
 std::string MaskPasswords(const IrcLine& line, const ServiceClients& clients) {
-    if (!line.hasTrailing || line.params.size() < 2) return line.text;
-    if (!line.Is("PRIVMSG") && !line.Is("NOTICE")) return line.text;
+    if (line.Is("PASS") && !line.params.empty()) {
+        std::vector<std::string> params = line.params;
+        params[0] = kMask;
+        return IrcLine::Build(line.prefix, line.command, params, line.hasTrailing).text;
+    }
+    if (!line.Is("PRIVMSG") && !line.Is("NOTICE") && !line.Is("SQUERY")) return line.text;
+    if (line.params.size() < 2) return line.text;
     const ServiceClient* client = clients.FindByTarget(line.Param(0));
     if (client == nullptr) return line.text;
-    std::vector<std::string> words = SplitWords(line.LastParam());
-    auto command = std::find_if(words.begin(), words.end(), [](const std::string& word) { return !word.empty(); });
-    const std::vector<std::size_t>* positions = command == words.end() ? nullptr : PositionsOf(*client, *command);
-    if (positions == nullptr) return line.text;
-    // Count only non-empty words: a doubled blank must not let a password slip through.
-    std::size_t field = 0;
-    for (auto& word : words) {
-        if (word.empty()) continue;
-        if (std::find(positions->begin(), positions->end(), field) != positions->end()) word = "******";
-        ++field;
-    }
-    // The trailing text is the last thing on the line.
-    std::size_t textStart = line.text.size() - line.LastParam().size();
-    return line.text.substr(0, textStart) + JoinWords(words, 0);
+    // The message is the last parameter, at the end of the line but for blanks.
+    const std::string& message = line.LastParam();
+    std::size_t start = line.text.rfind(message);
+    if (start == std::string::npos) return line.text;
+    return line.text.substr(0, start) + MaskMessage(message, *client) + line.text.substr(start + message.size());
 }
 
 }  // namespace nb

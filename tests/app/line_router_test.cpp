@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/fixture.h"
 
 namespace nb {
 namespace {
 
 using test::ServicesFixture;
+using Lines = std::vector<std::string>;
 
 // A client of our own with two commands that note who called them with which words.
 struct DispatchFixture : ::testing::Test, ServicesFixture {
@@ -51,21 +54,38 @@ TEST_F(DispatchFixture, ServiceMessagesReachTheirServiceOnlyFromKnownSenders) {
     EXPECT_NE(ReadFile("debug.nb2").find("Message to TestServ from unknown user ghost not run"), std::string::npos);
 }
 
-TEST_F(DispatchFixture, PasswordWordsAreMaskedInTheDebugLogAndRawView) {
+TEST_F(DispatchFixture, PasswordWordsAreMaskedInTheDebugLogRawViewAndAuditLines) {
     Receive(":joe PRIVMSG NickServ :identify s3cret");
     Receive(":joe PRIVMSG nickserv :ghost bob hunter22");
     Receive(":joe PRIVMSG NickServ :chpass oldpw newpw");
     Receive(":joe PRIVMSG NickServ :register  doubleblank");
     Receive(":joe PRIVMSG ChanServ :register #c chanpw me@x.org My channel");
     Receive(":joe PRIVMSG OperServ :login operpw");
+    // What the command parser reads through tabs, the masking reads too.
+    Receive(":joe PRIVMSG NickServ :\tidentify tabbed1");
+    Receive(":joe PRIVMSG NickServ :identify\t tabbed2");
+    Receive(":joe PRIVMSG NickServ :identify tab\tbed3");
+    Receive(":joe PRIVMSG NickServ :register\ttabbed4");
+    Receive(":joe PRIVMSG NickServ register\ttabbed5");
+    Receive(":joe SQUERY NickServ :identify squery6");
+    Receive(":irc.example.org PASS linkpass7 0210-IRC+ ngIRCd|26.1:CHLMSXZo PZ");
     std::string debug = ReadFile("debug.nb2");
-    for (const char* secret : {"s3cret", "hunter22", "oldpw", "newpw", "doubleblank", "chanpw", "operpw"}) {
+    Lines sent = link.Take();
+    for (const char* secret : {"s3cret", "hunter22", "oldpw", "newpw", "doubleblank", "chanpw", "operpw", "tabbed1",
+                               "tabbed2", "tab\tbed3", "bed3", "tabbed4", "tabbed5", "squery6", "linkpass7"}) {
         EXPECT_EQ(debug.find(secret), std::string::npos) << secret;
         for (const auto& line : console.raw) EXPECT_EQ(line.find(secret), std::string::npos) << secret;
+        for (const auto& line : sent) EXPECT_EQ(line.find(secret), std::string::npos) << secret;
     }
     EXPECT_NE(debug.find(":joe PRIVMSG NickServ :identify ******\r\n"), std::string::npos);
     EXPECT_NE(debug.find(":joe PRIVMSG nickserv :ghost bob ******\r\n"), std::string::npos);
     EXPECT_NE(debug.find(":joe PRIVMSG ChanServ :register #c ****** me@x.org My channel\r\n"), std::string::npos);
+    EXPECT_NE(debug.find(":joe PRIVMSG NickServ :identify\t ******\r\n"), std::string::npos);
+    EXPECT_NE(debug.find(":irc.example.org PASS ****** 0210-IRC+ ngIRCd|26.1:CHLMSXZo PZ\r\n"), std::string::npos);
+    // The unknown command is audited by its word alone.
+    EXPECT_NE(std::find(sent.begin(), sent.end(),
+                        ":NickServ PRIVMSG #nb.botinfo :[\x02joe\x02] register [Failed (unknown command)]"),
+              sent.end());
 }
 
 TEST_F(DispatchFixture, SquitOfOurOwnServerReconnectsAndOthersAreIgnored) {

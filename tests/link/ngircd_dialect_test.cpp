@@ -234,6 +234,28 @@ TEST_F(NgircdLink, ResetForgetsThePreviousLink) {
     EXPECT_EQ(Out("SERVER nb.example 1 :Us"), Lines{"SERVER nb.example 1 :Us"});
 }
 
+TEST_F(NgircdLink, ChannelsThatAreGoneAreForgotten) {
+    IntroduceUser("ann", "1");
+    IntroduceUser("bob", "2");
+    for (int i = 0; i < 20000; ++i) {
+        std::string channel = "#c" + std::to_string(i);
+        In(":ann JOIN " + channel);
+        In(":irc.example NJOIN " + channel + " :@bob");
+        In(":ann PART " + channel);
+        In(":irc.example KICK " + channel + " bob :out");
+        In(":irc.example CHANINFO #held" + std::to_string(i) + " + :never joined");
+    }
+    In(":ann JOIN #x,#y");
+    In(":bob JOIN #y");
+    In(":ann QUIT :bye");
+    EXPECT_LE(dialect.RememberedChannelCount(), 1024u + 1u);
+    // A channel that emptied is new again: its next burst topic waits for a member.
+    EXPECT_EQ(In(":irc.example CHANINFO #x + :again"), Lines{});
+    EXPECT_EQ(In(":irc.example CHANINFO #y + :kept"), Lines{"TOPIC #y irc.example 0 :kept"});
+    In(":leaf.example SQUIT leaf.example :gone");  // bob was behind the leaf
+    EXPECT_EQ(In(":irc.example CHANINFO #y + :later"), Lines{});
+}
+
 TEST(MakeDialect, NamesIgnoreLetterCase) {
     EXPECT_NE(dynamic_cast<NgircdDialect*>(MakeDialect("NgIRCd").get()), nullptr);
     EXPECT_NE(dynamic_cast<ClassicDialect*>(MakeDialect("CLASSIC").get()), nullptr);

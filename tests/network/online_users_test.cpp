@@ -63,7 +63,8 @@ TEST_F(OnlineUsersTest, RemovalMovesTheLastUserIntoTheFreedSlot) {
     services.users.At(2).replyType = ReplyType::Privmsg;
     services.users.At(2).operLevel = 300;
     services.users.At(2).override = true;
-    services.users.RemoveOnlineUser("a");
+    // Called with a reference into the table it changes, as the kill handlers do.
+    services.users.RemoveOnlineUser(services.users.At(0).nick);
     ASSERT_EQ(services.users.Count(), 2u);
     const OnlineUser& moved = services.users.At(0);
     EXPECT_EQ(moved.nick, "c");

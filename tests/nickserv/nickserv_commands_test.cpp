@@ -1,5 +1,7 @@
 #include <fstream>
 
+#include "nickserv/nick_record.h"
+
 #include "nickserv_test_support.h"
 
 namespace nb {
@@ -161,11 +163,22 @@ TEST_F(NickServTest, ChangePasswordDropAndGhostCheckThePasswordExactly) {
                                                          Audit("joe", "CHPASS ****** ****** [Failed (invalid password)]")}));
     EXPECT_EQ(Say("joe", "chpass secret1"),
               (Lines{Notice("joe", "Syntax Error: /msg NickServ chpass <oldpass> <newpass>")}));
+    // The new password follows the rules of register.
     EXPECT_EQ(Say("joe", "chpass secret1 abc"),
-              (Lines{Notice("joe", "You have successfully changed your password to ^Babc^B.  Remember, this is caSE "
+              (Lines{Notice("joe", "That password is too short.  Please have it more than 4 characters."),
+                     Audit("joe", "CHPASS ****** ****** [Failed (password too short)]")}));
+    for (const char* bad : {"PASSWORD", "pass\x01word"}) {
+        EXPECT_EQ(Say("joe", std::string("chpass secret1 ") + bad),
+                  (Lines{Notice("joe", "Invalid password, please try another one to register."),
+                         Audit("joe", "CHPASS ****** ****** [Failed (bad password)]")}))
+            << bad;
+    }
+    EXPECT_EQ(NickFile().rfind("joe secret1 ", 0), 0u);
+    EXPECT_EQ(Say("joe", "chpass secret1 abcde"),
+              (Lines{Notice("joe", "You have successfully changed your password to ^Babcde^B.  Remember, this is caSE "
                                    "seNTItiVE."),
                      Audit("joe", "CHPASS ****** ****** [Success]")}));
-    EXPECT_EQ(NickFile().rfind("joe abc ", 0), 0u);
+    EXPECT_EQ(NickFile().rfind("joe abcde ", 0), 0u);
 
     Connect("ann");
     EXPECT_EQ(Say("ann", "chpass x y"),
@@ -177,40 +190,47 @@ TEST_F(NickServTest, ChangePasswordDropAndGhostCheckThePasswordExactly) {
     EXPECT_EQ(Say("ann", "ghost JOE abcd"), (Lines{Notice("ann", "Invalid password for ^BJOE^B."),
                                                    Audit("ann", "GHOST JOE ****** [Failed (invalid password)]")}));
     EXPECT_EQ(Say("ann", "ghost joe"), (Lines{Notice("ann", "Syntax Error: /msg NickServ ghost <nick> <password>")}));
+    // Nobody disconnects himself with ghost.
+    EXPECT_EQ(Say("joe", "ghost JOE abcde"), (Lines{Notice("joe", "^BError^B: You cannot ghost yourself."),
+                                                    Audit("joe", "GHOST JOE ****** [Failed (own nick)]")}));
     EXPECT_TRUE(services.users.IsUserOnline("joe"));
 
-    EXPECT_EQ(Say("ann", "ghost JOE abc"),
+    EXPECT_EQ(Say("ann", "ghost JOE abcde"),
               (Lines{":NickServ KILL JOE :Ghost command used by: ann",
                      Notice("ann", "Your ghost (^BJOE^B) was successfully killed."),
                      Audit("ann", "GHOST JOE ****** [Success]")}));
     EXPECT_FALSE(services.users.IsUserOnline("joe"));
+    // A ghost that is not there is not killed, nor reported killed.
+    EXPECT_EQ(Say("ann", "ghost joe abcde"), (Lines{Notice("ann", "^Bjoe^B is not online."),
+                                                    Audit("ann", "GHOST joe ****** [Failed (nick not online)]")}));
 
     Connect("joe");
-    EXPECT_EQ(Say("joe", "drop ABC"), (Lines{Notice("joe", "Invalid password for ^Bjoe^B!"),
-                                             Audit("joe", "DROP ****** [Failed (invalid password)]")}));
+    EXPECT_EQ(Say("joe", "drop ABCDE"), (Lines{Notice("joe", "Invalid password for ^Bjoe^B!"),
+                                               Audit("joe", "DROP ****** [Failed (invalid password)]")}));
     EXPECT_TRUE(services.nickServ.IsNickRegistered("joe"));
-    EXPECT_EQ(Say("joe", "drop abc"), (Lines{Audit("joe", "DROP ****** [Success]"),
-                                             Notice("joe", "You have successfully dropped ^Bjoe^B.")}));
+    EXPECT_EQ(Say("joe", "drop abcde"), (Lines{Audit("joe", "DROP ****** [Success]"),
+                                               Notice("joe", "You have successfully dropped ^Bjoe^B.")}));
     EXPECT_FALSE(services.nickServ.IsNickRegistered("joe"));
     EXPECT_EQ(NickFile(), "");
 }
 
-TEST_F(NickServTest, FourWrongPasswordsInARowKillTheUserAndAnySaveStartsTheCountAgain) {
+TEST_F(NickServTest, FourWrongPasswordsInARowKillTheUserWhateverIsSavedBetween) {
     Connect("joe");
     Say("joe", "register secret1");
     Connect("ann");
     Lines wrong = {Notice("joe", "^BError^B: Invalid password.  Please try again."),
                    Audit("joe", "IDENT ****** [Failed (invalid password)]")};
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Say("joe", "identify nope"), wrong);
-    Say("ann", "register annpass");  // saves the database
-    EXPECT_EQ(Record("joe").badPasswords, 0);
-
-    EXPECT_EQ(Say("joe", "identify nope"), wrong);
-    EXPECT_EQ(Say("joe", "identify nope"), wrong);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(Say("joe", "identify nope"), wrong);
     Say("joe", "identify secret1");
     EXPECT_TRUE(services.nickServ.IsNickIdentified("joe"));
-    EXPECT_EQ(Record("joe").badPasswords, 2);
-    EXPECT_EQ(Say("joe", "ident nope"), wrong);
+    EXPECT_EQ(Record("joe").badPasswords, 0);  // a right password ends the row
+
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Say("joe", "identify nope"), wrong);
+        Say("ann", i == 0 ? "register annpass" : "identify annpass");  // another user's save
+        Say("ann", "set age " + std::to_string(20 + i));
+    }
+    EXPECT_EQ(Record("joe").badPasswords, 3);
     EXPECT_FALSE(services.nickServ.IsNickIdentified("joe"));
 
     clock.Advance(std::chrono::seconds(60));
@@ -228,6 +248,54 @@ TEST_F(NickServTest, FourWrongPasswordsInARowKillTheUserAndAnySaveStartsTheCount
               (Lines{Notice("zed", "^Bzed^B is not registered."), Audit("zed", "IDENT [Failed (nick not registered)]")}));
 }
 
+TEST_F(NickServTest, AChangeThatCannotBeWrittenIsRefusedAndTheTableStaysAsOnDisk) {
+    Connect("joe");
+    RegisterAndIdentify("joe", "secret1");
+    link.Take();
+    const std::string stored = NickFile();
+    // A folder where the temporary file must go: no write can succeed, even for root.
+    std::filesystem::create_directory(dir.Path() / "data/NickServ/NickServ.nb2.tmp");
+    auto refused = [](const std::string& nick, const std::string& audit) {
+        return Lines{Notice(nick, "^BError^B: The nickname database could not be written, please try again later."),
+                     Audit(nick, audit + " [Failed (database not written)]")};
+    };
+    Connect("ann");
+    EXPECT_EQ(Say("ann", "register annpass1"), refused("ann", "REGISTER ******"));
+    EXPECT_FALSE(services.nickServ.IsNickRegistered("ann"));
+    EXPECT_EQ(Say("joe", "set url http://joe.example.org"), refused("joe", "SET url"));
+    EXPECT_EQ(Say("joe", "set reach privmsg"), refused("joe", "SET reach"));
+    EXPECT_EQ(User("joe").replyType, ReplyType::Notice);
+    EXPECT_EQ(Say("joe", "access add 2 *a@b.c"), refused("joe", "ACCESS add 2 *a@b.c"));
+    EXPECT_EQ(Say("joe", "chpass secret1 newpass1"), refused("joe", "CHPASS ****** ******"));
+    EXPECT_EQ(Say("joe", "drop secret1"), refused("joe", "DROP ******"));
+    EXPECT_EQ(NickFile(), stored);
+    EXPECT_EQ(FormatNickLine(Record("joe")), stored);
+    ASSERT_FALSE(console.messages.empty());
+    EXPECT_EQ(console.messages.back().rfind("NBII - NickServ: Cannot write ", 0), 0u);
+
+    std::filesystem::remove(dir.Path() / "data/NickServ/NickServ.nb2.tmp");
+    EXPECT_EQ(Say("joe", "chpass secret1 newpass1").back(), Audit("joe", "CHPASS ****** ****** [Success]"));
+    EXPECT_EQ(NickFile().rfind("joe newpass1 ", 0), 0u);
+}
+
+TEST_F(NickServTest, IdentificationEndsWithTheLinkAndControlCharactersAreNotStored) {
+    Connect("joe");
+    RegisterAndIdentify("joe", "secret1");
+    EXPECT_EQ(Say("joe", "set url http://x.org/\x01a"),
+              (Lines{Notice("joe", "^BError^B: URL cannot contain control characters."),
+                     Audit("joe", "SET url [Failed (invalid character)]")}));
+    EXPECT_EQ(Say("joe", std::string("set realname A\0B", 17)).front(),
+              Notice("joe", "^BError^B: Realname cannot contain control characters."));
+    const std::string formatted = "\x02joe\x02@\x03" "12,4x\x0f.org";  // bold, colour, reset: fine
+    EXPECT_EQ(Say("joe", "set email " + formatted).back(), Audit("joe", "SET email " + formatted + " [Success]"));
+
+    services.OnLinkUp();
+    EXPECT_FALSE(services.nickServ.IsNickIdentified("joe"));
+    IntroduceUser("joe", "mallory", "evil.example.net");
+    link.Take();
+    EXPECT_EQ(Say("joe", "access list")[0], Notice("joe", "^BError^B: Please identify with NickServ first."));
+}
+
 TEST_F(NickServTest, TheDispatcherAnswersUnknownCommandsIgnoredUsersAndNeverRunsStrangers) {
     Connect("joe");
     EXPECT_EQ(Say("joe", "hello there"),
@@ -240,6 +308,14 @@ TEST_F(NickServTest, TheDispatcherAnswersUnknownCommandsIgnoredUsersAndNeverRuns
     EXPECT_EQ(Say("eve", "register secret1"),
               (Lines{Notice("eve", "You are currently being ignored by ^BALL^B services, please try again later.")}));
     EXPECT_FALSE(services.nickServ.IsNickRegistered("eve"));
+
+    // CTCP requests are answered or passed over, never taken for commands.
+    EXPECT_EQ(Say("joe", "\x01VERSION\x01"), (Lines{":NickServ NOTICE joe :\x01VERSION Nimbral II v4.3\x01"}));
+    User("joe").replyType = ReplyType::Privmsg;
+    EXPECT_EQ(Say("joe", "\x01PING 1765055235 42\x01"), (Lines{":NickServ NOTICE joe :\x01PING 1765055235 42\x01"}));
+    User("joe").replyType = ReplyType::Notice;
+    EXPECT_TRUE(Say("joe", "\x01" "CLIENTINFO\x01").empty());
+    EXPECT_TRUE(Say("eve", "\x01VERSION\x01").empty());  // ignored users get nothing
 
     Receive(":stranger PRIVMSG NickServ :register secret1");
     EXPECT_TRUE(link.Take().empty());

@@ -76,6 +76,19 @@ int ServicesProcess::Stop() {
     return status;
 }
 
+long ServicesProcess::ResidentKiB() const {
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string field;
+    while (status >> field) {
+        if (field == "VmRSS:") {
+            long kib = 0;
+            status >> kib;
+            return kib;
+        }
+    }
+    return 0;
+}
+
 std::string ServicesProcess::Output() const {
     std::ifstream in(outputFile_);
     std::ostringstream text;

@@ -24,6 +24,9 @@ public:
     // Waits for the process to end by itself; returns the exit status, or -1 on timeout.
     int WaitForExit(int timeoutMs);
     std::string Output() const;
+    pid_t Pid() const { return pid_; }
+    // Resident memory of the running process, in KiB (0 when it cannot be read).
+    long ResidentKiB() const;
 
 private:
     pid_t pid_ = -1;
