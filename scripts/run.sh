@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs a demo network: a private ngIRCd on
+# Installs what is missing, builds the program, and runs a demo network: a private ngIRCd on
 # 127.0.0.1:6667 with the services linked to it. Ctrl-C stops both.
 # Usage: scripts/run.sh [DATA_DIR] [nimbral2 options...]   (DATA_DIR defaults to ./data)
 set -euo pipefail
@@ -9,7 +9,8 @@ shift || true
 irc_port="${NB_IRC_PORT:-6667}"
 
 scripts/install-deps.sh
-scripts/build.sh
+# Only the program: the tests and benchmarks would keep a small machine busy for many minutes.
+scripts/build.sh nimbral2
 
 mkdir -p "$data_dir"
 chmod 700 "$data_dir"
@@ -43,19 +44,45 @@ if (exec 3<>"/dev/tcp/127.0.0.1/$irc_port") 2>/dev/null; then
   echo "Port $irc_port is already in use (another IRC server?). Choose another: NB_IRC_PORT=6690 $0"
   exit 1
 fi
+
+ngircd_pid="" services_pid="" output_pid=""
+stop_demo() {
+  kill $services_pid $ngircd_pid 2>/dev/null || true
+  # The output filter ends when the services close their output, after their last words.
+  for pid in $services_pid $ngircd_pid $output_pid; do
+    wait "$pid" 2>/dev/null || true
+  done
+}
+trap stop_demo EXIT
+trap 'exit 130' INT TERM
+
 ngircd_bin="$(command -v ngircd || echo /usr/sbin/ngircd)"
 "$ngircd_bin" -n -f "$data_dir/ngircd.conf" > "$data_dir/ngircd.log" 2>&1 &
 ngircd_pid=$!
-trap 'kill "$ngircd_pid" 2>/dev/null || true; wait "$ngircd_pid" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
   (exec 3<>"/dev/tcp/127.0.0.1/$irc_port") 2>/dev/null && break
   kill -0 "$ngircd_pid" 2>/dev/null || { echo "ngIRCd did not start (is port $irc_port in use?):"; cat "$data_dir/ngircd.log"; exit 1; }
   sleep 0.1
 done
-echo "Demo IRC server on 127.0.0.1:$irc_port (log: $data_dir/ngircd.log). Connect any IRC client to it."
+echo "Demo IRC server on 127.0.0.1:$irc_port (log: $data_dir/ngircd.log); starting the services."
 
-build/nimbral2 --data-dir "$data_dir" "$@" &
+# Passes the services' output through and, once they have linked for the first time, says
+# that the network is ready.
+show_services_output() {
+  trap '' INT  # Ctrl-C reaches the whole terminal; keep passing on until the services are done
+  local line ready=""
+  while IFS= read -r line || [[ -n $line ]]; do
+    printf '%s\n' "$line"
+    if [[ -z $ready && $line == *"has successfully connected"* ]]; then
+      ready=1
+      echo "The demo network is ready: connect an IRC client to 127.0.0.1:$irc_port and try" \
+           "/msg NickServ help, /msg NickServ register <password> or /msg MemoServ help. Ctrl-C stops it."
+    fi
+  done
+}
+exec {services_output}> >(show_services_output)
+output_pid=$!
+build/nimbral2 --data-dir "$data_dir" "$@" >&"$services_output" 2>&1 &
 services_pid=$!
-trap 'kill "$services_pid" "$ngircd_pid" 2>/dev/null || true; wait 2>/dev/null || true' EXIT
-trap 'exit 130' INT TERM
+exec {services_output}>&-
 wait "$services_pid"

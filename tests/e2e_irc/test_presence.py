@@ -1,9 +1,8 @@
-"""The services on a real ngIRCd: their clients, OperServ's log channels, the server queries."""
+"""The services as the network sees them: their clients, OperServ's log channels, the server queries."""
 import unittest
 
-from client import wire
 from network import LOG_CHANNELS, SERVER_NAME, SERVICE_NICKS, start_network
-
+from replies import wire
 
 REAL_NAMES = {"ChanServ": "Nimbral II 4.3 - ChanServ", "NickServ": "NickServ", "OperServ": "OperServ",
               "MemoServ": "MemoServ"}
@@ -13,15 +12,19 @@ class PresenceTest(unittest.TestCase):
     def setUp(self):
         self.network = start_network(self)
 
-    def test_every_service_is_a_client_of_the_services_server(self):
+    def test_every_service_is_a_client_of_the_services_server_and_answers_squery(self):
         user = self.network.connect("visitor")
+        service_line = self.network.ircd.service_whois_line
         for nick in SERVICE_NICKS:
-            reply = user.whois(nick)
-            kinds = {event.type: event.args for event in reply}
+            kinds = {event.type: event.args for event in user.whois(nick)}
             self.assertEqual(kinds.get("whoisuser"), [nick, nick, SERVER_NAME, "*", REAL_NAMES[nick]], nick)
             self.assertEqual(kinds.get("whoisserver", [None, None])[1], SERVER_NAME, nick)
-            # ngIRCd marks the nicks of its ServiceMask.
-            self.assertEqual(kinds.get("310", [None, None])[1], "is an IRC service", nick)
+            if service_line:
+                self.assertEqual(kinds.get(service_line[0], [None, None])[1], service_line[1], nick)
+
+        start = user.mark()
+        user.send("SQUERY NickServ :info")
+        user.wait_for_private("NickServ", "Syntax Error: /msg NickServ info <nick>", since=start)
 
     def test_operserv_holds_its_three_log_channels_closed(self):
         outsider = self.network.connect("outsider")
@@ -31,7 +34,7 @@ class PresenceTest(unittest.TestCase):
             outsider.wait_for(lambda e: e.type == "inviteonlychan" and e.args[:1] == [channel],
                               since=start, what="the refusal to join " + channel)
 
-        # An IRC operator of ngIRCd may enter invite-only channels and sees what is inside.
+        # An IRC operator of the server may enter invite-only channels and sees what is inside.
         oper = self.network.connect_operator("oper")
         for channel in LOG_CHANNELS:
             self.assertIn("@OperServ", oper.join(channel), channel)
@@ -43,12 +46,6 @@ class PresenceTest(unittest.TestCase):
         channels = [event for event in oper.whois("OperServ") if event.type == "whoischannels"]
         self.assertEqual(len(channels), 1)
         self.assertEqual(sorted(channels[0].text.split()), sorted("@" + channel for channel in LOG_CHANNELS))
-
-    def test_a_service_answers_squery_as_a_private_message(self):
-        user = self.network.connect("querier")
-        start = user.mark()
-        user.send("SQUERY NickServ :info")
-        user.wait_for_private("NickServ", "Syntax Error: /msg NickServ info <nick>", since=start)
 
     def test_the_services_server_answers_version_stats_and_ping(self):
         user = self.network.connect("asker")

@@ -8,7 +8,6 @@ from collections import namedtuple
 
 import irc.client
 
-BOLD = "\x02"
 DEFAULT_TIMEOUT = 10.0
 
 # The services read these as commands without their required words and answer with one fixed
@@ -20,11 +19,6 @@ _END_MARKERS = {
 }
 
 _PRIVATE_KINDS = ("privnotice", "privmsg")
-
-
-def wire(text):
-    """Reply texts are written with ^B where the bold byte goes on the wire."""
-    return text.replace("^B", BOLD)
 
 
 def _nick_of(source):
@@ -213,11 +207,16 @@ class Client:
         return names
 
     def part(self, channel, reason):
-        # irc.client leaves out the colon, and ngIRCd refuses a PART with a reason of two words.
+        # irc.client sends the reason without a colon, which a server may cut or refuse.
         self.send("PART %s :%s" % (channel, reason))
 
     def quit(self, message=""):
         self.connection.quit(message)
+
+    def leave(self, message):
+        """Quits and waits until the server has closed the connection."""
+        self.quit(message)
+        self.wait_for(lambda e: e.type == "disconnect", what=self.nick + " leaving")
 
     def disconnect(self):
         if self.connection.is_connected():

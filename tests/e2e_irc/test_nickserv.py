@@ -1,20 +1,15 @@
-"""NickServ as real IRC users meet it through ngIRCd."""
+"""NickServ as real IRC users meet it."""
 import re
 import unittest
 
-from client import wire
 from network import LINKED, start_network
+from replies import DATE, expected, wire
 
-DATE = r"\d{1,2}/\d{1,2}/\d{4} \d{1,2}:\d\d:\d\d [AP]M"
 WARNINGS = ["This nick is registered.",
             "You have 60 seconds to identify or change your nick before your nick is changed.  "
             "If this is your nick, please identify."]
 NOT_IDENTIFIED = [wire("^BError^B: Please identify with NickServ first."),
                   wire("^BSyntax^B: /msg NickServ ident <^Bpassword^B>")]
-
-
-def expected(*texts):
-    return [wire(text) for text in texts]
 
 
 class NickServTest(unittest.TestCase):
@@ -32,7 +27,7 @@ class NickServTest(unittest.TestCase):
                                                "URL:^B %s^B" % url, "Age:^B %s^B" % age))
 
     def test_register_identify_set_info_access_and_chpass(self):
-        alice = self.network.connect("alice", username="alice")
+        alice = self.network.connect("alice")
         self.assertEqual(alice.ask("NickServ", "register abcd"),
                          ["That password is too short.  Please have it more than 4 characters."])
         self.assertEqual(alice.ask("NickServ", "register ALICE"),
@@ -95,9 +90,9 @@ class NickServTest(unittest.TestCase):
                          expected("Hello ^Balice^B.  You have successfully identified."))
 
     def test_ghost_kills_the_holder_and_drop_ends_the_registration(self):
-        joe = self.network.connect("joe", username="joe")
+        joe = self.network.connect("joe")
         joe.ask("NickServ", "register pw-joe")
-        ann = self.network.connect("ann", username="ann")
+        ann = self.network.connect("ann")
         self.assertEqual(ann.ask("NickServ", "ghost joe"),
                          ["Syntax Error: /msg NickServ ghost <nick> <password>"])
         self.assertEqual(ann.ask("NickServ", "ghost JOE pw-JOE"), expected("Invalid password for ^BJOE^B."))
@@ -107,9 +102,10 @@ class NickServTest(unittest.TestCase):
         self.assertEqual(ann.ask("NickServ", "ghost joe pw-joe"),
                          expected("Your ghost (^Bjoe^B) was successfully killed."))
         joe.wait_for(lambda e: e.type == "disconnect", what="joe's disconnection")
-        # ngIRCd closes the victim's connection with the reason of the KILL.
+        # The server closes the victim's connection with the reason of the KILL.
         closing = joe.find(lambda e: e.type == "error")
-        self.assertEqual([event.target for event in closing], ["Ghost command used by: ann"])
+        self.assertEqual([event.target for event in closing],
+                         [self.network.ircd.kill_error_format % "Ghost command used by: ann"])
 
         # The nick is free on the network: ann takes it, and NickServ does not know her there.
         start = ann.mark()
@@ -126,10 +122,9 @@ class NickServTest(unittest.TestCase):
 
     def test_a_stranger_on_a_registered_nick_becomes_a_guest_after_a_minute(self):
         for owner_nick in ("dave", "carol"):
-            owner = self.network.connect(owner_nick, username=owner_nick)
+            owner = self.network.connect(owner_nick)
             owner.ask("NickServ", "register pw-" + owner_nick)
-            owner.quit("back soon")
-            owner.wait_for(lambda e: e.type == "disconnect", what=owner_nick + " leaving")
+            owner.leave("back soon")
 
         # dave's stranger is the owner after all and identifies in time; carol's does not.
         dave = self.network.connect("dave", username="mallory")
@@ -159,16 +154,11 @@ class NickServTest(unittest.TestCase):
         self.assertEqual(carol.whois("carol")[0].type, "nosuchnick")
 
     def test_a_restart_on_the_same_data_keeps_every_registration(self):
-        erin = self.network.connect("erin", username="erin")
-        erin.ask("NickServ", "register pw-erin")
-        erin.ask("NickServ", "identify pw-erin")
+        erin = self.network.connect_registered("erin")
         erin.ask("NickServ", "set email erin@example.org")
-        gina = self.network.connect("gina", username="gina")
-        gina.ask("NickServ", "register pw-gina")
-        gina.ask("NickServ", "identify pw-gina")
+        gina = self.network.connect_registered("gina")
         gina.ask("NickServ", "set url http://gina.example.org")
-        gina.quit("gone fishing")
-        gina.wait_for(lambda e: e.type == "disconnect", what="gina leaving")
+        gina.leave("gone fishing")
 
         start = erin.mark()
         self.assertEqual(self.network.restart_services(), 0)
@@ -182,11 +172,10 @@ class NickServTest(unittest.TestCase):
         self.assertEqual(erin.ask("NickServ", "set age 30"), expected("Age set to: ^B30^B"))
         self.assertFalse(erin.has(lambda e: e.text in WARNINGS, start))
 
-        # ngIRCd puts a user's own quit reason in quotes before passing it on.
         self.assertInfo(erin, "gina", "none@not.entered", "N/A", "http://gina.example.org", "0",
-                        quit_message='"gone fishing"')
+                        quit_message=self.network.ircd.quit_reason_format % "gone fishing")
         self.assertInfo(erin, "erin", "erin@example.org", "N/A", "http://nimbral.example.org", "30")
-        gina = self.network.connect("gina", username="gina")
+        gina = self.network.connect("gina")
         self.assertEqual(gina.ask("NickServ", "identify pw-gina"),
                          expected("Hello ^Bgina^B.  You have successfully identified."))
         self.assertTrue(re.search(r"^gina pw-gina ", self.network.services.read("NickServ/NickServ.nb2"), re.M))
