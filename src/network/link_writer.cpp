@@ -1,5 +1,7 @@
 #include "network/link_writer.h"
 
+#include <algorithm>
+
 #include "core/text.h"
 
 namespace nb {
@@ -18,7 +20,12 @@ void LinkWriter::SendLine(const std::string& line) {
         return;
     }
     // A NUL, CR or LF inside would end the line early or start another one.
-    sink_->SendLine(OneLine(line));
+    bool breaksLine = std::any_of(line.begin(), line.end(), [](char c) { return c == '\0' || c == '\r' || c == '\n'; });
+    if (breaksLine) {
+        sink_->SendLine(OneLine(line));
+        return;
+    }
+    sink_->SendLine(line);
 }
 
 }  // namespace nb

@@ -1,8 +1,8 @@
 // Our own pseudo-clients, as far as the network state needs to know them.
 #pragma once
 
+#include <cstddef>
 #include <string>
-#include <vector>
 
 namespace nb {
 
@@ -10,7 +10,8 @@ class OwnClients {
 public:
     virtual ~OwnClients() = default;
     virtual bool IsOwnClient(const std::string& nick) const = 0;
-    virtual std::vector<std::string> OwnNicks() const = 0;
+    virtual std::size_t OwnClientCount() const = 0;
+    virtual const std::string& OwnNick(std::size_t index) const = 0;
 };
 
 }  // namespace nb

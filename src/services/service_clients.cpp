@@ -75,10 +75,4 @@ bool ServiceClients::IsOwnClient(const std::string& nick) const {
     return false;
 }
 
-std::vector<std::string> ServiceClients::OwnNicks() const {
-    std::vector<std::string> nicks;
-    for (const ServiceClient& client : clients_) nicks.push_back(client.nick);
-    return nicks;
-}
-
 }  // namespace nb

@@ -65,7 +65,8 @@ public:
     const std::deque<ServiceClient>& All() const { return clients_; }
 
     bool IsOwnClient(const std::string& nick) const override;
-    std::vector<std::string> OwnNicks() const override;
+    std::size_t OwnClientCount() const override { return clients_.size(); }
+    const std::string& OwnNick(std::size_t index) const override { return clients_.at(index).nick; }
 
 private:
     std::deque<ServiceClient> clients_;
