@@ -18,9 +18,7 @@ MemoServ::MemoServ(const DataDirectory& data, Console& console, const Clock& clo
       nickServ_(nickServ),
       help_(help),
       voice_(voice) {
-    auto run = [this](void (MemoServ::*handler)(const CommandContext&)) {
-        return [this, handler](const CommandContext& context) { (this->*handler)(context); };
-    };
+    auto run = HandlersOf(this);
     table_.commands = {
         {"help", Words<0>, "", Gate::None, "HELP", {}, run(&MemoServ::Help)},
         {"read", Words<1>, " read <memo number/all>", Gate::Identified, "READ", {}, run(&MemoServ::Read)},

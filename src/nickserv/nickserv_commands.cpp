@@ -25,9 +25,7 @@ NickServCommands::NickServCommands(NickDatabase& database, NickEnforcement& enfo
       settings_(settings),
       clock_(clock),
       help_(help) {
-    auto run = [this](void (NickServCommands::*handler)(const CommandContext&)) {
-        return [this, handler](const CommandContext& context) { (this->*handler)(context); };
-    };
+    auto run = HandlersOf(this);
     table_.commands = {
         {"help", Words<0>, "", Gate::None, "HELP", {}, run(&NickServCommands::Help)},
         {"register", Words<1>, " register <password>", Gate::None, "REGISTER", {1}, run(&NickServCommands::Register)},

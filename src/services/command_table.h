@@ -44,6 +44,14 @@ bool Words(const CommandWords& words) {
     return true;
 }
 
+// Makes table handlers of an object's member functions: run(&NickServCommands::Register).
+template <class Object>
+auto HandlersOf(Object* object) {
+    return [object](void (Object::*method)(const CommandContext&)) -> std::function<void(const CommandContext&)> {
+        return [object, method](const CommandContext& context) { (object->*method)(context); };
+    };
+}
+
 struct Command {
     std::string word;    // lower case
     RequiredWords required;
