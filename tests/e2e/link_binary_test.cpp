@@ -1,5 +1,9 @@
 // The real nimbral2 binary linked to a scripted uplink on loopback.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -169,6 +173,35 @@ TEST_F(LinkedBinary, AnUplinkThatStopsReadingIsDroppedBeforeTheQueueOutgrowsItsB
     EXPECT_NE(services.Output().find("lost (the server did not read our last 1024 KiB (Send Queue))"),
               std::string::npos)
         << services.Output();
+}
+
+// A server whose accept queue is full never completes a connection: the attempt must end.
+TEST(Binary, AConnectionThatNeverCompletesIsGivenUpAfterThirtySeconds) {
+    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        ::connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    test::TempDir dir;
+    test::WriteTestSettings(dir.Path() / "data", ntohs(address.sin_port));
+    test::ServicesProcess services;
+    services.Start(dir.Path() / "data");
+    const std::string given = "(no connection within 30 seconds); trying again in 1 second";
+    auto deadline = std::chrono::steady_clock::now() + 45s;
+    while (services.Output().find(given) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(200ms);
+    EXPECT_NE(services.Output().find(given), std::string::npos) << services.Output();
+    services.Stop();
+    for (int fd : fillers) ::close(fd);
+    ::close(listener);
 }
 
 TEST(Binary, NoConnectStopsAfterStartupAndCreatesTheTree) {
