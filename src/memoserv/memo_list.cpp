@@ -4,11 +4,7 @@ namespace nb {
 
 void MemoServ::List(const CommandContext& context) {
     std::vector<std::size_t> slots = MemoSlotsOf(context.sender.nick);
-    for (std::size_t n = 1; n <= slots.size(); ++n) {
-        const Memo& memo = memos_[slots[n - 1]];
-        context.Reply("Message " + Bold("#" + std::to_string(n)) + " from: " + Bold(memo.from) + " [" +
-                      Bold(memo.sentOn) + "]");
-    }
+    for (std::size_t n = 1; n <= slots.size(); ++n) context.Reply(NumberedHeading(n, memos_[slots[n - 1]]));
     if (slots.empty()) {
         context.Audit("LIST [Success]");
         context.Reply("You currently do not have any messages.");

@@ -7,8 +7,7 @@ void MemoServ::ReadAll(const CommandContext& context) {
     std::vector<std::size_t> slots = MemoSlotsOf(context.sender.nick);
     for (std::size_t n = 1; n <= slots.size(); ++n) {
         const Memo& memo = memos_[slots[n - 1]];
-        context.Reply("Message " + Bold("#" + std::to_string(n)) + " from: " + Bold(memo.from) + " [" +
-                      Bold(memo.sentOn) + "] " + memo.text);
+        context.Reply(NumberedHeading(n, memo) + " " + memo.text);
     }
     context.Audit("READ ALL [Success]");
     if (slots.empty()) {

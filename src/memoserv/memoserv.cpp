@@ -1,7 +1,5 @@
 #include "memoserv/memoserv.h"
 
-#include <algorithm>
-
 #include "core/datetime.h"
 #include "core/text.h"
 
@@ -34,10 +32,7 @@ MemoServ::MemoServ(const DataDirectory& data, Console& console, const Clock& clo
 
 void MemoServ::AddMemo(const std::string& from, const std::string& to, const std::string& text) {
     // One memo is one line of the file.
-    std::string oneLine = text;
-    std::replace(oneLine.begin(), oneLine.end(), '\r', ' ');
-    std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
-    memos_.push_back({from, to, oneLine, FormatGeneralDate(clock_.Now())});
+    memos_.push_back({from, to, OneLine(text), FormatGeneralDate(clock_.Now())});
 }
 
 std::vector<std::size_t> MemoServ::MemoSlotsOf(const std::string& nick) const {
@@ -46,6 +41,11 @@ std::vector<std::size_t> MemoServ::MemoSlotsOf(const std::string& nick) const {
         if (!memos_[slot].from.empty() && IEquals(memos_[slot].to, nick)) slots.push_back(slot);
     }
     return slots;
+}
+
+std::string MemoServ::NumberedHeading(std::size_t number, const Memo& memo) {
+    return "Message " + Bold("#" + std::to_string(number)) + " from: " + Bold(memo.from) + " [" + Bold(memo.sentOn) +
+           "]";
 }
 
 void MemoServ::MarkDeleted(std::size_t memoSlot) { memos_.at(memoSlot).from.clear(); }

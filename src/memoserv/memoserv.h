@@ -60,6 +60,8 @@ private:
     void Delete(const CommandContext& context);
     void DeleteAll(const CommandContext& context);
     void List(const CommandContext& context);
+    // "Message #<n> from: <from> [<sent on>]", as list and read all show each memo.
+    static std::string NumberedHeading(std::size_t number, const Memo& memo);
     // Registered sender, (for send) registered recipient, identified sender, in that order.
     bool AdmitsMemoUser(const CommandContext& context, const Command& command);
 
