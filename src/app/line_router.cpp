@@ -64,7 +64,10 @@ void LineRouter::RouteNetworkState(const IrcLine& line) {
     } else if (line.Is("PART") && toChannel) {
         channels_.OnPart(line);
     } else if (line.Is("PING")) {
+        users_.OnEndOfBurst();
         queries_.OnPing(line);
+    } else if (line.Is("EOS")) {
+        users_.OnEndOfBurst();
     } else if (line.Is("JOIN")) {
         channels_.OnJoin(line);
     } else if (line.Is("SJOIN")) {

@@ -13,15 +13,16 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       settings(dataDir / "settings.ini"),
       debugLog(dataDir / "debug.nb2", clock),
       writer(debugLog),
+      block(commit, writer, debugLog),
       logs(writer, logChannels, clock, debugLog, console),
       channels(logs, events),
-      maxUsers(settings, clock, logs),
+      maxUsers(settings, commit, clock, logs),
       users(clock, logs, channels, events, clients, maxUsers),
       out(writer, users, channels, linkSettings),
       queries(clock, writer, linkSettings, clients),
       help(data),
-      commands(clients, users, ignoreList, out, logs),
-      nickServ(data, console, clock, timers, settings, users, out, logs, help, VoiceOf(ServiceId::NickServ)),
+      commands(clients, users, ignoreList, out, logs, block),
+      nickServ(data, console, clock, timers, commit, settings, users, out, logs, help, VoiceOf(ServiceId::NickServ)),
       memoServ(data, console, clock, users, nickServ, clients.Get(ServiceId::NickServ), help,
                VoiceOf(ServiceId::MemoServ)),
       router(clients, commands, users, channels, queries, logs, console, linkSettings) {
@@ -65,9 +66,16 @@ void Services::ReadLinkSettings() {
     logChannels.writer = operServ.nick;
 }
 
+void Services::ReadFileSettings() {
+    data.SetSyncWrites(settings.SyncWrites());
+    long long mebibytes = ToNumber(settings.Get("General", "Debug Log Size", "10"));
+    debugLog.SetMaxBytes(static_cast<std::size_t>(mebibytes > 0 ? mebibytes : 10) * 1024 * 1024);
+}
+
 void Services::OnLinkUp() {
     users.Clear();
     channels.Clear();
+    maxUsers.LinkStarted();
     events.OnLinkUp();
     queries.StoreConnectTime();
     std::vector<ClientIntroduction> introductions;

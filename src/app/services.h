@@ -9,6 +9,7 @@
 #include "core/console.h"
 #include "core/data_dir.h"
 #include "core/debug_log.h"
+#include "core/group_commit.h"
 #include "core/settings.h"
 #include "core/timers.h"
 #include "help/service_help.h"
@@ -25,6 +26,7 @@
 #include "network/outbound.h"
 #include "network/server_queries.h"
 #include "nickserv/nickserv.h"
+#include "services/block_commit.h"
 #include "services/command_dispatcher.h"
 #include "services/ignore_list.h"
 #include "services/service_clients.h"
@@ -51,9 +53,11 @@ public:
     DataDirectory data;
     Settings settings;
     DebugLog debugLog;
+    GroupCommit commit;
     ServiceClients clients;
     IgnoreList ignoreList;
     LinkWriter writer;
+    BlockCommit block;
     Logs logs;
     NetworkEventBus events;
     Channels channels;
@@ -69,6 +73,8 @@ public:
 
     // Copies the link, log channel and client values from the settings.
     void ReadLinkSettings();
+    // How data files and the debug log are written (Sync Writes, Debug Log Size).
+    void ReadFileSettings();
     // Loads every database in start-up order.
     void LoadDatabases();
     ServiceVoice VoiceOf(ServiceId id);
@@ -77,8 +83,13 @@ public:
     // A new link is up: the uplink sends the whole network again, so the tables start empty;
     // then the handshake and the introduction of the enabled clients.
     void OnLinkUp() override;
-    void OnWireLine(const IrcLine& line) override { router.LogReceivedLine(line); }
+    // A received block opens with its first line and closes when the link has handed over all.
+    void OnWireLine(const IrcLine& line) override {
+        block.Begin();
+        router.LogReceivedLine(line);
+    }
     void OnLine(const IrcLine& line) override { router.Route(line); }
+    void OnBlockEnd() override { block.End(); }
 };
 
 }  // namespace nb

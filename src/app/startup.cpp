@@ -48,6 +48,7 @@ bool RunStartup(Services& services, const std::string& hostName) {
     }
 
     services.data.EnsureDataFiles();
+    services.ReadFileSettings();
     services.LoadDatabases();
     services.maxUsers.Load();
     services.ReadLinkSettings();

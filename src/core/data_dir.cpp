@@ -52,4 +52,8 @@ void DataDirectory::CreateEmptyDataFile(const std::string& baseName, DataFolder 
     WriteFileAtomic(root_ / FolderName(folder) / (baseName + ".nb2"), "");
 }
 
+bool DataDirectory::WriteFile(const std::string& relative, const std::string& content) const {
+    return WriteFileAtomic(Path(relative), content, syncWrites_);
+}
+
 }  // namespace nb

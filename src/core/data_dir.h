@@ -16,6 +16,10 @@ public:
     // A path below the data directory, e.g. Path("NickServ/NickServ.nb2").
     std::filesystem::path Path(const std::string& relative) const { return root_ / relative; }
 
+    // Writes a data file atomically (see WriteFileAtomic), flushed to disk unless turned off.
+    bool WriteFile(const std::string& relative, const std::string& content) const;
+    void SetSyncWrites(bool sync) { syncWrites_ = sync; }
+
     // Creates the service folders and every missing data file, empty.
     void EnsureDataFiles() const;
     // Writes an empty temp.nb2 and copies it to <folder>/<baseName>.nb2.
@@ -23,6 +27,7 @@ public:
 
 private:
     std::filesystem::path root_;
+    bool syncWrites_ = true;
 };
 
 }  // namespace nb

@@ -24,17 +24,18 @@ bool WriteAll(int fd, const std::string& content) {
 
 }  // namespace
 
-bool WriteFileAtomic(const fs::path& path, const std::string& content) {
+bool WriteFileAtomic(const fs::path& path, const std::string& content, bool sync) {
     fs::path temp = path;
     temp += ".tmp";
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    bool ok = WriteAll(fd, content) && ::fsync(fd) == 0;
+    bool ok = WriteAll(fd, content) && (!sync || ::fsync(fd) == 0);
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
+    if (!sync) return true;
     // Make the rename itself durable.
     int dir = ::open(path.parent_path().empty() ? "." : path.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {

@@ -10,8 +10,9 @@ namespace nb {
 namespace fs = std::filesystem;
 
 // Writes to a temporary file in the same folder, flushes it to disk and renames it over
-// the target, so a crash leaves either the old or the new file whole. Mode 0600.
-bool WriteFileAtomic(const fs::path& path, const std::string& content);
+// the target, so a crash leaves either the old or the new file whole. Mode 0600. Without
+// `sync` the rename stays atomic (a killed process loses nothing) but a power cut may.
+bool WriteFileAtomic(const fs::path& path, const std::string& content, bool sync = true);
 
 // Appends text, creating the file owner-only when missing.
 bool AppendToFile(const fs::path& path, const std::string& text);

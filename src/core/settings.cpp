@@ -45,15 +45,19 @@ std::vector<SettingDefault> DefaultSettings(const std::string& hostName, const s
         {"General", "Reconnect Delay", "30"},
         {"General", "Ping Interval", "90"},
         {"General", "Send Queue", "8192"},
+        {"General", "Sync Writes", "1"},
+        {"General", "Debug Log Size", "10"},
         {"Global", "FirstTime", "0"},
         {"Backup", "Last", "N/A"},
     };
 }
 
-Settings::Settings(std::filesystem::path file) : file_(std::move(file)) {}
+Settings::Settings(std::filesystem::path file)
+    : file_(std::move(file)), table_{"settings.ini", [this] { return Save(); }, [this] { Load(); }} {}
 
 std::string Settings::Load() {
     tree_.clear();
+    changed_ = false;
     if (!FileExists(file_)) return "";
     try {
         boost::property_tree::read_ini(file_.string(), tree_);
@@ -64,13 +68,16 @@ std::string Settings::Load() {
 }
 
 bool Settings::Save() {
+    if (!changed_ && FileExists(file_)) return true;
     std::ostringstream text;
     try {
         boost::property_tree::write_ini(text, tree_);
     } catch (const boost::property_tree::ini_parser_error&) {
         return false;
     }
-    return WriteFileAtomic(file_, text.str());
+    if (!WriteFileAtomic(file_, text.str(), SyncWrites())) return false;
+    changed_ = false;
+    return true;
 }
 
 std::string Settings::Get(const std::string& section, const std::string& key, const std::string& fallback) const {
@@ -83,7 +90,10 @@ std::string Settings::Get(const std::string& section, const std::string& key, co
 void Settings::Set(const std::string& section, const std::string& key, const std::string& value) {
     auto found = tree_.get_child_optional(Step(section));
     if (!found) found = tree_.put_child(Step(section), {});
+    auto old = found->get_optional<std::string>(Step(key));
+    if (old && *old == value) return;
     found->put(Step(key), value);
+    changed_ = true;
 }
 
 bool Settings::Write(const std::string& section, const std::string& key, const std::string& value) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/group_commit.h"
+
 namespace nb {
 
 struct SettingDefault {
@@ -24,7 +26,8 @@ public:
 
     // Reads the file; a missing file is an empty store. Returns an error text, empty on success.
     std::string Load();
-    // Writes the whole store atomically. Returns false when the file could not be written.
+    // Writes the whole store atomically when a value changed since the last load or save (or
+    // the file is missing). Returns false when the file could not be written.
     bool Save();
 
     std::string Get(const std::string& section, const std::string& key, const std::string& fallback) const;
@@ -35,10 +38,16 @@ public:
     bool AddMissing(const std::vector<SettingDefault>& defaults);
 
     const std::filesystem::path& File() const { return file_; }
+    // For the group commit: settings changed while a block is handled are saved at its end.
+    StoredTable& Table() { return table_; }
+    // General/Sync Writes: "0" skips the flush to disk of every data file.
+    bool SyncWrites() const { return Get("General", "Sync Writes", "1") != "0"; }
 
 private:
     std::filesystem::path file_;
     boost::property_tree::ptree tree_;
+    bool changed_ = false;
+    StoredTable table_;
 };
 
 }  // namespace nb

@@ -15,6 +15,8 @@ public:
     // A line as the uplink wrote it, for the logs; then each of its classic forms, to act on.
     virtual void OnWireLine(const IrcLine& line) = 0;
     virtual void OnLine(const IrcLine& line) = 0;
+    // Every line of one received block has been handled; what it produced may now leave.
+    virtual void OnBlockEnd() = 0;
 };
 
 }  // namespace nb

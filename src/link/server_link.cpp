@@ -18,7 +18,7 @@ constexpr std::chrono::seconds kConnectTimeout{30};
 
 }  // namespace
 
-ServerLink::ServerLink(asio::io_context& io, Timers& timers, Console& console, const DebugLog& debugLog,
+ServerLink::ServerLink(asio::io_context& io, Timers& timers, Console& console, DebugLog& debugLog,
                        const LinkSettings& settings, LinkListener& listener)
     : io_(io),
       timers_(timers),
@@ -125,7 +125,13 @@ void ServerLink::OnReceived(std::string_view bytes) {
     if (framed.droppedLongLines > 0) {
         debugLog_.Write("Dropped " + std::to_string(framed.droppedLongLines) + " received line(s) longer than 16 KiB");
     }
-    for (const auto& text : framed.lines) {
+    HandleLines(framed.lines, generation);
+    // Also after a reconnect in the middle: what the block changed is written all the same.
+    listener_.OnBlockEnd();
+}
+
+void ServerLink::HandleLines(const std::vector<std::string>& lines, unsigned generation) {
+    for (const auto& text : lines) {
         auto wireLine = ParseIrcLine(text);
         if (!wireLine) continue;
         listener_.OnWireLine(*wireLine);

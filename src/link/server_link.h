@@ -9,6 +9,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/console.h"
 #include "core/debug_log.h"
@@ -23,7 +24,7 @@ namespace nb {
 
 class ServerLink : public LineSink, public LinkControl {
 public:
-    ServerLink(boost::asio::io_context& io, Timers& timers, Console& console, const DebugLog& debugLog,
+    ServerLink(boost::asio::io_context& io, Timers& timers, Console& console, DebugLog& debugLog,
                const LinkSettings& settings, LinkListener& listener);
 
     void SendLine(std::string_view line) override;
@@ -37,6 +38,7 @@ private:
     void OnConnected();
     void StartRead();
     void OnReceived(std::string_view bytes);
+    void HandleLines(const std::vector<std::string>& lines, unsigned generation);
     void OnLinkFailed(const std::string& reason);
     void ScheduleFlush();
     void Flush();
@@ -48,7 +50,7 @@ private:
     boost::asio::io_context& io_;
     Timers& timers_;
     Console& console_;
-    const DebugLog& debugLog_;
+    DebugLog& debugLog_;
     const LinkSettings& settings_;
     LinkListener& listener_;
     boost::asio::ip::tcp::resolver resolver_;

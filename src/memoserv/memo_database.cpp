@@ -4,14 +4,14 @@
 namespace nb {
 namespace {
 
-std::filesystem::path MemoFile(const DataDirectory& data) { return data.Path("MemoServ/MemoServ.nb2"); }
+constexpr const char* kMemoFile = "MemoServ/MemoServ.nb2";
 
 }  // namespace
 
 void MemoServ::LoadMemos() {
     memos_.clear();
     bool damaged = false;
-    for (const std::string& line : ReadTextLines(MemoFile(data_))) {
+    for (const std::string& line : ReadTextLines(data_.Path(kMemoFile))) {
         auto memo = ParseMemoLine(line);
         if (!memo) {
             // Keep going: stopping here would drop every later memo at the next save.
@@ -20,30 +20,33 @@ void MemoServ::LoadMemos() {
         }
         memos_.push_back(std::move(*memo));
     }
-    stored_ = memos_;
     if (damaged)
         console_.ShowMessage("Nimbral - MemoServ Error",
                                       "Error loading MemoServ database, close Nimbral and try again.");
 }
 
 bool MemoServ::SaveMemos() {
-    std::vector<Memo> kept;
+    if (WriteMemoFile()) return true;
+    LoadMemos();
+    return false;
+}
+
+// The table becomes what a read of the written file gives: deleted memos leave it.
+bool MemoServ::WriteMemoFile() {
+    std::erase_if(memos_, [](const Memo& memo) { return memo.from.empty(); });
     std::string content;
-    for (const Memo& memo : memos_) {
-        if (memo.from.empty()) continue;
-        content += FormatMemoLine(memo) + "\r\n";
-        kept.push_back(memo);
-    }
-    std::filesystem::path file = MemoFile(data_);
-    if (!WriteFileAtomic(file, content)) {
-        memos_ = stored_;
-        console_.ShowMessage("NBII - MemoServ",
-                                      "Cannot write " + file.string() + "; the last memo change was not saved.");
-        return false;
-    }
-    memos_ = std::move(kept);
-    stored_ = memos_;
-    return true;
+    for (const Memo& memo : memos_) content += FormatMemoLine(memo) + "\r\n";
+    if (data_.WriteFile(kMemoFile, content)) return true;
+    console_.ShowMessage("NBII - MemoServ",
+                         "Cannot write " + data_.Path(kMemoFile).string() + "; the last memo change was not saved.");
+    return false;
+}
+
+void MemoServ::MemosChanged(const CommandContext& context, std::string failureReply, std::string failureAudit) {
+    context.Changed(memoTable_, [context, failureReply, failureAudit] {
+        context.Reply(failureReply);
+        context.Audit(failureAudit);
+    });
 }
 
 }  // namespace nb

@@ -2,14 +2,11 @@
 #include "memoserv/memoserv.h"
 
 namespace nb {
-namespace {
 
-void ReportNotSaved(const CommandContext& context) {
-    context.Reply(Bold("Error") + ": Your messages could not be deleted, please try again later.");
-    context.Audit("DEL/ERASE " + context.words[1] + " [Failed (database not written)]");
+void MemoServ::DeletionChanged(const CommandContext& context) {
+    MemosChanged(context, Bold("Error") + ": Your messages could not be deleted, please try again later.",
+                 "DEL/ERASE " + context.words[1] + " [Failed (database not written)]");
 }
-
-}  // namespace
 
 void MemoServ::DeleteAll(const CommandContext& context) {
     std::vector<std::size_t> slots = MemoSlotsOf(context.sender.nick);
@@ -18,10 +15,7 @@ void MemoServ::DeleteAll(const CommandContext& context) {
         return;
     }
     for (std::size_t slot : slots) MarkDeleted(slot);
-    if (!SaveMemos()) {
-        ReportNotSaved(context);
-        return;
-    }
+    DeletionChanged(context);
     context.Audit("DEL/ERASE ALL [Success]");
     context.Reply("You successfully deleted " + Bold(std::to_string(slots.size())) + " messages.");
 }
@@ -45,10 +39,7 @@ void MemoServ::Delete(const CommandContext& context) {
         return;
     }
     MarkDeleted(*slot);
-    if (!SaveMemos()) {
-        ReportNotSaved(context);
-        return;
-    }
+    DeletionChanged(context);
     context.Audit("DEL/ERASE " + which + " [Success]");
     context.Reply("You successfully deleted message number " + Bold(which) + ".");
 }

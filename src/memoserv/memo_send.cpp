@@ -11,11 +11,8 @@ void MemoServ::Send(const CommandContext& context) {
         return;
     }
     AddMemo(context.sender.nick, to, text);
-    if (!SaveMemos()) {
-        context.Reply(Bold("Error") + ": Your message could not be stored, please try again later.");
-        context.Audit("SEND " + to + " ****** [Failed (database not written)]");
-        return;
-    }
+    MemosChanged(context, Bold("Error") + ": Your message could not be stored, please try again later.",
+                 "SEND " + to + " ****** [Failed (database not written)]");
     context.Reply("You successfully sent " + Bold(to) + " a message!");
     context.Audit("SEND " + to + " ****** [Success]");
     TellNewMemo(to);

@@ -15,7 +15,8 @@ MemoServ::MemoServ(const DataDirectory& data, Console& console, const Clock& clo
       nicks_(nicks),
       nickServ_(nickServ),
       help_(help),
-      voice_(voice) {
+      voice_(voice),
+      memoTable_{"MemoServ/MemoServ.nb2", [this] { return WriteMemoFile(); }, [this] { LoadMemos(); }} {
     auto run = HandlersOf(this);
     table_.commands = {
         {"help", Words<0>, "", Gate::None, "HELP", {}, run(&MemoServ::Help)},

@@ -34,6 +34,8 @@ public:
     // ones move up. When the file cannot be written the table goes back to what the file
     // holds, the operator is told, and the result is false.
     bool SaveMemos();
+    // For the group commit of a command's change.
+    StoredTable& MemoTable() { return memoTable_; }
 
     // Appends a memo dated now; SaveMemos stores it. The console sends from "Administrator"
     // to many nicks with one save, then tells each with TellNewMemo.
@@ -52,6 +54,11 @@ public:
     void TellNewMemo(const std::string& to);
 
 private:
+    bool WriteMemoFile();
+    // The change of a command is written at the end of its block; `failure` answers otherwise.
+    void MemosChanged(const CommandContext& context, std::string failureReply, std::string failureAudit);
+    void DeletionChanged(const CommandContext& context);
+
     // The commands.
     void Help(const CommandContext& context);
     void Send(const CommandContext& context);
@@ -75,7 +82,7 @@ private:
     ServiceVoice voice_;
     CommandTable table_;
     std::vector<Memo> memos_;
-    std::vector<Memo> stored_;  // what the file holds
+    StoredTable memoTable_;
 };
 
 }  // namespace nb

@@ -56,10 +56,34 @@ std::vector<std::string> NetChannel::Nicks() const {
 Channels::Channels(Logs& logs, NetworkEvents& events) : logs_(logs), events_(events) {}
 
 std::optional<std::size_t> Channels::FindNetChannel(const std::string& name) const {
-    for (std::size_t slot = 0; slot < channels_.size(); ++slot) {
-        if (IEquals(channels_[slot].name, name)) return slot;
-    }
-    return std::nullopt;
+    auto found = slotByName_.find(ToLower(name));
+    if (found == slotByName_.end()) return std::nullopt;
+    return found->second;
+}
+
+void Channels::Clear() {
+    channels_.clear();
+    slotByName_.clear();
+    channelsOfNick_.clear();
+}
+
+std::size_t Channels::AddChannel(NetChannel channel) {
+    std::size_t slot = channels_.size();
+    slotByName_[ToLower(channel.name)] = slot;
+    channels_.push_back(std::move(channel));
+    return slot;
+}
+
+void Channels::AddMember(NetChannel& channel, const std::string& nick) {
+    channel.members.push_back({nick});
+    channelsOfNick_[ToLower(nick)].push_back(ToLower(channel.name));
+}
+
+void Channels::ForgetMembership(const std::string& nick, const std::string& channelName) {
+    auto found = channelsOfNick_.find(ToLower(nick));
+    if (found == channelsOfNick_.end()) return;
+    std::erase(found->second, ToLower(channelName));
+    if (found->second.empty()) channelsOfNick_.erase(found);
 }
 
 void Channels::ChannelJoin(const std::string& name, const std::string& nick) {
@@ -69,25 +93,22 @@ void Channels::ChannelJoin(const std::string& name, const std::string& nick) {
     if (!slot) {
         NetChannel channel;
         channel.name = name;
-        if (realNick) channel.members.push_back({nick});
-        channels_.push_back(std::move(channel));
+        std::size_t created = AddChannel(std::move(channel));
+        if (realNick) AddMember(channels_[created], nick);
         logs_.LogNetEvent(Bold(name) + " has been created by " + Bold(nick) + ".");
         return;
     }
     NetChannel& channel = channels_[*slot];
     if (!realNick || channel.FindMember(nick) != nullptr) return;
-    channel.members.push_back({nick});
+    AddMember(channel, nick);
     logs_.LogNetEvent(Bold(nick) + " joined " + Bold(channel.name) + ".");
 }
 
 void Channels::AddOwnClient(const std::string& name, const std::string& nick) {
     auto slot = FindNetChannel(name);
-    if (!slot) {
-        channels_.push_back({name, std::nullopt, std::nullopt, {}});
-        slot = channels_.size() - 1;
-    }
+    if (!slot) slot = AddChannel({name, std::nullopt, std::nullopt, {}});
     NetChannel& channel = channels_[*slot];
-    if (channel.FindMember(nick) == nullptr) channel.members.push_back({nick});
+    if (channel.FindMember(nick) == nullptr) AddMember(channel, nick);
 }
 
 void Channels::ChannelMemberLeft(const std::string& name, const std::string& nick) {
@@ -96,13 +117,20 @@ void Channels::ChannelMemberLeft(const std::string& name, const std::string& nic
     NetChannel& channel = channels_[*slot];
     auto before = channel.members.size();
     std::erase_if(channel.members, [&](const ChannelMember& member) { return IEquals(member.nick, nick); });
-    if (channel.members.size() == before || !channel.members.empty()) return;
+    if (channel.members.size() == before) return;
+    ForgetMembership(nick, channel.name);
+    if (!channel.members.empty()) return;
     logs_.LogNetEvent(Bold(channel.name) + " has become empty, removing it.");
     RemoveChannel(*slot);
 }
 
 void Channels::RemoveChannel(std::size_t slot) {
-    if (slot != channels_.size() - 1) channels_[slot] = std::move(channels_.back());
+    slotByName_.erase(ToLower(channels_[slot].name));
+    for (const ChannelMember& member : channels_[slot].members) ForgetMembership(member.nick, channels_[slot].name);
+    if (slot != channels_.size() - 1) {
+        channels_[slot] = std::move(channels_.back());
+        slotByName_[ToLower(channels_[slot].name)] = slot;
+    }
     channels_.pop_back();
 }
 
@@ -135,18 +163,32 @@ void Channels::ApplyMemberStatus(const std::string& name, const std::string& mod
 }
 
 void Channels::RemoveMemberEverywhere(const std::string& nick) {
-    // Walk from the end: leaving may remove a channel and move the last one into its slot.
-    for (std::size_t slot = channels_.size(); slot-- > 0;) {
-        if (channels_[slot].FindMember(nick) != nullptr) ChannelMemberLeft(channels_[slot].name, nick);
+    auto found = channelsOfNick_.find(ToLower(nick));
+    if (found == channelsOfNick_.end()) return;
+    // A copy: leaving changes the list. Newest first, as the table's slots were walked before.
+    std::vector<std::string> names = found->second;
+    std::vector<std::size_t> slots;
+    for (const std::string& name : names) {
+        if (auto slot = FindNetChannel(name)) slots.push_back(*slot);
     }
+    std::sort(slots.rbegin(), slots.rend());
+    std::vector<std::string> ordered;
+    for (std::size_t slot : slots) ordered.push_back(channels_[slot].name);
+    for (const std::string& name : ordered) ChannelMemberLeft(name, nick);
 }
 
 void Channels::RenameMember(const std::string& oldNick, const std::string& newNick) {
-    for (auto& channel : channels_) {
-        for (auto& member : channel.members) {
-            if (IEquals(member.nick, oldNick)) member.nick = newNick;
-        }
+    auto found = channelsOfNick_.find(ToLower(oldNick));
+    if (found == channelsOfNick_.end()) return;
+    std::vector<std::string> names = std::move(found->second);
+    channelsOfNick_.erase(found);
+    for (const std::string& name : names) {
+        auto slot = FindNetChannel(name);
+        if (!slot) continue;
+        if (ChannelMember* member = channels_[*slot].FindMember(oldNick)) member->nick = newNick;
     }
+    std::vector<std::string>& newList = channelsOfNick_[ToLower(newNick)];
+    newList.insert(newList.end(), names.begin(), names.end());
 }
 
 // :<nick> JOIN #a,#b,...

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "link/irc_line.h"
@@ -51,7 +52,7 @@ public:
     // A user left the network: leaves every channel it was in.
     void RemoveMemberEverywhere(const std::string& nick);
     void RenameMember(const std::string& oldNick, const std::string& newNick);
-    void Clear() { channels_.clear(); }
+    void Clear();
 
     std::size_t Count() const { return channels_.size(); }
     const NetChannel& At(std::size_t slot) const { return channels_.at(slot); }
@@ -69,11 +70,18 @@ public:
     long kickCount = 0;
 
 private:
+    std::size_t AddChannel(NetChannel channel);
+    void AddMember(NetChannel& channel, const std::string& nick);
     void RemoveChannel(std::size_t slot);
+    void ForgetMembership(const std::string& nick, const std::string& channelName);
 
     Logs& logs_;
     NetworkEvents& events_;
     std::vector<NetChannel> channels_;
+    // Lower-case channel name to slot, and lower-case nick to the channels it is in, so that
+    // a join or a quit never walks the whole table.
+    std::unordered_map<std::string, std::size_t> slotByName_;
+    std::unordered_map<std::string, std::vector<std::string>> channelsOfNick_;
 };
 
 }  // namespace nb

@@ -1,12 +1,13 @@
 #include "network/link_writer.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/text.h"
 
 namespace nb {
 
-LinkWriter::LinkWriter(const DebugLog& debugLog) : debugLog_(debugLog) {}
+LinkWriter::LinkWriter(DebugLog& debugLog) : debugLog_(debugLog) {}
 
 void LinkWriter::Attach(LineSink* sink, const LinkControl* control) {
     sink_ = sink;
@@ -21,11 +22,33 @@ void LinkWriter::SendLine(const std::string& line) {
     }
     // A NUL, CR or LF inside would end the line early or start another one.
     bool breaksLine = std::any_of(line.begin(), line.end(), [](char c) { return c == '\0' || c == '\r' || c == '\n'; });
-    if (breaksLine) {
+    if (holding_) {
+        held_.push_back(breaksLine ? OneLine(line) : line);
+        heldBytes_ += line.size();
+    } else if (breaksLine) {
         sink_->SendLine(OneLine(line));
-        return;
+    } else {
+        sink_->SendLine(line);
     }
-    sink_->SendLine(line);
+}
+
+void LinkWriter::Release() {
+    holding_ = false;
+    heldBytes_ = 0;
+    std::vector<std::string> lines;
+    lines.swap(held_);
+    // The link may have gone down while the block was handled.
+    if (sink_ == nullptr || control_ == nullptr || !control_->IsLinkConnected()) return;
+    for (const std::string& line : lines) sink_->SendLine(line);
+}
+
+void LinkWriter::ReplaceHeld(std::size_t begin, std::size_t end, std::size_t tail) {
+    std::vector<std::string> replacement(std::make_move_iterator(held_.begin() + static_cast<std::ptrdiff_t>(tail)),
+                                         std::make_move_iterator(held_.end()));
+    held_.resize(tail);
+    held_.erase(held_.begin() + static_cast<std::ptrdiff_t>(begin), held_.begin() + static_cast<std::ptrdiff_t>(end));
+    held_.insert(held_.begin() + static_cast<std::ptrdiff_t>(begin), std::make_move_iterator(replacement.begin()),
+                 std::make_move_iterator(replacement.end()));
 }
 
 }  // namespace nb

@@ -1,7 +1,12 @@
 // The one way a line leaves for the uplink: through the link's line sink while it is up.
+// While a received block is handled the lines are held, so that they leave only after the
+// block's changes are on disk, and a command whose change could not be written can take its
+// replies back.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "core/debug_log.h"
 #include "link/line_sink.h"
@@ -10,16 +15,28 @@ namespace nb {
 
 class LinkWriter {
 public:
-    explicit LinkWriter(const DebugLog& debugLog);
+    explicit LinkWriter(DebugLog& debugLog);
     void Attach(LineSink* sink, const LinkControl* control);
 
     // A classic line as it stands; dropped, and noted in the debug log, while the link is down.
     void SendLine(const std::string& line);
 
+    void Hold() { holding_ = true; }
+    // Sends every held line, in order, and stops holding.
+    void Release();
+    // How many lines are held: a mark for ReplaceHeld.
+    std::size_t HeldCount() const { return held_.size(); }
+    std::size_t HeldBytes() const { return heldBytes_; }
+    // The lines held from `tail` on take the place of those in [begin, end).
+    void ReplaceHeld(std::size_t begin, std::size_t end, std::size_t tail);
+
 private:
-    const DebugLog& debugLog_;
+    DebugLog& debugLog_;
     LineSink* sink_ = nullptr;
     const LinkControl* control_ = nullptr;
+    bool holding_ = false;
+    std::vector<std::string> held_;
+    std::size_t heldBytes_ = 0;
 };
 
 }  // namespace nb

@@ -5,7 +5,7 @@
 
 namespace nb {
 
-Logs::Logs(LinkWriter& writer, const LogChannels& channels, const Clock& clock, const DebugLog& debugLog,
+Logs::Logs(LinkWriter& writer, const LogChannels& channels, const Clock& clock, DebugLog& debugLog,
            Console& console)
     : writer_(writer), channels_(channels), clock_(clock), debugLog_(debugLog), console_(console) {}
 

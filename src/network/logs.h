@@ -21,7 +21,7 @@ struct LogChannels {
 
 class Logs {
 public:
-    Logs(LinkWriter& writer, const LogChannels& channels, const Clock& clock, const DebugLog& debugLog,
+    Logs(LinkWriter& writer, const LogChannels& channels, const Clock& clock, DebugLog& debugLog,
          Console& console);
 
     void LogToNetChannel(const std::string& text);
@@ -40,7 +40,7 @@ private:
     LinkWriter& writer_;
     const LogChannels& channels_;
     const Clock& clock_;
-    const DebugLog& debugLog_;
+    DebugLog& debugLog_;
     Console& console_;
 };
 

@@ -35,8 +35,9 @@ std::size_t OnlineUsers::AppendUser(const std::string& nick, const std::string& 
     TimePoint now = clock_.Now();
     user.connectTime = FormatTimeOfDay(now) + " " + FormatShortDate(now);
     user.slotIndex = users_.size();
-    users_.push_back(user);
-    return user.slotIndex;
+    slotByNick_[ToLower(nick)] = user.slotIndex;
+    users_.push_back(std::move(user));
+    return users_.size() - 1;
 }
 
 void OnlineUsers::AddOnlineUser(const std::string& nick, const std::string& ident, const std::string& host,
@@ -55,10 +56,14 @@ void OnlineUsers::AddServiceClient(const std::string& nick, const std::string& s
 }
 
 std::optional<std::size_t> OnlineUsers::FindOnlineUser(const std::string& nick) const {
-    for (std::size_t slot = 0; slot < users_.size(); ++slot) {
-        if (IEquals(users_[slot].nick, nick)) return slot;
-    }
-    return std::nullopt;
+    auto found = slotByNick_.find(ToLower(nick));
+    if (found == slotByNick_.end()) return std::nullopt;
+    return found->second;
+}
+
+void OnlineUsers::Clear() {
+    users_.clear();
+    slotByNick_.clear();
 }
 
 void OnlineUsers::RemoveOnlineUser(std::string nick) {
@@ -80,9 +85,11 @@ void OnlineUsers::RemoveUser(const std::string& nick, const std::optional<std::s
     channels_.RemoveMemberEverywhere(user.nick);
     slot = FindOnlineUser(user.nick);
     if (!slot) return;
+    slotByNick_.erase(ToLower(user.nick));
     if (*slot != users_.size() - 1) {
         users_[*slot] = std::move(users_.back());
         users_[*slot].slotIndex = *slot;
+        slotByNick_[ToLower(users_[*slot].nick)] = *slot;
     }
     users_.pop_back();
 }
@@ -90,9 +97,15 @@ void OnlineUsers::RemoveUser(const std::string& nick, const std::optional<std::s
 void OnlineUsers::RenameUser(std::size_t slot, const std::string& newNick) {
     OnlineUser& user = users_.at(slot);
     std::string oldNick = user.nick;
+    ChangeNick(user, newNick);
+    channels_.RenameMember(oldNick, newNick);
+}
+
+void OnlineUsers::ChangeNick(OnlineUser& user, const std::string& newNick) {
+    slotByNick_.erase(ToLower(user.nick));
     user.nick = newNick;
     user.mask = newNick + "!" + user.ident + "@" + user.host;
-    channels_.RenameMember(oldNick, newNick);
+    slotByNick_[ToLower(newNick)] = user.slotIndex;
 }
 
 // NICK <nick> <hop> <timestamp> <ident> <host> <server> ...
@@ -119,9 +132,7 @@ void OnlineUsers::OnNickChange(const IrcLine& line) {
     if (!newNick.empty()) {
         channels_.RenameMember(oldNick, newNick);
         if (auto slot = FindOnlineUser(oldNick)) {
-            OnlineUser& user = users_[*slot];
-            user.nick = newNick;
-            user.mask = newNick + "!" + user.ident + "@" + user.host;
+            ChangeNick(users_[*slot], newNick);
             events_.OnNickChanged(*slot, oldNick);
             logs_.LogNetEvent(Bold(oldNick) + " is now known as " + Bold(newNick) + ".");
         }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/clock.h"
@@ -33,7 +34,7 @@ public:
     bool IsUserOnline(const std::string& nick) const { return FindOnlineUser(nick).has_value(); }
     // A user killed (by the network or by us) leaves the network and every channel.
     void RemoveOnlineUser(std::string nick);
-    void Clear() { users_.clear(); }
+    void Clear();
 
     std::size_t Count() const { return users_.size(); }
     OnlineUser& At(std::size_t slot) { return users_.at(slot); }
@@ -41,6 +42,8 @@ public:
 
     // Handlers of the server's lines.
     void OnUserIntroduction(const IrcLine& line);
+    // The uplink has sent the whole network (its first PING, or an end-of-burst mark).
+    void OnEndOfBurst() { maxUsers_.BurstEnded(); }
     void OnQuit(const IrcLine& line);
     void OnNickChange(const IrcLine& line);
     void OnKill(const IrcLine& line);
@@ -57,6 +60,7 @@ private:
                            const std::optional<std::string>& server);
     // Announces the departure, then takes the user out of its channels and the table.
     void RemoveUser(const std::string& nick, const std::optional<std::string>& quitMessage);
+    void ChangeNick(OnlineUser& user, const std::string& newNick);
 
     const Clock& clock_;
     Logs& logs_;
@@ -65,6 +69,7 @@ private:
     const OwnClients& ownClients_;
     MaxUsersRecord& maxUsers_;
     std::vector<OnlineUser> users_;
+    std::unordered_map<std::string, std::size_t> slotByNick_;  // lower-case nick to slot
 };
 
 }  // namespace nb

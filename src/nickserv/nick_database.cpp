@@ -22,13 +22,30 @@ const char* const kEmptyLineError =
 
 }  // namespace
 
-NickDatabase::NickDatabase(const DataDirectory& data, Console& console, const Clock& clock)
-    : data_(data), console_(console), clock_(clock) {}
+NickDatabase::NickDatabase(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit)
+    : data_(data),
+      console_(console),
+      clock_(clock),
+      commit_(commit),
+      nickTable_{kNickFile, [this] { return WriteNickFile(); }, [this] { LoadNickDatabase(true, false); }},
+      quitTable_{kQuitFile, [this] { return WriteQuitFile(); }, [this] { LoadNickDatabase(false, true); }} {}
+
+void NickDatabase::IndexNicks() {
+    slotByNick_.clear();
+    for (std::size_t slot = 0; slot < nicks_.size(); ++slot) {
+        if (!nicks_[slot].nick.empty()) slotByNick_.emplace(ToLower(nicks_[slot].nick), slot);
+    }
+}
 
 void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
     if (loadNicks) {
         std::vector<RegisteredNick> previous = std::move(nicks_);
         nicks_.clear();
+        slotByNick_.clear();
+        std::unordered_map<std::string, const RegisteredNick*> previousByNick;
+        for (const RegisteredNick& old : previous) {
+            if (!old.nick.empty()) previousByNick.emplace(ToLower(old.nick), &old);
+        }
         std::string now = FormatGeneralDate(clock_.Now());
         bool reported = false;
         for (const std::string& line : ReadTextLines(data_.Path(kNickFile))) {
@@ -40,15 +57,14 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
                 continue;
             }
             RegisteredNick record = ParseNickLine(line, now);
-            for (const RegisteredNick& old : previous) {
-                if (old.nick.empty() || !IEquals(old.nick, record.nick)) continue;
-                record.identified = old.identified;
-                record.lastQuit = old.lastQuit;
-                record.badPasswords = old.badPasswords;
-                break;
+            if (auto old = previousByNick.find(ToLower(record.nick)); old != previousByNick.end()) {
+                record.identified = old->second->identified;
+                record.lastQuit = old->second->lastQuit;
+                record.badPasswords = old->second->badPasswords;
             }
             nicks_.push_back(std::move(record));
         }
+        IndexNicks();
     }
     if (loadQuits) {
         for (const std::string& line : ReadTextLines(data_.Path(kQuitFile))) {
@@ -60,29 +76,31 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
 }
 
 bool NickDatabase::SaveNickDatabase() {
-    std::string content;
-    for (const RegisteredNick& record : nicks_) {
-        if (!record.nick.empty()) content += FormatNickLine(record);
-    }
-    bool written = WriteDataFile(kNickFile, content);
-    // Either way the table is now what the file holds: a change that could not be written is
-    // undone rather than kept in memory as if it had been.
+    if (WriteNickFile()) return true;
+    // A change that could not be written is undone rather than kept in memory as if it had been.
     LoadNickDatabase(true, false);
-    return written;
+    return false;
 }
 
-void NickDatabase::ForgetIdentifications() {
-    for (RegisteredNick& record : nicks_) record.identified = false;
+// The table becomes what a read of the written file would give: the dropped records leave it,
+// every other record and its run-time fields stay as they are.
+bool NickDatabase::WriteNickFile() {
+    if (std::erase_if(nicks_, [](const RegisteredNick& record) { return record.nick.empty(); }) > 0) IndexNicks();
+    std::string content;
+    for (const RegisteredNick& record : nicks_) content += FormatNickLine(record);
+    return WriteDataFile(kNickFile, content);
 }
 
-bool NickDatabase::SaveQuitMessages() {
+bool NickDatabase::WriteQuitFile() {
     std::string content;
     for (const RegisteredNick& record : nicks_) {
         if (!record.nick.empty()) content += FormatQuitLine(record);
     }
-    if (!WriteDataFile(kQuitFile, content)) return false;
-    LoadNickDatabase(false, true);
-    return true;
+    return WriteDataFile(kQuitFile, content);
+}
+
+void NickDatabase::ForgetIdentifications() {
+    for (RegisteredNick& record : nicks_) record.identified = false;
 }
 
 void NickDatabase::LoadRestrictedNicks() {
@@ -102,17 +120,14 @@ bool NickDatabase::SaveRestrictedNicks() {
 }
 
 bool NickDatabase::WriteDataFile(const char* relative, const std::string& content) {
-    std::filesystem::path path = data_.Path(relative);
-    if (WriteFileAtomic(path, content)) return true;
-    console_.ShowMessage("NBII - NickServ", "Cannot write " + path.string() + "; the change was not saved.");
+    if (data_.WriteFile(relative, content)) return true;
+    console_.ShowMessage("NBII - NickServ", "Cannot write " + data_.Path(relative).string() + "; the change was not saved.");
     return false;
 }
 
 const RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) const {
-    for (const RegisteredNick& record : nicks_) {
-        if (!record.nick.empty() && IEquals(record.nick, nick)) return &record;
-    }
-    return nullptr;
+    auto found = slotByNick_.find(ToLower(nick));
+    return found == slotByNick_.end() ? nullptr : &nicks_[found->second];
 }
 
 RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) {
@@ -137,7 +152,17 @@ bool NickDatabase::IsNickRestricted(const std::string& nick) const {
     return false;
 }
 
-void NickDatabase::AddRegisteredNick(RegisteredNick record) { nicks_.push_back(std::move(record)); }
+void NickDatabase::AddRegisteredNick(RegisteredNick record) {
+    slotByNick_.emplace(ToLower(record.nick), nicks_.size());
+    nicks_.push_back(std::move(record));
+}
+
+void NickDatabase::DropRegisteredNick(RegisteredNick& record) {
+    record.nick.clear();
+    record.password.clear();
+    // A later record with the same nick (a damaged file) becomes the one found.
+    IndexNicks();
+}
 
 bool MatchesAccessHosts(const RegisteredNick& record, const std::string& mask) {
     for (const std::string& host : record.accessHosts) {

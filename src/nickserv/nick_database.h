@@ -3,30 +3,37 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/clock.h"
 #include "core/console.h"
 #include "core/data_dir.h"
+#include "core/group_commit.h"
 #include "nickserv/nick_record.h"
 
 namespace nb {
 
 class NickDatabase {
 public:
-    NickDatabase(const DataDirectory& data, Console& console, const Clock& clock);
+    NickDatabase(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit);
+    NickDatabase(const NickDatabase&) = delete;
+    NickDatabase& operator=(const NickDatabase&) = delete;
 
     // Reads NickServ.nb2 (an empty line is passed over and reported once), then Quit.nb2.
     // Identification, the last quit and the count of wrong passwords stay with their nick: a
     // reload never moves them to another record or resets them.
     void LoadNickDatabase(bool loadNicks, bool loadQuits);
-    // Writes every record that has a nick and reads the file back: dropped records leave the
-    // table. False when the file could not be written: the operator is told and the table is
-    // what the file still holds.
+    // Writes every record that has a nick now; dropped records leave the table. False when
+    // the file could not be written: the operator is told and the table is what the file
+    // still holds.
     bool SaveNickDatabase();
+    // The nick file (or the quit file) changed: written at the end of the received block.
+    void NicksChanged() { commit_.Changed(nickTable_); }
+    void QuitsChanged() { commit_.Changed(quitTable_); }
+    StoredTable& NickTable() { return nickTable_; }
     // A new link: nobody is identified any more.
     void ForgetIdentifications();
-    bool SaveQuitMessages();
 
     void LoadRestrictedNicks();
     bool SaveRestrictedNicks();
@@ -42,18 +49,27 @@ public:
     // The nick in lower case against each pattern as stored.
     bool IsNickRestricted(const std::string& nick) const;
 
-    // A new record at the end of the table; SaveNickDatabase stores it.
+    // A new record at the end of the table; the next write of the nick file stores it.
     void AddRegisteredNick(RegisteredNick record);
+    // The record is dropped: its nick is free at once, the next write leaves it out.
+    void DropRegisteredNick(RegisteredNick& record);
     const std::vector<RegisteredNick>& RegisteredNicks() const { return nicks_; }
 
 private:
+    bool WriteNickFile();
+    bool WriteQuitFile();
     bool WriteDataFile(const char* relative, const std::string& content);
+    void IndexNicks();
 
     const DataDirectory& data_;
     Console& console_;
     const Clock& clock_;
+    GroupCommit& commit_;
     std::vector<RegisteredNick> nicks_;
+    std::unordered_map<std::string, std::size_t> slotByNick_;  // lower-case nick to its first record
     std::vector<std::string> restricted_;
+    StoredTable nickTable_;
+    StoredTable quitTable_;
 };
 
 // True when the full mask matches access host 1, 2 or 3 of the record.

@@ -5,11 +5,11 @@
 namespace nb {
 
 NickServ::NickServ(const DataDirectory& data, Console& console, const Clock& clock, Timers& timers,
-                   const Settings& settings, OnlineUsers& users, Outbound& out, Logs& logs, const ServiceHelp& help,
-                   const ServiceVoice& voice)
+                   GroupCommit& commit, const Settings& settings, OnlineUsers& users, Outbound& out, Logs& logs,
+                   const ServiceHelp& help, const ServiceVoice& voice)
     : clock_(clock),
       users_(users),
-      database_(data, console, clock),
+      database_(data, console, clock, commit),
       enforcement_(database_, users, out, logs, timers, clock, voice),
       commands_(database_, enforcement_, users, out, settings, clock, help) {}
 
@@ -53,8 +53,8 @@ void NickServ::NoteNickQuit(const std::string& nick, const std::string& message)
     record->lastQuit = message;
     record->identified = false;
     record->lastSeen = FormatGeneralDate(clock_.Now());
-    database_.SaveQuitMessages();
-    database_.SaveNickDatabase();
+    database_.QuitsChanged();
+    database_.NicksChanged();
 }
 
 void NickServ::NoteNickGone(const std::string& nick) {
@@ -62,7 +62,7 @@ void NickServ::NoteNickGone(const std::string& nick) {
     if (record == nullptr) return;
     record->identified = false;
     record->lastSeen = FormatGeneralDate(clock_.Now());
-    database_.SaveNickDatabase();
+    database_.NicksChanged();
 }
 
 }  // namespace nb

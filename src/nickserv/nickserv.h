@@ -21,8 +21,9 @@ namespace nb {
 
 class NickServ : public NetworkEvents, public NickStatus {
 public:
-    NickServ(const DataDirectory& data, Console& console, const Clock& clock, Timers& timers, const Settings& settings,
-             OnlineUsers& users, Outbound& out, Logs& logs, const ServiceHelp& help, const ServiceVoice& voice);
+    NickServ(const DataDirectory& data, Console& console, const Clock& clock, Timers& timers, GroupCommit& commit,
+             const Settings& settings, OnlineUsers& users, Outbound& out, Logs& logs, const ServiceHelp& help,
+             const ServiceVoice& voice);
 
     const CommandTable& Commands() const { return commands_.Table(); }
     // Who else acts when a user is recognised by an access host (the memo count).

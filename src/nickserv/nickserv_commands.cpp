@@ -85,11 +85,13 @@ bool NickServCommands::AcceptsNewPassword(const CommandContext& context, const s
     return true;
 }
 
-bool NickServCommands::Saved(const CommandContext& context, const std::string& auditWords) {
-    if (database_.SaveNickDatabase()) return true;
-    context.Reply(Bold("Error") + ": The nickname database could not be written, please try again later.");
-    context.Audit(auditWords + " [Failed (database not written)]");
-    return false;
+void NickServCommands::NicksChanged(const CommandContext& context, const std::string& auditWords,
+                                    std::function<void()> undo) {
+    context.Changed(database_.NickTable(), [context, auditWords, undo] {
+        undo();
+        context.Reply(Bold("Error") + ": The nickname database could not be written, please try again later.");
+        context.Audit(auditWords + " [Failed (database not written)]");
+    });
 }
 
 void NickServCommands::Register(const CommandContext& context) {
@@ -116,7 +118,7 @@ void NickServCommands::Register(const CommandContext& context) {
     record.registeredOn = FormatGeneralDate(clock_.Now());
     record.lastSeen = record.registeredOn;
     database_.AddRegisteredNick(std::move(record));
-    if (!Saved(context, "REGISTER ******")) return;
+    NicksChanged(context, "REGISTER ******");
     user.replyType = ReplyType::Notice;
     context.Reply("You successfully registered " + Bold(nick) + "!");
     context.Reply("Your password is " + Bold(password) + ", it is CaSE seNsItIVE.");
@@ -131,9 +133,8 @@ void NickServCommands::Drop(const CommandContext& context) {
         context.Audit("DROP ****** [Failed (invalid password)]");
         return;
     }
-    record->nick.clear();
-    record->password.clear();
-    if (!Saved(context, "DROP ******")) return;
+    database_.DropRegisteredNick(*record);
+    NicksChanged(context, "DROP ******");
     context.Audit("DROP ****** [Success]");
     context.Reply("You have successfully dropped " + Bold(context.sender.nick) + ".");
     // The nick is free now: nobody may be moved off it any more.
@@ -208,7 +209,7 @@ void NickServCommands::ChangePassword(const CommandContext& context) {
     const std::string& newPassword = context.words[2];
     if (!AcceptsNewPassword(context, newPassword, "CHPASS ****** ******")) return;
     record->password = newPassword;
-    if (!Saved(context, "CHPASS ****** ******")) return;
+    NicksChanged(context, "CHPASS ****** ******");
     context.Reply("You have successfully changed your password to " + Bold(newPassword) +
                   ".  Remember, this is caSE seNTItiVE.");
     context.Audit("CHPASS ****** ****** [Success]");

@@ -47,9 +47,11 @@ private:
     void KillForBadPasswords(const CommandContext& context);
     // The rules of a new password; when it breaks one, the sender is told and `name` audited.
     bool AcceptsNewPassword(const CommandContext& context, const std::string& password, const std::string& name);
-    // Saves the nickname database. When it cannot be written, the sender is told, `auditWords`
-    // audited as failed, and the table is what the file still holds.
-    bool Saved(const CommandContext& context, const std::string& auditWords);
+    // The nickname database changed. When it cannot be written, the sender is told instead of
+    // the success, `auditWords` audited as failed, and the table is what the file still holds.
+    // `undo` puts back what the change did outside the table.
+    void NicksChanged(const CommandContext& context, const std::string& auditWords,
+                      std::function<void()> undo = [] {});
     // The record of the sender's nick; when there is none, the sender is told and `failure`
     // audited.
     RegisteredNick* SenderRecord(const CommandContext& context, const std::string& failure);

@@ -63,8 +63,13 @@ void NickServCommands::Set(const CommandContext& context) {
     } else {
         record.*(action->field) = value;
     }
-    if (!Saved(context, "SET " + words[1])) return;
-    if (action->field == nullptr) users_.At(context.sender.slot).replyType = reach;
+    OnlineUser& user = users_.At(context.sender.slot);
+    ReplyType before = user.replyType;
+    // The user may have left by the time the block's write fails.
+    NicksChanged(context, "SET " + words[1], [this, nick = user.nick, before] {
+        if (auto slot = users_.FindOnlineUser(nick)) users_.At(*slot).replyType = before;
+    });
+    if (action->field == nullptr) user.replyType = reach;
     std::string typed = realName ? value : setting;
     context.Reply(std::string(action->label) + " set to: " + Bold(typed));
     context.Audit("SET " + words[1] + " " + typed + " [Success]");
@@ -121,13 +126,13 @@ void NickServCommands::Access(const CommandContext& context) {
     int hostSlot = slot[0] - '0';
     if (command == "del") {
         record.accessHosts[hostSlot - 1].clear();
-        if (!Saved(context, "ACCESS " + subcommand + " " + slot)) return;
+        NicksChanged(context, "ACCESS " + subcommand + " " + slot);
         context.Reply("Removed the host from slot " + Bold(slot));
         context.Audit("ACCESS " + subcommand + " " + slot + " [Success]");
         return;
     }
     record.accessHosts[hostSlot - 1] = host;
-    if (!Saved(context, "ACCESS " + subcommand + " " + slot + " " + host)) return;
+    NicksChanged(context, "ACCESS " + subcommand + " " + slot + " " + host);
     context.Reply("Added: " + Bold(host) + " to slot " + Bold(slot));
     context.Audit("ACCESS " + subcommand + " " + slot + " " + host + " [Success]");
     std::size_t channels = carryAccessHost(context.sender.nick, hostSlot, host);

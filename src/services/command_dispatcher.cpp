@@ -3,8 +3,8 @@
 namespace nb {
 
 CommandDispatcher::CommandDispatcher(const ServiceClients& clients, const OnlineUsers& users,
-                                     const IgnoreList& ignoreList, Outbound& out, Logs& logs)
-    : clients_(clients), users_(users), ignoreList_(ignoreList), out_(out), logs_(logs) {}
+                                     const IgnoreList& ignoreList, Outbound& out, Logs& logs, BlockCommit& block)
+    : clients_(clients), users_(users), ignoreList_(ignoreList), out_(out), logs_(logs), block_(block) {}
 
 bool CommandDispatcher::Deliver(const IrcLine& line) {
     if (!line.Is("PRIVMSG") || line.params.size() < 2) return false;
@@ -16,8 +16,14 @@ bool CommandDispatcher::Deliver(const IrcLine& line) {
         logs_.WriteDebugLog("Message to " + line.Param(0) + " from unknown user " + sender + " not run");
         return true;
     }
+    // A command always runs inside a block: its changes are written before its replies leave.
+    bool ownBlock = !block_.InBlock();
+    if (ownBlock) block_.Begin();
+    block_.CommandStarts();
     Run(*client->commands, CommandContext{UserRef{*slot, users_.At(*slot).nick}, CommandWords(line.LastParam()),
-                                          ServiceVoice(*client, out_, logs_, users_)});
+                                          ServiceVoice(*client, out_, logs_, users_), &block_});
+    block_.CommandEnds();
+    if (ownBlock) block_.End();
     return true;
 }
 

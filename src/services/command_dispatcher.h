@@ -16,7 +16,7 @@ namespace nb {
 class CommandDispatcher {
 public:
     CommandDispatcher(const ServiceClients& clients, const OnlineUsers& users, const IgnoreList& ignoreList,
-                      Outbound& out, Logs& logs);
+                      Outbound& out, Logs& logs, BlockCommit& block);
 
     // A PRIVMSG to one of our clients that answers commands is run (or refused) here; false
     // when the target is no such client. A sender who is not in the user table is not run.
@@ -31,6 +31,7 @@ private:
     const IgnoreList& ignoreList_;
     Outbound& out_;
     Logs& logs_;
+    BlockCommit& block_;
 };
 
 }  // namespace nb

@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/group_commit.h"
 #include "core/text.h"
+#include "services/block_commit.h"
 #include "services/command_words.h"
 #include "services/service_voice.h"
 
@@ -27,9 +29,15 @@ struct CommandContext {
     UserRef sender;
     CommandWords words;
     ServiceVoice voice;
+    BlockCommit* block;
 
     void Reply(const std::string& text) const { voice.Reply(sender, text); }
     void Audit(const std::string& text) const { voice.Audit(sender.nick, text); }
+    // The command changed a stored table: it is written when the received block ends, before
+    // any reply leaves. When that write fails, `failed` answers instead of all the command said.
+    void Changed(StoredTable& table, std::function<void()> failed) const {
+        block->CommandChanged(table, std::move(failed));
+    }
 };
 
 // True when the words that the command needs are there.

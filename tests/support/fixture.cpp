@@ -44,6 +44,9 @@ ServicesFixture::ServicesFixture() { services.AttachLink(&link, &link); }
 void ServicesFixture::StartLinked() {
     RunStartup(services, "testhost");
     services.OnLinkUp();
+    // The uplink's first PING ends its burst: from here on a new max users record is announced
+    // as it happens.
+    Receive("PING :irc.example.org");
     link.Take();
 }
 
@@ -52,6 +55,7 @@ void ServicesFixture::Receive(const std::string& text) {
     if (!line) return;
     services.OnWireLine(*line);
     services.OnLine(*line);
+    services.OnBlockEnd();
 }
 
 void ServicesFixture::IntroduceUser(const std::string& nick, const std::string& ident, const std::string& host,

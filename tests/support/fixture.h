@@ -64,9 +64,11 @@ TimePoint TestStartTime();
 
 struct ServicesFixture {
     ServicesFixture();
-    // Start-up, then a link: handshake sent and taken away, so tests see only their own lines.
+    // Start-up, then a link and the end of the uplink's burst: what that sent is taken away, so
+    // tests see only their own lines.
     void StartLinked();
-    // Feeds a received line as a classic uplink would: logged, then acted on.
+    // Feeds a received line as a classic uplink would, as a block of its own: logged, acted on,
+    // and what it changed written.
     void Receive(const std::string& line);
     // Introduces a user the classic way: NICK <nick> 1 <ts> <ident> <host> <server> 0 :<real name>
     void IntroduceUser(const std::string& nick, const std::string& ident = "user",

@@ -76,6 +76,13 @@ int ServicesProcess::Stop() {
     return status;
 }
 
+void ServicesProcess::Kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
 long ServicesProcess::ResidentKiB() const {
     std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
     std::string field;

@@ -21,6 +21,8 @@ public:
     void Start(const std::filesystem::path& dataDir, const std::vector<std::string>& extraArgs = {});
     // SIGTERM, then waits; returns the exit status (or -1).
     int Stop();
+    // SIGKILL, then reaps: the process gets no chance to finish what it was doing.
+    void Kill();
     // Waits for the process to end by itself; returns the exit status, or -1 on timeout.
     int WaitForExit(int timeoutMs);
     std::string Output() const;

@@ -1,0 +1,83 @@
+// The cost of taking in a whole network at link time, and of one identify, through the same
+// road a received block takes: framing, one parse, the logs, the dispatch.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "link/irc_line.h"
+#include "link/line_framer.h"
+#include "support/fixture.h"
+
+namespace nb {
+namespace {
+
+// What an uplink sends for `users` users who each joined 3 of users/10 channels.
+std::string BurstText(int users) {
+    std::string text;
+    int channels = users / 10 > 3 ? users / 10 : 3;
+    for (int i = 0; i < users; ++i) {
+        std::string nick = "u" + std::to_string(i);
+        text += "NICK " + nick + " 1 1765055235 u" + std::to_string(i) + " h" + std::to_string(i) +
+                ".example.org irc.example.org 0 :Load user\r\n";
+        for (int j = 0; j < 3; ++j) {
+            text += ":" + nick + " JOIN #c" + std::to_string((i * 7 + j * 13) % channels) + "\r\n";
+        }
+    }
+    text += "PING :irc.example.org\r\n";
+    return text;
+}
+
+void Feed(test::ServicesFixture& f, std::string_view bytes) {
+    LineFramer framer;
+    // The link reads at most 8 KiB at a time.
+    for (std::size_t at = 0; at < bytes.size(); at += 8192) {
+        for (const auto& text : framer.Append(bytes.substr(at, 8192)).lines) {
+            auto line = ParseIrcLine(text);
+            if (!line) continue;
+            f.services.OnWireLine(*line);
+            f.services.OnLine(*line);
+        }
+        f.services.OnBlockEnd();
+    }
+}
+
+void BM_LinkBurst(benchmark::State& state) {
+    std::string burst = BurstText(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto f = std::make_unique<test::ServicesFixture>();
+        f->StartLinked();
+        state.ResumeTiming();
+        Feed(*f, burst);
+        state.PauseTiming();
+        f.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_LinkBurst)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// An identify with its reply and audit line, 10,000 nicks registered and online.
+void BM_Identify(benchmark::State& state) {
+    test::ServicesFixture f;
+    f.StartLinked();
+    std::string setup;
+    for (int i = 0; i < 10000; ++i) {
+        std::string nick = "u" + std::to_string(i);
+        setup += "NICK " + nick + " 1 1765055235 u h.example.org irc.example.org 0 :U\r\n:" + nick +
+                 " PRIVMSG NickServ :register secret1\r\n";
+    }
+    Feed(f, setup);
+    f.link.lines.clear();
+    std::string identify = ":u5000 PRIVMSG NickServ :identify secret1\r\n";
+    for (auto _ : state) {
+        Feed(f, identify);
+        f.link.lines.clear();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_Identify);
+
+}  // namespace
+}  // namespace nb
