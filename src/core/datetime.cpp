@@ -38,4 +38,13 @@ std::string FormatShortDate(TimePoint when) { return DateText(LocalTime(when)); 
 
 std::string FormatTimeOfDay(TimePoint when) { return TimeText(LocalTime(when)); }
 
+const std::string& DateTextCache::Text(TimePoint when) {
+    auto second = std::chrono::floor<std::chrono::seconds>(when.time_since_epoch());
+    if (second != second_) {
+        text_ = format_(when);
+        second_ = second;
+    }
+    return text_;
+}
+
 }  // namespace nb

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/clock.h"
+#include "core/datetime.h"
 
 namespace nb {
 
@@ -33,6 +34,7 @@ private:
 
     std::filesystem::path file_;
     const Clock& clock_;
+    DateTextCache dateText_{FormatGeneralDate};
     int fd_ = -1;
     std::size_t size_ = 0;
     std::size_t maxBytes_ = 0;

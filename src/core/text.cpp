@@ -5,17 +5,33 @@
 #include <charconv>
 
 namespace nb {
+namespace {
+
+// Letter case as IRC names know it: A to Z only, whatever the locale.
+char LowerLetter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+}  // namespace
 
 std::string ToLower(std::string_view text) {
     std::string lower(text);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : lower) c = LowerLetter(c);
     return lower;
+}
+
+std::size_t NameHash::operator()(std::string_view name) const {
+    // FNV-1a over the lower-case letters.
+    std::size_t hash = 14695981039346656037ull;
+    for (char c : name) {
+        hash ^= static_cast<unsigned char>(LowerLetter(c));
+        hash *= 1099511628211ull;
+    }
+    return hash;
 }
 
 bool IEquals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (LowerLetter(a[i]) != LowerLetter(b[i]))
             return false;
     }
     return true;

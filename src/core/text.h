@@ -1,8 +1,10 @@
 // Small text helpers used across modules. IRC names compare without regard to letter case.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace nb {
@@ -15,6 +17,19 @@ inline std::string Bold(std::string_view text) { return kBold + std::string(text
 std::string ToLower(std::string_view text);
 bool IEquals(std::string_view a, std::string_view b);
 bool IContains(std::string_view text, std::string_view part);
+
+// Hash and equality of names without regard to letter case, for indexes that are searched
+// with any text and never copy the name to lower case for it.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const;
+};
+struct NameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return IEquals(a, b); }
+};
+template <class Value>
+using NameIndex = std::unordered_map<std::string, Value, NameHash, NameEqual>;
 std::string Trim(std::string_view text);
 // Splits at every single blank, so two blanks in a row give an empty word.
 std::vector<std::string> SplitWords(std::string_view text);

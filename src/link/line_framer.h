@@ -22,6 +22,8 @@ public:
     void Clear();
 
 private:
+    void AppendPiece(std::string_view piece);
+
     std::string partial_;
     bool discarding_ = false;  // inside a line that is already too long
 };

@@ -56,7 +56,7 @@ std::vector<std::string> NetChannel::Nicks() const {
 Channels::Channels(Logs& logs, NetworkEvents& events) : logs_(logs), events_(events) {}
 
 std::optional<std::size_t> Channels::FindNetChannel(const std::string& name) const {
-    auto found = slotByName_.find(ToLower(name));
+    auto found = slotByName_.find(name);
     if (found == slotByName_.end()) return std::nullopt;
     return found->second;
 }
@@ -69,20 +69,28 @@ void Channels::Clear() {
 
 std::size_t Channels::AddChannel(NetChannel channel) {
     std::size_t slot = channels_.size();
-    slotByName_[ToLower(channel.name)] = slot;
+    slotByName_[channel.name] = slot;
     channels_.push_back(std::move(channel));
     return slot;
 }
 
 void Channels::AddMember(NetChannel& channel, const std::string& nick) {
     channel.members.push_back({nick});
-    channelsOfNick_[ToLower(nick)].push_back(ToLower(channel.name));
+    channelsOfNick_[nick].push_back(channel.name);
+}
+
+// The nick's own few channels are quicker to look through than a big channel's members.
+bool Channels::IsMember(const std::string& nick, const std::string& channelName) const {
+    auto found = channelsOfNick_.find(nick);
+    if (found == channelsOfNick_.end()) return false;
+    return std::any_of(found->second.begin(), found->second.end(),
+                       [&](const std::string& name) { return IEquals(name, channelName); });
 }
 
 void Channels::ForgetMembership(const std::string& nick, const std::string& channelName) {
-    auto found = channelsOfNick_.find(ToLower(nick));
+    auto found = channelsOfNick_.find(nick);
     if (found == channelsOfNick_.end()) return;
-    std::erase(found->second, ToLower(channelName));
+    std::erase_if(found->second, [&](const std::string& name) { return IEquals(name, channelName); });
     if (found->second.empty()) channelsOfNick_.erase(found);
 }
 
@@ -99,7 +107,7 @@ void Channels::ChannelJoin(const std::string& name, const std::string& nick) {
         return;
     }
     NetChannel& channel = channels_[*slot];
-    if (!realNick || channel.FindMember(nick) != nullptr) return;
+    if (!realNick || IsMember(nick, channel.name)) return;
     AddMember(channel, nick);
     logs_.LogNetEvent(Bold(nick) + " joined " + Bold(channel.name) + ".");
 }
@@ -125,11 +133,11 @@ void Channels::ChannelMemberLeft(const std::string& name, const std::string& nic
 }
 
 void Channels::RemoveChannel(std::size_t slot) {
-    slotByName_.erase(ToLower(channels_[slot].name));
+    slotByName_.erase(channels_[slot].name);
     for (const ChannelMember& member : channels_[slot].members) ForgetMembership(member.nick, channels_[slot].name);
     if (slot != channels_.size() - 1) {
         channels_[slot] = std::move(channels_.back());
-        slotByName_[ToLower(channels_[slot].name)] = slot;
+        slotByName_[channels_[slot].name] = slot;
     }
     channels_.pop_back();
 }
@@ -163,7 +171,7 @@ void Channels::ApplyMemberStatus(const std::string& name, const std::string& mod
 }
 
 void Channels::RemoveMemberEverywhere(const std::string& nick) {
-    auto found = channelsOfNick_.find(ToLower(nick));
+    auto found = channelsOfNick_.find(nick);
     if (found == channelsOfNick_.end()) return;
     // A copy: leaving changes the list. Newest first, as the table's slots were walked before.
     std::vector<std::string> names = found->second;
@@ -178,7 +186,7 @@ void Channels::RemoveMemberEverywhere(const std::string& nick) {
 }
 
 void Channels::RenameMember(const std::string& oldNick, const std::string& newNick) {
-    auto found = channelsOfNick_.find(ToLower(oldNick));
+    auto found = channelsOfNick_.find(oldNick);
     if (found == channelsOfNick_.end()) return;
     std::vector<std::string> names = std::move(found->second);
     channelsOfNick_.erase(found);
@@ -187,7 +195,7 @@ void Channels::RenameMember(const std::string& oldNick, const std::string& newNi
         if (!slot) continue;
         if (ChannelMember* member = channels_[*slot].FindMember(oldNick)) member->nick = newNick;
     }
-    std::vector<std::string>& newList = channelsOfNick_[ToLower(newNick)];
+    std::vector<std::string>& newList = channelsOfNick_[newNick];
     newList.insert(newList.end(), names.begin(), names.end());
 }
 

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "core/text.h"
 #include "link/irc_line.h"
 #include "network/logs.h"
 #include "network/network_events.h"
@@ -74,14 +74,15 @@ private:
     void AddMember(NetChannel& channel, const std::string& nick);
     void RemoveChannel(std::size_t slot);
     void ForgetMembership(const std::string& nick, const std::string& channelName);
+    bool IsMember(const std::string& nick, const std::string& channelName) const;
 
     Logs& logs_;
     NetworkEvents& events_;
     std::vector<NetChannel> channels_;
-    // Lower-case channel name to slot, and lower-case nick to the channels it is in, so that
-    // a join or a quit never walks the whole table.
-    std::unordered_map<std::string, std::size_t> slotByName_;
-    std::unordered_map<std::string, std::vector<std::string>> channelsOfNick_;
+    // Channel name to slot, and nick to the channels it is in, so that a join or a quit never
+    // walks the whole table.
+    NameIndex<std::size_t> slotByName_;
+    NameIndex<std::vector<std::string>> channelsOfNick_;
 };
 
 }  // namespace nb

@@ -14,7 +14,7 @@ void LinkWriter::Attach(LineSink* sink, const LinkControl* control) {
     control_ = control;
 }
 
-void LinkWriter::SendLine(const std::string& line) {
+void LinkWriter::SendLine(std::string line) {
     if (sink_ == nullptr || control_ == nullptr || !control_->IsLinkConnected()) {
         // Only where it was going: replies may carry a password.
         debugLog_.Write("Link down, not sent: " + line.substr(0, line.find(" :")));
@@ -23,8 +23,8 @@ void LinkWriter::SendLine(const std::string& line) {
     // A NUL, CR or LF inside would end the line early or start another one.
     bool breaksLine = std::any_of(line.begin(), line.end(), [](char c) { return c == '\0' || c == '\r' || c == '\n'; });
     if (holding_) {
-        held_.push_back(breaksLine ? OneLine(line) : line);
         heldBytes_ += line.size();
+        held_.push_back(breaksLine ? OneLine(line) : std::move(line));
     } else if (breaksLine) {
         sink_->SendLine(OneLine(line));
     } else {

@@ -19,7 +19,7 @@ public:
     void Attach(LineSink* sink, const LinkControl* control);
 
     // A classic line as it stands; dropped, and noted in the debug log, while the link is down.
-    void SendLine(const std::string& line);
+    void SendLine(std::string line);
 
     void Hold() { holding_ = true; }
     // Sends every held line, in order, and stops holding.

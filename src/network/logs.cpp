@@ -10,13 +10,21 @@ Logs::Logs(LinkWriter& writer, const LogChannels& channels, const Clock& clock, 
     : writer_(writer), channels_(channels), clock_(clock), debugLog_(debugLog), console_(console) {}
 
 void Logs::SendPrivmsg(const std::string& source, const std::string& target, const std::string& text) {
-    writer_.SendLine(":" + source + " PRIVMSG " + target + " :" + text);
+    std::string line;
+    line.reserve(source.size() + target.size() + text.size() + 12);
+    line += ':';
+    line += source;
+    line += " PRIVMSG ";
+    line += target;
+    line += " :";
+    line += text;
+    writer_.SendLine(std::move(line));
 }
 
 void Logs::LogToNetChannel(const std::string& text) { SendPrivmsg(channels_.writer, channels_.net, text); }
 
 void Logs::LogNetEvent(const std::string& text) {
-    LogToNetChannel("[" + Bold(FormatTimeOfDay(clock_.Now())) + "] " + text);
+    LogToNetChannel("[" + Bold(timeOfDay_.Text(clock_.Now())) + "] " + text);
 }
 
 void Logs::LogToOperChannel(const std::string& text) { SendPrivmsg(channels_.writer, channels_.oper, text); }

@@ -5,6 +5,7 @@
 
 #include "core/clock.h"
 #include "core/console.h"
+#include "core/datetime.h"
 #include "core/debug_log.h"
 #include "network/link_writer.h"
 
@@ -40,6 +41,7 @@ private:
     LinkWriter& writer_;
     const LogChannels& channels_;
     const Clock& clock_;
+    DateTextCache timeOfDay_{FormatTimeOfDay};
     DebugLog& debugLog_;
     Console& console_;
 };

@@ -32,10 +32,9 @@ std::size_t OnlineUsers::AppendUser(const std::string& nick, const std::string& 
     user.host = host;
     user.server = server;
     user.mask = nick + "!" + ident + "@" + host;
-    TimePoint now = clock_.Now();
-    user.connectTime = FormatTimeOfDay(now) + " " + FormatShortDate(now);
+    user.connectTime = connectTime_.Text(clock_.Now());
     user.slotIndex = users_.size();
-    slotByNick_[ToLower(nick)] = user.slotIndex;
+    slotByNick_[nick] = user.slotIndex;
     users_.push_back(std::move(user));
     return users_.size() - 1;
 }
@@ -56,7 +55,7 @@ void OnlineUsers::AddServiceClient(const std::string& nick, const std::string& s
 }
 
 std::optional<std::size_t> OnlineUsers::FindOnlineUser(const std::string& nick) const {
-    auto found = slotByNick_.find(ToLower(nick));
+    auto found = slotByNick_.find(nick);
     if (found == slotByNick_.end()) return std::nullopt;
     return found->second;
 }
@@ -85,11 +84,11 @@ void OnlineUsers::RemoveUser(const std::string& nick, const std::optional<std::s
     channels_.RemoveMemberEverywhere(user.nick);
     slot = FindOnlineUser(user.nick);
     if (!slot) return;
-    slotByNick_.erase(ToLower(user.nick));
+    slotByNick_.erase(user.nick);
     if (*slot != users_.size() - 1) {
         users_[*slot] = std::move(users_.back());
         users_[*slot].slotIndex = *slot;
-        slotByNick_[ToLower(users_[*slot].nick)] = *slot;
+        slotByNick_[users_[*slot].nick] = *slot;
     }
     users_.pop_back();
 }
@@ -102,10 +101,10 @@ void OnlineUsers::RenameUser(std::size_t slot, const std::string& newNick) {
 }
 
 void OnlineUsers::ChangeNick(OnlineUser& user, const std::string& newNick) {
-    slotByNick_.erase(ToLower(user.nick));
+    slotByNick_.erase(user.nick);
     user.nick = newNick;
     user.mask = newNick + "!" + user.ident + "@" + user.host;
-    slotByNick_[ToLower(newNick)] = user.slotIndex;
+    slotByNick_[newNick] = user.slotIndex;
 }
 
 // NICK <nick> <hop> <timestamp> <ident> <host> <server> ...

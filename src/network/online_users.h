@@ -5,10 +5,11 @@
 #include <cstddef>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "core/clock.h"
+#include "core/datetime.h"
+#include "core/text.h"
 #include "link/irc_line.h"
 #include "network/channels.h"
 #include "network/logs.h"
@@ -63,13 +64,14 @@ private:
     void ChangeNick(OnlineUser& user, const std::string& newNick);
 
     const Clock& clock_;
+    DateTextCache connectTime_{[](TimePoint when) { return FormatTimeOfDay(when) + " " + FormatShortDate(when); }};
     Logs& logs_;
     Channels& channels_;
     NetworkEvents& events_;
     const OwnClients& ownClients_;
     MaxUsersRecord& maxUsers_;
     std::vector<OnlineUser> users_;
-    std::unordered_map<std::string, std::size_t> slotByNick_;  // lower-case nick to slot
+    NameIndex<std::size_t> slotByNick_;
 };
 
 }  // namespace nb

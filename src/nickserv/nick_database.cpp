@@ -33,7 +33,7 @@ NickDatabase::NickDatabase(const DataDirectory& data, Console& console, const Cl
 void NickDatabase::IndexNicks() {
     slotByNick_.clear();
     for (std::size_t slot = 0; slot < nicks_.size(); ++slot) {
-        if (!nicks_[slot].nick.empty()) slotByNick_.emplace(ToLower(nicks_[slot].nick), slot);
+        if (!nicks_[slot].nick.empty()) slotByNick_.emplace(nicks_[slot].nick, slot);
     }
 }
 
@@ -42,9 +42,9 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
         std::vector<RegisteredNick> previous = std::move(nicks_);
         nicks_.clear();
         slotByNick_.clear();
-        std::unordered_map<std::string, const RegisteredNick*> previousByNick;
+        NameIndex<const RegisteredNick*> previousByNick;
         for (const RegisteredNick& old : previous) {
-            if (!old.nick.empty()) previousByNick.emplace(ToLower(old.nick), &old);
+            if (!old.nick.empty()) previousByNick.emplace(old.nick, &old);
         }
         std::string now = FormatGeneralDate(clock_.Now());
         bool reported = false;
@@ -57,7 +57,7 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
                 continue;
             }
             RegisteredNick record = ParseNickLine(line, now);
-            if (auto old = previousByNick.find(ToLower(record.nick)); old != previousByNick.end()) {
+            if (auto old = previousByNick.find(record.nick); old != previousByNick.end()) {
                 record.identified = old->second->identified;
                 record.lastQuit = old->second->lastQuit;
                 record.badPasswords = old->second->badPasswords;
@@ -126,7 +126,7 @@ bool NickDatabase::WriteDataFile(const char* relative, const std::string& conten
 }
 
 const RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) const {
-    auto found = slotByNick_.find(ToLower(nick));
+    auto found = slotByNick_.find(nick);
     return found == slotByNick_.end() ? nullptr : &nicks_[found->second];
 }
 
@@ -153,7 +153,7 @@ bool NickDatabase::IsNickRestricted(const std::string& nick) const {
 }
 
 void NickDatabase::AddRegisteredNick(RegisteredNick record) {
-    slotByNick_.emplace(ToLower(record.nick), nicks_.size());
+    slotByNick_.emplace(record.nick, nicks_.size());
     nicks_.push_back(std::move(record));
 }
 

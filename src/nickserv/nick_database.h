@@ -3,13 +3,13 @@
 #pragma once
 
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "core/clock.h"
 #include "core/console.h"
 #include "core/data_dir.h"
 #include "core/group_commit.h"
+#include "core/text.h"
 #include "nickserv/nick_record.h"
 
 namespace nb {
@@ -66,7 +66,7 @@ private:
     const Clock& clock_;
     GroupCommit& commit_;
     std::vector<RegisteredNick> nicks_;
-    std::unordered_map<std::string, std::size_t> slotByNick_;  // lower-case nick to its first record
+    NameIndex<std::size_t> slotByNick_;  // nick to its first record
     std::vector<std::string> restricted_;
     StoredTable nickTable_;
     StoredTable quitTable_;
