@@ -1,0 +1,133 @@
+// The changes of one received block: written once at its end, before any of its lines leave;
+// a write that fails is answered as a failure by each command that changed the file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "link/irc_line.h"
+#include "support/file_writes.h"
+#include "support/service_test.h"
+
+namespace nb {
+namespace {
+
+using test::Audit;
+using test::Lines;
+using test::Notice;
+
+struct GroupCommitTest : test::ServiceTest {
+    // Hands the lines to the services as one received block, without closing it.
+    void ReceiveUnfinished(const std::vector<std::string>& lines) {
+        for (const std::string& text : lines) {
+            auto line = ParseIrcLine(text);
+            services.OnWireLine(*line);
+            services.OnLine(*line);
+        }
+    }
+    std::filesystem::path Data() const { return dir.Path() / "data"; }
+};
+
+TEST_F(GroupCommitTest, FiftyRegistrationsInOneBlockAreOneWriteAndAnsweredOnlyAfterIt) {
+    std::vector<std::string> block;
+    for (int i = 0; i < 50; ++i) {
+        std::string nick = "user" + std::to_string(i);
+        Connect(nick);
+        block.push_back(":" + nick + " PRIVMSG NickServ :register secret" + std::to_string(i));
+    }
+    test::FileWrites writes(Data() / "NickServ");
+    ReceiveUnfinished(block);
+    // Nothing leaves, and nothing is claimed, before the block's changes are on disk.
+    EXPECT_TRUE(link.lines.empty());
+    EXPECT_EQ(NickFile(), "");
+    services.OnBlockEnd();
+
+    EXPECT_EQ(writes.Count("NickServ.nb2"), 1);
+    Lines sent = link.Take();
+    ASSERT_EQ(sent.size(), 150u);
+    for (int i = 0; i < 50; ++i) {
+        std::string nick = "user" + std::to_string(i);
+        EXPECT_EQ(sent[3 * i], Notice("NickServ", nick, "You successfully registered ^B" + nick + "^B!"));
+        EXPECT_EQ(sent[3 * i + 2], Audit("NickServ", nick, "REGISTER ****** [Success]"));
+        EXPECT_NE(NickFile().find(nick + " secret" + std::to_string(i) + " "), std::string::npos) << nick;
+    }
+    // A block that changes nothing writes nothing.
+    Tell("NickServ", "user1", "info user2");
+    EXPECT_EQ(writes.Count("NickServ.nb2"), 1);
+}
+
+TEST_F(GroupCommitTest, AFailedWriteAnswersEachCommandThatChangedTheFileInItsPlace) {
+    Connect("joe");
+    RegisterAndIdentify("joe", "secret1");
+    Connect("bob");
+    RegisterAndIdentify("bob", "secret2");
+    Connect("ann");
+    Connect("zed");
+    link.Take();
+    const std::string stored = NickFile();
+    const std::string joesUrl = services.nickServ.FindRegisteredNick("joe")->url;
+    // A folder where the temporary file must go: no write can succeed, even for root.
+    std::filesystem::create_directory(Data() / "NickServ/NickServ.nb2.tmp");
+
+    ReceiveUnfinished({":ann PRIVMSG NickServ :register annpass1", ":joe PRIVMSG NickServ :set url http://joe.org",
+                       ":bob PRIVMSG MemoServ :send joe hello there", ":zed PRIVMSG NickServ :register zedpass1",
+                       ":bob PRIVMSG NickServ :identify secret2"});
+    services.OnBlockEnd();
+
+    auto refused = [](const std::string& nick, const std::string& audit) {
+        return Lines{Notice("NickServ", nick, "^BError^B: The nickname database could not be written, please try again later."),
+                     Audit("NickServ", nick, audit + " [Failed (database not written)]")};
+    };
+    Lines expected = refused("ann", "REGISTER ******");
+    for (const Lines& part :
+         {refused("joe", "SET url"),
+          Lines{Notice("MemoServ", "bob", "You successfully sent ^Bjoe^B a message!"),
+                Audit("MemoServ", "bob", "SEND joe ****** [Success]"),
+                Notice("MemoServ", "joe", "You have a message waiting for you (just sent)."),
+                Notice("MemoServ", "joe", "Type: /msg MemoServ read all")},
+          refused("zed", "REGISTER ******"),
+          Lines{Notice("NickServ", "bob", "Hello ^Bbob^B.  You have successfully identified."),
+                Audit("NickServ", "bob", "IDENT ****** [Success]")}}) {
+        expected.insert(expected.end(), part.begin(), part.end());
+    }
+    EXPECT_EQ(link.Take(), expected);
+    // The table is what the file holds; the memo went to its own file.
+    EXPECT_EQ(NickFile(), stored);
+    EXPECT_FALSE(services.nickServ.IsNickRegistered("ann"));
+    EXPECT_FALSE(services.nickServ.IsNickRegistered("zed"));
+    EXPECT_EQ(services.nickServ.FindRegisteredNick("joe")->url, joesUrl);
+    EXPECT_TRUE(services.nickServ.IsNickIdentified("joe"));
+    EXPECT_NE(MemoFile().find("bob ["), std::string::npos);
+}
+
+TEST_F(GroupCommitTest, TheMaxUsersRecordOfABurstIsAnnouncedAndSavedOnceAtItsEnd) {
+    services.OnLinkUp();  // a new link: the uplink sends its whole network
+    link.Take();
+    test::FileWrites writes(Data());
+    for (int i = 0; i < 10000; ++i) IntroduceUser("u" + std::to_string(i));
+    auto toOperChannel = [](const Lines& lines) {
+        Lines found;
+        for (const std::string& line : lines) {
+            if (line.find(" PRIVMSG #NBII :") != std::string::npos) found.push_back(line);
+        }
+        return found;
+    };
+    EXPECT_TRUE(toOperChannel(link.Take()).empty());
+    EXPECT_EQ(writes.Count("settings.ini"), 0);
+
+    Receive(":irc.example.org PING :irc.example.org");
+    EXPECT_EQ(toOperChannel(link.Take()),
+              (Lines{":OperServ PRIVMSG #NBII :Max Users: \x02" "10004\x02 users.",
+                     ":OperServ PRIVMSG #NBII :Previous Record: \x02" "0\x02 users (\x02" "12/6/2026 9:07:15 PM\x02)"}));
+    EXPECT_EQ(writes.Count("settings.ini"), 1);
+    EXPECT_EQ(services.settings.Get("General", "Max Users", ""), "10004");
+
+    // After the burst a record is announced as it happens; the next PING changes nothing.
+    IntroduceUser("late");
+    EXPECT_EQ(toOperChannel(link.Take()).size(), 2u);
+    Receive(":irc.example.org PING :irc.example.org");
+    EXPECT_TRUE(toOperChannel(link.Take()).empty());
+    EXPECT_EQ(writes.Count("settings.ini"), 2);
+}
+
+}  // namespace
+}  // namespace nb
