@@ -2,6 +2,7 @@
 // road a received block takes: framing, one parse, the logs, the dispatch.
 #include <benchmark/benchmark.h>
 
+#include <fstream>
 #include <memory>
 #include <ostream>
 #include <streambuf>
@@ -30,12 +31,18 @@ struct CountingLink : LineSink, LinkControl {
 };
 
 struct RunningServices {
-    RunningServices() {
+    // `nickFile` is what NickServ.nb2 holds at start-up.
+    explicit RunningServices(const std::string& nickFile = "", bool syncWrites = false) {
+        if (!nickFile.empty()) {
+            std::filesystem::create_directories(dir.Path() / "data/NickServ");
+            std::ofstream(dir.Path() / "data/NickServ/NickServ.nb2", std::ios::binary) << nickFile;
+        }
         services.AttachLink(&link, &link);
         RunStartup(services, "benchhost");
         // The new max users record at the burst's end is written, but the disk's sync is not
         // what this measures.
-        services.settings.Set("General", "Sync Writes", "0");
+        services.settings.Set("General", "Sync Writes", syncWrites ? "1" : "0");
+        services.ReadFileSettings();
         services.OnLinkUp();
     }
     test::TempDir dir;
@@ -62,6 +69,11 @@ std::string BurstText(int users) {
     }
     text += "PING :irc.example.org\r\n";
     return text;
+}
+
+void RegisteredNickLine(std::string& file, int i) {
+    file += "nick" + std::to_string(i) + " secret1 *!*@h.example.org *!*@h.example.org *!*@h.example.org "
+            "[12/6/2026 9:07:15 PM] {N/A} [N/A] (N/A) 0 True NOTICE 12/6/2026 9:07:15 PM\r\n";
 }
 
 template <class Fixture>
@@ -114,6 +126,24 @@ void BM_Identify(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_Identify);
+
+// A new user registers while 100,000 nicks are registered: the block's durable write of the
+// whole nick file included (Sync Writes on), as the user waits for it.
+void BM_RegisterWithOneHundredThousandNicks(benchmark::State& state) {
+    std::string nickFile;
+    for (int i = 0; i < 100000; ++i) {
+        RegisteredNickLine(nickFile, i);
+    }
+    RunningServices f(nickFile, state.range(0) != 0);
+    long next = 0;
+    for (auto _ : state) {
+        std::string nick = "new" + std::to_string(next++);
+        Feed(f, "NICK " + nick + " 1 1765055235 n h.example.org irc.example.org 0 :N\r\n:" + nick +
+                    " PRIVMSG NickServ :register secret1\r\n");
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_RegisterWithOneHundredThousandNicks)->Arg(1)->Arg(0)->ArgName("sync")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace nb

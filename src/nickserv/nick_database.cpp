@@ -65,6 +65,7 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
             nicks_.push_back(std::move(record));
         }
         IndexNicks();
+        nickFileText_.Clear();
     }
     if (loadQuits) {
         for (const std::string& line : ReadTextLines(data_.Path(kQuitFile))) {
@@ -85,10 +86,13 @@ bool NickDatabase::SaveNickDatabase() {
 // The table becomes what a read of the written file would give: the dropped records leave it,
 // every other record and its run-time fields stay as they are.
 bool NickDatabase::WriteNickFile() {
-    if (std::erase_if(nicks_, [](const RegisteredNick& record) { return record.nick.empty(); }) > 0) IndexNicks();
-    std::string content;
-    for (const RegisteredNick& record : nicks_) content += FormatNickLine(record);
-    return WriteDataFile(kNickFile, content);
+    if (std::erase_if(nicks_, [](const RegisteredNick& record) { return record.nick.empty(); }) > 0) {
+        IndexNicks();
+        nickFileText_.Clear();
+    }
+    return WriteDataFile(kNickFile, nickFileText_.Text(nicks_.size(), [this](std::size_t slot, std::string& out) {
+        AppendNickLine(out, nicks_[slot]);
+    }));
 }
 
 bool NickDatabase::WriteQuitFile() {
@@ -131,7 +135,10 @@ const RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) 
 }
 
 RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) {
-    return const_cast<RegisteredNick*>(std::as_const(*this).FindRegisteredNick(nick));
+    auto found = slotByNick_.find(nick);
+    if (found == slotByNick_.end()) return nullptr;
+    nickFileText_.Touch(found->second);
+    return &nicks_[found->second];
 }
 
 bool NickDatabase::IsNickIdentified(const std::string& nick) const {

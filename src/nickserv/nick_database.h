@@ -9,6 +9,7 @@
 #include "core/console.h"
 #include "core/data_dir.h"
 #include "core/group_commit.h"
+#include "core/record_file_text.h"
 #include "core/text.h"
 #include "nickserv/nick_record.h"
 
@@ -40,7 +41,8 @@ public:
     std::vector<std::string>& RestrictedNicks() { return restricted_; }
 
     // The first record with this nick (letter case ignored), or nullptr. A save or a load
-    // rebuilds the table: never keep the pointer across one.
+    // rebuilds the table: never keep the pointer across one. The writable one is how a record
+    // is changed: its line in the file is made again at the next write.
     RegisteredNick* FindRegisteredNick(const std::string& nick);
     const RegisteredNick* FindRegisteredNick(const std::string& nick) const;
     bool IsNickRegistered(const std::string& nick) const { return FindRegisteredNick(nick) != nullptr; }
@@ -69,6 +71,7 @@ private:
     NameIndex<std::size_t> slotByNick_;  // nick to its first record
     std::vector<std::string> restricted_;
     StoredTable nickTable_;
+    RecordFileText nickFileText_;
     StoredTable quitTable_;
 };
 

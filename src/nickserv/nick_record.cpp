@@ -29,10 +29,23 @@ std::string TakeBracketed(std::string_view& rest, char closer, const std::string
 }  // namespace
 
 std::string FormatNickLine(const RegisteredNick& record) {
-    return record.nick + " " + record.password + " " + record.accessHosts[0] + " " + record.accessHosts[1] + " " +
-           record.accessHosts[2] + " [" + record.lastSeen + "] {" + record.realName + "} [" + record.email + "] (" +
-           record.url + ") " + record.age + " " + (record.flag ? "True" : "False") + " " + ReplyCommand(record.replyType) + " " +
-           record.registeredOn + "\r\n";
+    std::string line;
+    AppendNickLine(line, record);
+    return line;
+}
+
+void AppendNickLine(std::string& out, const RegisteredNick& record) {
+    for (std::string_view part :
+         {std::string_view(record.nick), std::string_view(" "), std::string_view(record.password),
+          std::string_view(" "), std::string_view(record.accessHosts[0]), std::string_view(" "),
+          std::string_view(record.accessHosts[1]), std::string_view(" "), std::string_view(record.accessHosts[2]),
+          std::string_view(" ["), std::string_view(record.lastSeen), std::string_view("] {"),
+          std::string_view(record.realName), std::string_view("} ["), std::string_view(record.email),
+          std::string_view("] ("), std::string_view(record.url), std::string_view(") "), std::string_view(record.age),
+          std::string_view(record.flag ? " True " : " False "), std::string_view(ReplyCommand(record.replyType)),
+          std::string_view(" "), std::string_view(record.registeredOn), std::string_view("\r\n")}) {
+        out += part;
+    }
 }
 
 RegisteredNick ParseNickLine(std::string_view line, const std::string& nowText) {

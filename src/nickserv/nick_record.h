@@ -30,6 +30,8 @@ struct RegisteredNick {
 // "<nick> <password> <host1> <host2> <host3> [<last seen>] {<real name>} [<email>] (<url>) <age>
 // <True|False> <reply type> <registered on>" and CR LF.
 std::string FormatNickLine(const RegisteredNick& record);
+// The same, added to the end of `out`: a file of many records is made in one buffer.
+void AppendNickLine(std::string& out, const RegisteredNick& record);
 
 // Reads a line of that layout from the left. A missing bracketed field does not fail: the last
 // seen date becomes `nowText`, the real name, email and url "N/A".

@@ -1,6 +1,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <random>
 
 #include "nickserv/nick_record.h"
 #include "nickserv_test_support.h"
@@ -179,6 +180,51 @@ TEST_F(NickDatabaseTest, TheTableHasNoFixedCapacity) {
     EXPECT_EQ(services.nickServ.RegisteredNicks().size(), 501u);
     EXPECT_TRUE(services.nickServ.IsNickRegistered("late"));
     EXPECT_NE(NickFile().find("\r\nlate latepass "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nb
+
+namespace nb {
+namespace {
+
+// The nick file is kept between writes and only changed lines are made again: after any mix
+// of changes it must hold exactly what writing every record afresh would.
+TEST_F(NickDatabaseTest, TheKeptFileTextAlwaysMatchesEveryRecordWrittenAfresh) {
+    std::mt19937 random(20261207);
+    std::vector<std::string> online;
+    auto fresh = [&] {
+        std::string text;
+        for (const RegisteredNick& record : services.nickServ.RegisteredNicks()) text += FormatNickLine(record);
+        return text;
+    };
+    for (int step = 0; step < 400; ++step) {
+        int action = static_cast<int>(random() % 6);
+        if (action == 0 || online.empty()) {
+            std::string nick = "n" + std::to_string(step);
+            Connect(nick);
+            Say(nick, "register pass" + std::to_string(step));
+            Say(nick, "identify pass" + std::to_string(step));
+            online.push_back(nick);
+            continue;
+        }
+        std::string& nick = online[random() % online.size()];
+        if (action == 1) Say(nick, "set url http://" + nick + ".example.org/" + std::to_string(step));
+        if (action == 2) Say(nick, "access add " + std::to_string(1 + random() % 3) + " *" + nick + "@*.org");
+        if (action == 3) Say(nick, "set reach privmsg");
+        if (action == 4) {
+            const RegisteredNick* record = services.nickServ.FindRegisteredNick(nick);
+            if (record != nullptr && random() % 2 == 0) Say(nick, "drop " + record->password);
+            Receive(":" + nick + " QUIT :step " + std::to_string(step));
+            nick = online.back();
+            online.pop_back();
+        }
+        if (action == 5) Receive(":" + nick + " QUIT :bye");
+        if (action == 5) IntroduceUser(nick);
+        ASSERT_EQ(NickFile(), fresh()) << "after step " << step;
+    }
+    services.nickServ.LoadNickDatabase(true, false);
+    EXPECT_EQ(NickFile(), fresh());
 }
 
 }  // namespace
