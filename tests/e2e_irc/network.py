@@ -7,86 +7,29 @@ that depends on the server is in its adapter.
 """
 import os
 import shutil
-import subprocess
 import tempfile
 import time
 from pathlib import Path
 
 from client import Clients
-from processes import read_text, stop_process, tail, wait_until
+from processes import tail
 from replies import expected
 from server_ngircd import NgircdServer
+from services_program import LINKED, SERVER_NAME, SOURCE_DIR, START_TIMEOUT, ServicesProgram
 
 SERVER_ADAPTERS = {"ngircd": NgircdServer}
 IRC_SERVER = os.environ.get("NB_IRC_SERVER", "ngircd")
-SOURCE_DIR = Path(os.environ.get("NB_SOURCE_DIR") or Path(__file__).resolve().parents[2])
 LINK_PASSWORD = "link-secret"
-SERVER_NAME = "services.localhost"  # the services' own server
 OPERATOR = ("watcher", "oper-secret")
 SERVICE_NICKS = ("ChanServ", "NickServ", "OperServ", "MemoServ")
 LOG_CHANNELS = ("#nb.botinfo", "#NBII", "#nb.netinfo")
 PROBE_NICK = "nbprobe"  # the harness's own client that checks that the services are up
-START_TIMEOUT = 15.0
-LINKED = "has successfully connected"  # the services print it for every connection to the server
 
 
 def server_adapter():
     if IRC_SERVER not in SERVER_ADAPTERS:
         raise RuntimeError("NB_IRC_SERVER=%r: no adapter (known: %s)" % (IRC_SERVER, ", ".join(SERVER_ADAPTERS)))
     return SERVER_ADAPTERS[IRC_SERVER]
-
-
-def binary_path():
-    path = os.environ.get("NB_BINARY")
-    if not path or not os.access(path, os.X_OK):
-        raise RuntimeError("NB_BINARY must name the built nimbral2 binary (it is %r)" % path)
-    return path
-
-
-class ServicesProgram:
-    """The nimbral2 binary on its own data directory; its terminal output goes to a file."""
-
-    def __init__(self, directory, port, protocol, password, reconnect_delay):
-        self.data_dir = Path(directory) / "data"
-        self.output_file = Path(directory) / "services.out"
-        self.process = None
-        self.data_dir.mkdir(parents=True)
-        shutil.copytree(SOURCE_DIR / "help", self.data_dir / "help")
-        (self.data_dir / "settings.ini").write_text(
-            "[Server Information]\n"
-            "IP/Host=127.0.0.1\n"
-            "Port=%d\n"
-            "Password=%s\n"
-            "Server Name=%s\n"
-            "Protocol=%s\n"
-            "[Global]\n"
-            "FirstTime=1\n"
-            "[General]\n"
-            "Reconnect Delay=%d\n" % (port, password, SERVER_NAME, protocol, reconnect_delay))
-
-    def start(self):
-        with open(self.output_file, "ab") as output:
-            self.process = subprocess.Popen([binary_path(), "--data-dir", str(self.data_dir)],
-                                            stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT)
-
-    def stop(self):
-        return stop_process(self.process)
-
-    def is_running(self):
-        return self.process is not None and self.process.poll() is None
-
-    def output(self):
-        return read_text(self.output_file)
-
-    def read(self, relative):
-        return read_text(self.data_dir / relative)
-
-    def wait_for_output(self, text, count=1, timeout=START_TIMEOUT):
-        """Waits until `text` has appeared `count` times in the terminal output."""
-        wait_until(lambda: self.output().count(text) >= count or not self.is_running(), timeout,
-                   "%r x%d in the services' output" % (text, count), self.output)
-        if self.output().count(text) < count:
-            raise AssertionError("the services stopped before printing %r:\n%s" % (text, self.output()))
 
 
 class Network:
