@@ -64,8 +64,9 @@ void LineRouter::RouteNetworkState(const IrcLine& line) {
     } else if (line.Is("PART") && toChannel) {
         channels_.OnPart(line);
     } else if (line.Is("PING")) {
-        users_.OnEndOfBurst();
+        // The answer first: the uplink finishes its side of the link on it.
         queries_.OnPing(line);
+        users_.OnEndOfBurst();
     } else if (line.Is("EOS")) {
         users_.OnEndOfBurst();
     } else if (line.Is("JOIN")) {

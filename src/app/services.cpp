@@ -76,6 +76,7 @@ void Services::OnLinkUp() {
     users.Clear();
     channels.Clear();
     maxUsers.LinkStarted();
+    logs.BeginQuietBurst();
     events.OnLinkUp();
     queries.StoreConnectTime();
     std::vector<ClientIntroduction> introductions;

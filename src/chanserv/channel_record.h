@@ -35,6 +35,9 @@ struct ChannelAccessEntry {
     int level = 0;
 };
 
+// The nick is one of the channel's co-owners: whole nicks, letter case ignored.
+bool HasCoOwner(const RegisteredChannel& record, std::string_view nick);
+
 // "<name> <password> <founder> <email> (<description>) [<modes>] [<topic>] {<greet>}
 // <registered on> <topic lock> <mode lock> <auto greet>" and CR LF; the flags are 1 or 0.
 std::string FormatChannelLine(const RegisteredChannel& record);

@@ -24,7 +24,15 @@ void Logs::SendPrivmsg(const std::string& source, const std::string& target, con
 void Logs::LogToNetChannel(const std::string& text) { SendPrivmsg(channels_.writer, channels_.net, text); }
 
 void Logs::LogNetEvent(const std::string& text) {
+    if (quietBurst_) return;
     LogToNetChannel("[" + Bold(timeOfDay_.Text(clock_.Now())) + "] " + text);
+}
+
+void Logs::EndQuietBurst(std::size_t users, std::size_t channels) {
+    if (!quietBurst_) return;
+    quietBurst_ = false;
+    LogNetEvent("Network synchronised: " + Bold(std::to_string(users)) + " users in " +
+                Bold(std::to_string(channels)) + " channels.");
 }
 
 void Logs::LogToOperChannel(const std::string& text) { SendPrivmsg(channels_.writer, channels_.oper, text); }

@@ -1,6 +1,7 @@
 // The three log channels, the debug log and the console's log boxes.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "core/clock.h"
@@ -28,6 +29,11 @@ public:
     void LogToNetChannel(const std::string& text);
     // "[^B<time of day>^B] " + text, for the network event log.
     void LogNetEvent(const std::string& text);
+    // While the uplink sends its burst the network events are not written one by one: the
+    // users and channels it names were there before, and a line for each would keep the server
+    // busy with our log for minutes on a large network. Its end gets one summary line.
+    void BeginQuietBurst() { quietBurst_ = true; }
+    void EndQuietBurst(std::size_t users, std::size_t channels);
     void LogToOperChannel(const std::string& text);
     // The audit trail: every service command writes one line here from the service's nickname.
     void LogToBotChannel(const std::string& source, const std::string& text);
@@ -44,6 +50,7 @@ private:
     DateTextCache timeOfDay_{FormatTimeOfDay};
     DebugLog& debugLog_;
     Console& console_;
+    bool quietBurst_ = false;
 };
 
 }  // namespace nb

@@ -60,6 +60,11 @@ std::optional<std::size_t> OnlineUsers::FindOnlineUser(const std::string& nick) 
     return found->second;
 }
 
+void OnlineUsers::OnEndOfBurst() {
+    logs_.EndQuietBurst(users_.size(), channels_.Count());
+    maxUsers_.BurstEnded();
+}
+
 void OnlineUsers::Clear() {
     users_.clear();
     slotByNick_.clear();

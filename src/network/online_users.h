@@ -44,7 +44,7 @@ public:
     // Handlers of the server's lines.
     void OnUserIntroduction(const IrcLine& line);
     // The uplink has sent the whole network (its first PING, or an end-of-burst mark).
-    void OnEndOfBurst() { maxUsers_.BurstEnded(); }
+    void OnEndOfBurst();
     void OnQuit(const IrcLine& line);
     void OnNickChange(const IrcLine& line);
     void OnKill(const IrcLine& line);
