@@ -443,7 +443,7 @@ std::vector<IrcLine> NgircdDialect::SquitIn(const IrcLine& line) {
             continue;
         }
         lines.push_back(IrcLine::Build(user->second.nick, "QUIT", {splitText}, true));
-        for (const auto& channel : user->second.channels) MemberLeft(channel);
+        for (MemberCount channel : user->second.channels) MemberLeft(channel);
         user = usersByNick_.erase(user);
     }
     lines.push_back(std::move(farewell));
@@ -456,33 +456,44 @@ void NgircdDialect::NoteJoin(const std::string& nick, const std::string& channel
     if (nick.empty()) return;
     // A member never introduced is taken for a user of the uplink; its QUIT ends it as well.
     auto user = usersByNick_.try_emplace(ToLower(nick), KnownUser{nick, uplink_, {}}).first;
-    if (user->second.channels.insert(ToLower(channel)).second) ++membersOf_[ToLower(channel)];
+    if (IsMember(nick, channel)) return;
+    auto members = membersOf_.try_emplace(ToLower(channel), 0).first;
+    ++members->second;
+    user->second.channels.push_back(members);
 }
 
 void NgircdDialect::NoteLeave(const std::string& nick, const std::string& channel) {
     auto user = usersByNick_.find(ToLower(nick));
-    if (user == usersByNick_.end() || user->second.channels.erase(ToLower(channel)) == 0) return;
-    MemberLeft(ToLower(channel));
+    if (user == usersByNick_.end()) return;
+    std::vector<MemberCount>& channels = user->second.channels;
+    std::string key = ToLower(channel);
+    auto found = std::find_if(channels.begin(), channels.end(), [&](MemberCount entry) { return entry->first == key; });
+    if (found == channels.end()) return;
+    MemberCount left = *found;
+    channels.erase(found);
+    MemberLeft(left);
 }
 
 bool NgircdDialect::IsMember(const std::string& nick, const std::string& channel) const {
     auto user = usersByNick_.find(ToLower(nick));
-    return user != usersByNick_.end() && user->second.channels.count(ToLower(channel)) > 0;
+    if (user == usersByNick_.end()) return false;
+    std::string key = ToLower(channel);
+    const std::vector<MemberCount>& channels = user->second.channels;
+    return std::any_of(channels.begin(), channels.end(), [&](MemberCount entry) { return entry->first == key; });
 }
 
 void NgircdDialect::ForgetUser(const std::string& key) {
     auto user = usersByNick_.find(key);
     if (user == usersByNick_.end()) return;
-    for (const auto& channel : user->second.channels) MemberLeft(channel);
+    for (MemberCount channel : user->second.channels) MemberLeft(channel);
     usersByNick_.erase(user);
 }
 
 // The last member leaving ends the channel: nothing about it is kept.
-void NgircdDialect::MemberLeft(const std::string& channelKey) {
-    auto members = membersOf_.find(channelKey);
-    if (members == membersOf_.end() || --members->second > 0) return;
-    membersOf_.erase(members);
-    heldTopics_.erase(channelKey);
+void NgircdDialect::MemberLeft(MemberCount channel) {
+    if (--channel->second > 0) return;
+    heldTopics_.erase(channel->first);
+    membersOf_.erase(channel);
 }
 
 std::string NgircdDialect::ServerOfToken(const std::string& token, const std::string& prefix) const {

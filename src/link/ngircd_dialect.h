@@ -163,23 +163,26 @@ private:
     bool IsMember(const std::string& nick, const std::string& channel) const;
     // A known user (lower-case nick) is gone, and with it its memberships.
     void ForgetUser(const std::string& key);
-    void MemberLeft(const std::string& channelKey);
+    using MemberCount = std::map<std::string, std::size_t>::iterator;
+    void MemberLeft(MemberCount channel);
 
     LinkIdentity identity_;
     std::string uplink_;                              // name of the ngIRCd we are linked to
     std::map<std::string, std::string> serverByToken_;  // the uplink's tokens -> server names
     std::map<std::string, std::string> hubOfServer_;  // lower-case server -> server it hangs on
+    // A channel's entry in membersOf_ stands for it in the users' lists: a network has many
+    // users, each in a few channels, and the entry stays until the last member has left.
+    std::map<std::string, std::size_t> membersOf_;  // lower-case channel -> how many known members
     struct KnownUser {
         std::string nick;  // as last written by the network
         std::string server;
-        std::set<std::string> channels;  // lower case
+        std::vector<MemberCount> channels;
     };
     std::map<std::string, KnownUser> usersByNick_;  // lower-case nick -> user, ours included
     std::set<std::string> ourNicks_;                 // lower-case nicks of our own clients
     std::map<std::string, std::string> jupeTokens_;  // lower-case juped server -> our token
     int nextJupeToken_ = 2;
     std::map<std::string, std::string> killerOf_;  // lower-case nick -> who killed it, until its QUIT
-    std::map<std::string, std::size_t> membersOf_;   // lower-case channel -> how many known members
     std::map<std::string, IrcLine> heldTopics_;      // lower-case channel -> its burst TOPIC line
     std::map<std::string, std::string> pongTargetOf_;  // token of a user's PING -> that user
 };

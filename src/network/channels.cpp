@@ -64,34 +64,47 @@ std::optional<std::size_t> Channels::FindNetChannel(const std::string& name) con
 void Channels::Clear() {
     channels_.clear();
     slotByName_.clear();
+    slotById_.clear();
     channelsOfNick_.clear();
 }
 
 std::size_t Channels::AddChannel(NetChannel channel) {
     std::size_t slot = channels_.size();
+    channel.id = nextChannelId_++;
     slotByName_[channel.name] = slot;
+    slotById_[channel.id] = slot;
     channels_.push_back(std::move(channel));
     return slot;
 }
 
 void Channels::AddMember(NetChannel& channel, const std::string& nick) {
     channel.members.push_back({nick});
-    channelsOfNick_[nick].push_back(channel.name);
+    channelsOfNick_[nick].push_back(channel.id);
 }
 
 // The nick's own few channels are quicker to look through than a big channel's members.
-bool Channels::IsMember(const std::string& nick, const std::string& channelName) const {
+bool Channels::IsMember(const std::string& nick, const NetChannel& channel) const {
     auto found = channelsOfNick_.find(nick);
     if (found == channelsOfNick_.end()) return false;
-    return std::any_of(found->second.begin(), found->second.end(),
-                       [&](const std::string& name) { return IEquals(name, channelName); });
+    return std::find(found->second.begin(), found->second.end(), channel.id) != found->second.end();
 }
 
-void Channels::ForgetMembership(const std::string& nick, const std::string& channelName) {
+void Channels::ForgetMembership(const std::string& nick, std::uint32_t channelId) {
     auto found = channelsOfNick_.find(nick);
     if (found == channelsOfNick_.end()) return;
-    std::erase_if(found->second, [&](const std::string& name) { return IEquals(name, channelName); });
+    std::erase(found->second, channelId);
     if (found->second.empty()) channelsOfNick_.erase(found);
+}
+
+std::vector<std::size_t> Channels::SlotsOfMember(const std::string& nick) const {
+    std::vector<std::size_t> slots;
+    auto found = channelsOfNick_.find(nick);
+    if (found == channelsOfNick_.end()) return slots;
+    for (std::uint32_t id : found->second) {
+        if (auto slot = slotById_.find(id); slot != slotById_.end()) slots.push_back(slot->second);
+    }
+    std::sort(slots.rbegin(), slots.rend());
+    return slots;
 }
 
 void Channels::ChannelJoin(const std::string& name, const std::string& nick) {
@@ -103,13 +116,13 @@ void Channels::ChannelJoin(const std::string& name, const std::string& nick) {
         channel.name = name;
         std::size_t created = AddChannel(std::move(channel));
         if (realNick) AddMember(channels_[created], nick);
-        logs_.LogNetEvent(Bold(name) + " has been created by " + Bold(nick) + ".");
+        if (!logs_.NetEventsQuiet()) logs_.LogNetEvent(Bold(name) + " has been created by " + Bold(nick) + ".");
         return;
     }
     NetChannel& channel = channels_[*slot];
-    if (!realNick || IsMember(nick, channel.name)) return;
+    if (!realNick || IsMember(nick, channel)) return;
     AddMember(channel, nick);
-    logs_.LogNetEvent(Bold(nick) + " joined " + Bold(channel.name) + ".");
+    if (!logs_.NetEventsQuiet()) logs_.LogNetEvent(Bold(nick) + " joined " + Bold(channel.name) + ".");
 }
 
 void Channels::AddOwnClient(const std::string& name, const std::string& nick) {
@@ -126,7 +139,7 @@ void Channels::ChannelMemberLeft(const std::string& name, const std::string& nic
     auto before = channel.members.size();
     std::erase_if(channel.members, [&](const ChannelMember& member) { return IEquals(member.nick, nick); });
     if (channel.members.size() == before) return;
-    ForgetMembership(nick, channel.name);
+    ForgetMembership(nick, channel.id);
     if (!channel.members.empty()) return;
     logs_.LogNetEvent(Bold(channel.name) + " has become empty, removing it.");
     RemoveChannel(*slot);
@@ -134,10 +147,12 @@ void Channels::ChannelMemberLeft(const std::string& name, const std::string& nic
 
 void Channels::RemoveChannel(std::size_t slot) {
     slotByName_.erase(channels_[slot].name);
-    for (const ChannelMember& member : channels_[slot].members) ForgetMembership(member.nick, channels_[slot].name);
+    slotById_.erase(channels_[slot].id);
+    for (const ChannelMember& member : channels_[slot].members) ForgetMembership(member.nick, channels_[slot].id);
     if (slot != channels_.size() - 1) {
         channels_[slot] = std::move(channels_.back());
         slotByName_[channels_[slot].name] = slot;
+        slotById_[channels_[slot].id] = slot;
     }
     channels_.pop_back();
 }
@@ -171,32 +186,22 @@ void Channels::ApplyMemberStatus(const std::string& name, const std::string& mod
 }
 
 void Channels::RemoveMemberEverywhere(const std::string& nick) {
-    auto found = channelsOfNick_.find(nick);
-    if (found == channelsOfNick_.end()) return;
-    // A copy: leaving changes the list. Newest first, as the table's slots were walked before.
-    std::vector<std::string> names = found->second;
-    std::vector<std::size_t> slots;
-    for (const std::string& name : names) {
-        if (auto slot = FindNetChannel(name)) slots.push_back(*slot);
-    }
-    std::sort(slots.rbegin(), slots.rend());
-    std::vector<std::string> ordered;
-    for (std::size_t slot : slots) ordered.push_back(channels_[slot].name);
-    for (const std::string& name : ordered) ChannelMemberLeft(name, nick);
+    // Highest slot first, as leaving may remove a channel and move the last one into its slot.
+    std::vector<std::string> names;
+    for (std::size_t slot : SlotsOfMember(nick)) names.push_back(channels_[slot].name);
+    for (const std::string& name : names) ChannelMemberLeft(name, nick);
 }
 
 void Channels::RenameMember(const std::string& oldNick, const std::string& newNick) {
+    for (std::size_t slot : SlotsOfMember(oldNick)) {
+        if (ChannelMember* member = channels_[slot].FindMember(oldNick)) member->nick = newNick;
+    }
     auto found = channelsOfNick_.find(oldNick);
     if (found == channelsOfNick_.end()) return;
-    std::vector<std::string> names = std::move(found->second);
+    std::vector<std::uint32_t> ids = std::move(found->second);
     channelsOfNick_.erase(found);
-    for (const std::string& name : names) {
-        auto slot = FindNetChannel(name);
-        if (!slot) continue;
-        if (ChannelMember* member = channels_[*slot].FindMember(oldNick)) member->nick = newNick;
-    }
-    std::vector<std::string>& newList = channelsOfNick_[newNick];
-    newList.insert(newList.end(), names.begin(), names.end());
+    std::vector<std::uint32_t>& renamed = channelsOfNick_[newNick];
+    renamed.insert(renamed.end(), ids.begin(), ids.end());
 }
 
 // :<nick> JOIN #a,#b,...

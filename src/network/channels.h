@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/text.h"
@@ -25,6 +27,7 @@ struct NetChannel {
     std::optional<std::string> modes;  // the last mode string seen, without parameters
     std::optional<std::string> topic;  // the last topic seen
     std::vector<ChannelMember> members;  // in order of joining
+    std::uint32_t id = 0;  // never reused while the program runs, unlike the slot
 
     ChannelMember* FindMember(const std::string& nick);
     const ChannelMember* FindMember(const std::string& nick) const;
@@ -73,16 +76,20 @@ private:
     std::size_t AddChannel(NetChannel channel);
     void AddMember(NetChannel& channel, const std::string& nick);
     void RemoveChannel(std::size_t slot);
-    void ForgetMembership(const std::string& nick, const std::string& channelName);
-    bool IsMember(const std::string& nick, const std::string& channelName) const;
+    void ForgetMembership(const std::string& nick, std::uint32_t channelId);
+    bool IsMember(const std::string& nick, const NetChannel& channel) const;
+    // The slots of the nick's channels, highest first.
+    std::vector<std::size_t> SlotsOfMember(const std::string& nick) const;
 
     Logs& logs_;
     NetworkEvents& events_;
     std::vector<NetChannel> channels_;
-    // Channel name to slot, and nick to the channels it is in, so that a join or a quit never
-    // walks the whole table.
+    // Channel name to slot, and nick to the ids of the channels it is in, so that a join or a
+    // quit never walks the whole table. Ids rather than names: a network has many members.
     NameIndex<std::size_t> slotByName_;
-    NameIndex<std::vector<std::string>> channelsOfNick_;
+    std::unordered_map<std::uint32_t, std::size_t> slotById_;
+    NameIndex<std::vector<std::uint32_t>> channelsOfNick_;
+    std::uint32_t nextChannelId_ = 1;
 };
 
 }  // namespace nb

@@ -33,6 +33,8 @@ public:
     // users and channels it names were there before, and a line for each would keep the server
     // busy with our log for minutes on a large network. Its end gets one summary line.
     void BeginQuietBurst() { quietBurst_ = true; }
+    // For the lines a burst brings by the thousand: not even made while it is quiet.
+    bool NetEventsQuiet() const { return quietBurst_; }
     void EndQuietBurst(std::size_t users, std::size_t channels);
     void LogToOperChannel(const std::string& text);
     // The audit trail: every service command writes one line here from the service's nickname.
