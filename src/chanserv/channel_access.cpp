@@ -36,12 +36,16 @@ bool ChannelDatabase::IsDroppedChannel(const std::string& name) const {
 }
 
 // The channel file no longer holds them: now their entries go.
-void ChannelDatabase::DeleteAccessOfDroppedChannels() {
-    if (droppedChannels_.empty()) return;
+bool ChannelDatabase::DeleteAccessOfDroppedChannels() {
+    if (droppedChannels_.empty()) return false;
+    bool deleted = false;
     for (ChannelAccessEntry& entry : access_) {
-        if (IsDroppedChannel(entry.channel)) entry.channel.clear();
+        if (!IsDroppedChannel(entry.channel)) continue;
+        entry.channel.clear();
+        deleted = true;
     }
     droppedChannels_.clear();
+    return deleted;
 }
 
 bool ChannelDatabase::DeleteLeftoverAccess(const std::string& name) {

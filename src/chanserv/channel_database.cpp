@@ -132,7 +132,9 @@ bool ChannelDatabase::WriteChannelFile() {
     const std::string& content = channelFileText_.Text(
         channels_.size(), [this](std::size_t slot, std::string& out) { AppendChannelLine(out, channels_[slot]); });
     if (!WriteDataFile(kChannelFile, content)) return false;
-    DeleteAccessOfDroppedChannels();
+    // Their access entries go now, and from the access file too, even when it was written
+    // first in this block.
+    if (DeleteAccessOfDroppedChannels()) commit_.Changed(accessTable_);
     return true;
 }
 

@@ -123,7 +123,7 @@ private:
     void IndexAccessEntry(std::size_t slot);
     void UnindexAccessOfNick(std::size_t slot);
     bool IsDroppedChannel(const std::string& name) const;
-    void DeleteAccessOfDroppedChannels();
+    bool DeleteAccessOfDroppedChannels();
     bool DeleteLeftoverAccess(const std::string& name);
 
     const DataDirectory& data_;
