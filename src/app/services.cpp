@@ -23,13 +23,20 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       help(data),
       commands(clients, users, ignoreList, out, logs, block),
       nickServ(data, console, clock, timers, commit, settings, users, out, logs, help, VoiceOf(ServiceId::NickServ)),
+      chanServ(data, console, clock, commit, settings, users, out, help, nickServ, operators,
+               clients.Get(ServiceId::ChanServ), clients.Get(ServiceId::NickServ)),
       memoServ(data, console, clock, users, nickServ, clients.Get(ServiceId::NickServ), help,
                VoiceOf(ServiceId::MemoServ)),
       router(clients, commands, users, channels, queries, logs, console, linkSettings) {
     clients.AttachCommands(ServiceId::NickServ, nickServ.Commands());
+    clients.AttachCommands(ServiceId::ChanServ, chanServ.Commands());
     clients.AttachCommands(ServiceId::MemoServ, memoServ.Commands());
     // The services hear the network in this order.
     events.Subscribe(nickServ);
+    events.Subscribe(chanServ);
+    nickServ.CarryAccessHostsWith([this](const std::string& nick, int hostSlot, const std::string& host) {
+        return chanServ.CarryAccessHost(nick, hostSlot, host);
+    });
     nickServ.WhenRecognised([this](std::size_t slot) { memoServ.NotifyMemoCount(slot); });
 }
 
@@ -79,11 +86,12 @@ void Services::OnLinkUp() {
     logs.BeginQuietBurst();
     events.OnLinkUp();
     queries.StoreConnectTime();
+    clients.Get(ServiceId::ChanServ).linkChannels = chanServ.LinkChannels();
     std::vector<ClientIntroduction> introductions;
     for (const ServiceClient& client : clients.All()) {
         if (!client.enabled) continue;
         introductions.push_back({client.nick, client.ident, client.fullName, client.userModes, client.linkChannels,
-                                 client.linkChannelModes});
+                                 client.linkChannelModes, client.linkChannelsOpsItself});
     }
     for (const std::string& line : HandshakeLines(linkSettings, introductions)) writer.SendLine(line);
     for (const ClientIntroduction& client : introductions) users.AddServiceClient(client.nick, linkSettings.serverName);
@@ -91,7 +99,7 @@ void Services::OnLinkUp() {
 
 void Services::LoadDatabases() {
     nickServ.LoadNickDatabase();
-    // Registered channels and channel access load here when ChanServ arrives.
+    chanServ.LoadChannelDatabase();
     memoServ.LoadMemos();
     // Operator access and command levels load here when OperServ arrives.
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/line_router.h"
+#include "chanserv/chanserv.h"
 #include "core/clock.h"
 #include "core/console.h"
 #include "core/data_dir.h"
@@ -29,6 +30,7 @@
 #include "services/block_commit.h"
 #include "services/command_dispatcher.h"
 #include "services/ignore_list.h"
+#include "services/operator_access.h"
 #include "services/service_clients.h"
 
 namespace nb {
@@ -68,6 +70,8 @@ public:
     ServiceHelp help;
     CommandDispatcher commands;
     NickServ nickServ;
+    NoOperators operators;  // until OperServ keeps the operator list
+    ChanServ chanServ;
     MemoServ memoServ;
     LineRouter router;
 

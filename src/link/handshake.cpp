@@ -10,6 +10,13 @@ void IntroduceClient(const std::string& server, const ClientIntroduction& client
     lines.push_back(":" + server + " KILL " + nick + " :Nimbral is connecting!");
     lines.push_back("NICK " + nick + " 1 10 " + client.ident + " " + server + " " + server + " :" + client.fullName);
     lines.push_back(":" + nick + " SVSMODE " + nick + " " + client.userModes);
+    if (client.opsItselfOnEachChannel) {
+        for (const auto& channel : client.channels) {
+            lines.push_back(":" + nick + " JOIN " + channel);
+            lines.push_back(":" + nick + " MODE " + channel + " +o " + nick);
+        }
+        return;
+    }
     for (const auto& channel : client.channels) lines.push_back(":" + nick + " JOIN " + channel);
     for (const auto& channel : client.channels) lines.push_back(":" + server + " MODE " + channel + " +o " + nick);
     if (client.channelModes.empty()) return;

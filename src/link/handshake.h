@@ -18,6 +18,8 @@ struct ClientIntroduction {
     // sets `channelModes` on each of them (nothing when empty).
     std::vector<std::string> channels;
     std::string channelModes;
+    // Instead: after each JOIN the client gives itself operator status, and nothing else.
+    bool opsItselfOnEachChannel = false;
 };
 
 // PASS, SERVER, the first WALLOPS, each client (KILL of whoever holds its nick, NICK, SVSMODE,

@@ -73,6 +73,29 @@ char StatusLetter(char prefix) {
     }
 }
 
+// Whether a channel mode letter of ngIRCd takes a parameter when set (`adding`) or taken off.
+bool TakesParameter(char letter, bool adding) {
+    return std::string_view("beIkovhaq").find(letter) != std::string_view::npos || (adding && letter == 'l');
+}
+
+// ngIRCd reads a list mask without "!" as a nick: "*joe@*.example" would ban the nicks ending
+// in "joe". The classic forms name ident and host, so the nick part becomes "*".
+void WidenListMasks(std::vector<std::string>& words) {
+    bool adding = true;
+    std::size_t next = 1;
+    for (char letter : words[0]) {
+        if (letter == '+' || letter == '-') {
+            adding = letter == '+';
+            continue;
+        }
+        if (!TakesParameter(letter, adding) || next >= words.size()) continue;
+        std::string& parameter = words[next++];
+        bool listMask = letter == 'b' || letter == 'e' || letter == 'I';
+        if (listMask && parameter.find('@') != std::string::npos && parameter.find('!') == std::string::npos)
+            parameter = "*!" + parameter;
+    }
+}
+
 }  // namespace
 
 void NgircdDialect::Reset(const LinkIdentity& identity) {
@@ -109,6 +132,8 @@ std::vector<std::string> NgircdDialect::ToWire(std::string_view classicLine) {
     if (IsCommand(*line, "SQUIT")) return SquitOut(*line);
     if (IsCommand(*line, "KILL")) NoteKillOut(*line);
     if (IsCommand(*line, "QUIT")) NoteQuitOut(*line);
+    // ngIRCd does not echo our KICK: the victim leaves here as it does there.
+    if (IsCommand(*line, "KICK")) NoteKick(*line);
     return {std::string(classicLine)};
 }
 
@@ -168,6 +193,7 @@ std::vector<std::string> NgircdDialect::ModeOut(const IrcLine& line, std::string
     if (words.empty()) return {};
     // A mode lock is sent as ":nt"; ngIRCd needs the sign to read the letters as modes.
     if (words[0][0] != '+' && words[0][0] != '-') words[0] = "+" + words[0];
+    WidenListMasks(words);
     return {":" + SourceOf(line) + " MODE " + line.Param(0) + Joined(words)};
 }
 
@@ -246,7 +272,7 @@ std::vector<IrcLine> NgircdDialect::FromWire(const IrcLine& line) {
     if (IsCommand(line, "VERSION") || IsCommand(line, "STATS")) return ServerQueryIn(line);
     if (IsCommand(line, "MODE")) return ModeIn(line);
     if (IsCommand(line, "KILL")) return KillIn(line);
-    if (IsCommand(line, "KICK")) NoteKickIn(line);
+    if (IsCommand(line, "KICK")) NoteKick(line);
     if (IsCommand(line, "QUIT")) return QuitIn(line);
     if (IsCommand(line, "SQUIT")) return SquitIn(line);
     return {line};
@@ -411,7 +437,7 @@ std::vector<IrcLine> NgircdDialect::KillIn(const IrcLine& line) {
     return {IrcLine::Build(killer, "KILL", {victim, line.LastParam()}, true)};
 }
 
-void NgircdDialect::NoteKickIn(const IrcLine& line) { NoteLeave(line.Param(1), line.Param(0)); }
+void NgircdDialect::NoteKick(const IrcLine& line) { NoteLeave(line.Param(1), line.Param(0)); }
 
 std::vector<IrcLine> NgircdDialect::QuitIn(const IrcLine& line) {
     std::string nick = line.SourceNick();

@@ -9,12 +9,16 @@
 // - Every line from a server link must carry a prefix (a NICK without one gets
 //   "ERROR :Prefix missing" and is ignored). Lines sourced by our clients are obeyed without
 //   privilege checks: JOIN of a +i channel, MODE, TOPIC and KICK without channel status, KILL.
+//   Our server's MODE (+o, +v, +b) and KICK of one channel are obeyed as well. "-k" is taken
+//   with any key or none, and modes that are not set are passed over, so a mode lock's
+//   "-ntsimklp <parameters>" is safe.
 // - It keeps the link alive with "PING :<its name>" and accepts "PONG <name> :<its name>";
 //   a PONG whose first parameter names a user is forwarded to that user.
 // - It sends no QUIT for the users behind a server that splits, only the SQUIT; a KILL reaches
 //   us as the KILL and, when the victim was its own user, as that user's QUIT as well.
 // - It refuses a PRIVMSG or NOTICE to a +n channel from anyone outside it, servers and service
 //   clients included ("404 Cannot send to channel"), but lets our clients JOIN any channel.
+// - A user's JOIN of several channels reaches us as one JOIN per channel.
 //
 // Outbound, classic -> ngIRCd (<N> our server name, <T> a server token):
 //   "PASS <pw>"                                -> "PASS <pw> 0210-IRC+ NimbralII|4.3:C"
@@ -32,6 +36,11 @@
 //   ":<s> TOPIC #c [<setter> <ts>] :<text>"    -> ":<s> TOPIC #c :<text>"
 //   ":<s> MODE #c :nt "                        -> ":<s> MODE #c +nt": no colon, a sign in front,
 //                                                  no trailing blanks; MODE of a nick unchanged
+//   ":<s> MODE #c +b <ident>@<host>"           -> ":<s> MODE #c +b *!<ident>@<host>": ngIRCd
+//                                                  reads a mask without "!" as a nick (also for
+//                                                  -b and for e and I)
+//   ":<s> KICK #c <n> :<reason>"               -> unchanged; <n> leaves #c here as well, since
+//                                                  ngIRCd does not echo it (nor any of our lines)
 //   ":<s> JOIN #a,#b"                          -> one ":<s> JOIN #x" per channel
 //   ":<c> PRIVMSG #x :<text>" (also NOTICE)    -> ":<c> JOIN #x" first when <c> is our client and
 //                                                  not in #x (as far as its JOIN, PART, KICK show),
@@ -40,7 +49,7 @@
 //                                                  :<token>" when the token came from a user PING
 //   ":<nick> PONG :<token>"                    -> nothing (ngIRCd pings servers, not clients)
 //   ":<s> SQUIT <server>"                      -> ":<s> SQUIT <server> :" (a comment is required)
-//   KILL, QUIT, KICK, INVITE, PART, other PRIVMSG and NOTICE, WALLOPS, numerics, the rest
+//   KILL, QUIT, INVITE, PART, other PRIVMSG and NOTICE, WALLOPS, numerics, the rest
 //                                              -> unchanged
 //
 // Inbound, ngIRCd -> classic:
@@ -143,7 +152,8 @@ private:
     ClassicLines ServerQueryIn(const IrcLine& line) const;
     ClassicLines ModeIn(const IrcLine& line) const;
     ClassicLines KillIn(const IrcLine& line);
-    void NoteKickIn(const IrcLine& line);
+    // A KICK either way: the victim leaves the channel.
+    void NoteKick(const IrcLine& line);
     ClassicLines QuitIn(const IrcLine& line);
     ClassicLines SquitIn(const IrcLine& line);
 

@@ -41,6 +41,10 @@ void Outbound::Kick(const std::string& source, const std::string& channel, const
     channels_.ChannelMemberLeft(channel, nick);
 }
 
+void Outbound::ServerKick(const std::string& channel, const std::string& nick, const std::string& reason) {
+    Kick(us_.serverName, channel, nick, reason);
+}
+
 void Outbound::Mode(const std::string& source, const std::string& channel, const std::string& modes,
                     const std::string& parameters) {
     std::string line = ":" + source + " MODE " + channel + " " + modes;
@@ -51,6 +55,12 @@ void Outbound::Mode(const std::string& source, const std::string& channel, const
 
 void Outbound::ServerMode(const std::string& channel, const std::string& modes, const std::string& parameters) {
     Mode(us_.serverName, channel, modes, parameters);
+}
+
+void Outbound::RestoreModes(const std::string& source, const std::string& channel, const std::string& modes) {
+    // No modes to set: a bare MODE line would ask the server for the modes instead.
+    if (!modes.empty()) writer_.SendLine(":" + source + " MODE " + channel + " :" + modes);
+    channels_.SetChannelModes(channel, modes);
 }
 
 void Outbound::Topic(const std::string& source, const std::string& channel, const std::string& text) {

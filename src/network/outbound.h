@@ -25,11 +25,16 @@ public:
     // Our server changes a user's nick; the tables follow.
     void ForceNickChange(const std::string& nick, const std::string& newNick);
     void Kick(const std::string& source, const std::string& channel, const std::string& nick, const std::string& reason);
+    // The same, made by our server.
+    void ServerKick(const std::string& channel, const std::string& nick, const std::string& reason);
     // Channel modes; operator and voice status of the members follow.
     void Mode(const std::string& source, const std::string& channel, const std::string& modes,
               const std::string& parameters);
     // The same, set by our server.
     void ServerMode(const std::string& channel, const std::string& modes, const std::string& parameters);
+    // Sets the channel's kept modes ("nt": letters and their parameters, without a sign) as one
+    // trailing parameter; the table takes them as the channel's modes. No modes send nothing.
+    void RestoreModes(const std::string& source, const std::string& channel, const std::string& modes);
     void Topic(const std::string& source, const std::string& channel, const std::string& text);
     void Invite(const std::string& source, const std::string& nick, const std::string& channel);
     void Join(const std::string& client, const std::string& channel);

@@ -42,6 +42,11 @@ public:
 
     bool IsNickRegistered(const std::string& nick) const override { return database_.IsNickRegistered(nick); }
     bool IsNickIdentified(const std::string& nick) const override { return database_.IsNickIdentified(nick); }
+    std::optional<std::array<std::string, 3>> AccessHostsOf(const std::string& nick) const override {
+        const RegisteredNick* record = database_.FindRegisteredNick(nick);
+        if (record == nullptr) return std::nullopt;
+        return record->accessHosts;
+    }
     ReplyType GetNickReplyType(const std::string& nick) const { return database_.GetNickReplyType(nick); }
     bool IsNickRestricted(const std::string& nick) const { return database_.IsNickRestricted(nick); }
     const RegisteredNick* FindRegisteredNick(const std::string& nick) const {

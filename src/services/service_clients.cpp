@@ -30,6 +30,7 @@ ServiceClients::ServiceClients() {
     clients_.push_back(Service("MemoServ", "MemoServ", {"memoserv", "$msnick", "", ""}));
     // The logs mask these before the two services' command tables exist.
     Get(ServiceId::ChanServ).passwordWords = {{"register", {2}}, {"drop", {2}}, {"ident", {2}}};
+    Get(ServiceId::ChanServ).linkChannelsOpsItself = true;
     Get(ServiceId::OperServ).passwordWords = {{"login", {1}}};
 }
 

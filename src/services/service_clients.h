@@ -39,6 +39,7 @@ struct ServiceClient {
     std::string userModes;
     std::vector<std::string> linkChannels;  // joined at link time; our server ops it there
     std::string linkChannelModes;           // then set on each of those channels
+    bool linkChannelsOpsItself = false;     // it gives itself operator status instead
     HelpFiles help;
     const CommandTable* commands = nullptr;  // what answers its private messages; none: nothing
     std::vector<PasswordWords> passwordWords;

@@ -16,6 +16,7 @@ DEFAULT_TIMEOUT = 10.0
 _END_MARKERS = {
     "NickServ": ("info", "Syntax Error: /msg NickServ info <nick>"),
     "MemoServ": ("read", "Syntax Error: /msg MemoServ read <memo number/all>"),
+    "ChanServ": ("info", "Syntax Error: /msg ChanServ info <#channel>"),
 }
 
 _PRIVATE_KINDS = ("privnotice", "privmsg")

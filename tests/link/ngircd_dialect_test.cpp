@@ -64,6 +64,57 @@ TEST_F(NgircdLink, OutboundLinesRewrittenToWhatNgircdAccepts) {
     for (const auto& [classic, wire] : cases) EXPECT_EQ(Out(classic), wire) << classic;
 }
 
+// ChanServ's entry enforcement, locks and self-protection in the forms ngIRCd obeys.
+TEST_F(NgircdLink, ChannelEnforcementLinesKeepTheirMeaning) {
+    const std::vector<std::pair<std::string, Lines>> cases = {
+        {":services.example MODE #a +o ann", {":services.example MODE #a +o ann"}},
+        {":services.example MODE #a +v ann", {":services.example MODE #a +v ann"}},
+        {":services.example MODE #a +b *ann@*.example.org", {":services.example MODE #a +b *!*ann@*.example.org"}},
+        {":services.example MODE #a +b *ann@10.1.2.*", {":services.example MODE #a +b *!*ann@10.1.2.*"}},
+        {":OperServ MODE #a -b+e *x@h *y@h", {":OperServ MODE #a -b+e *!*x@h *!*y@h"}},
+        {":OperServ MODE #a +kbI key x@h y@h", {":OperServ MODE #a +kbI key *!x@h *!y@h"}},
+        {":OperServ MODE #a +lbo 5 x@h ann", {":OperServ MODE #a +lbo 5 *!x@h ann"}},
+        {":OperServ MODE #a -lb x@h", {":OperServ MODE #a -lb *!x@h"}},
+        // Already whole masks, a nick mask, and a key that looks like a mask stay as they are.
+        {":OperServ MODE #a +b joe!*@h", {":OperServ MODE #a +b joe!*@h"}},
+        {":OperServ MODE #a +b joe", {":OperServ MODE #a +b joe"}},
+        {":OperServ MODE #a +k a@b", {":OperServ MODE #a +k a@b"}},
+        {":OperServ MODE #a +b", {":OperServ MODE #a +b"}},
+        {":services.example KICK #a ann :You are not permitted to be in this channel!",
+         {":services.example KICK #a ann :You are not permitted to be in this channel!"}},
+        {":ChanServ MODE #a -ntsimklp secret", {":ChanServ MODE #a -ntsimklp secret"}},
+        {":ChanServ MODE #a -ntsimklp", {":ChanServ MODE #a -ntsimklp"}},
+        {":ChanServ MODE #a :ntk key", {":ChanServ MODE #a +ntk key"}},
+        {":ChanServ MODE #a +o ChanServ", {":ChanServ MODE #a +o ChanServ"}},
+        {":ChanServ MODE #a -o ann", {":ChanServ MODE #a -o ann"}},
+        {":ChanServ TOPIC #a :Kept topic", {":ChanServ TOPIC #a :Kept topic"}},
+        {":ChanServ NOTICE ann :[\x02#a\x02] Hello", {":ChanServ NOTICE ann :[\x02#a\x02] Hello"}},
+        {":ChanServ JOIN #a", {":ChanServ JOIN #a"}},
+        {":ChanServ PART #a", {":ChanServ PART #a"}},
+    };
+    for (const auto& [classic, wire] : cases) EXPECT_EQ(Out(classic), wire) << classic;
+}
+
+// ngIRCd does not echo our kicks: the victim leaves the channel as the kick goes out.
+TEST_F(NgircdLink, OurKickTakesTheVictimOutOfTheChannel) {
+    Out("NICK OperServ 1 10 x services.example services.example :x");
+    IntroduceUser("ann", "1");
+    In(":ann JOIN #a");
+    Out(":OperServ JOIN #a");
+    Out(":services.example KICK #a ann :go");
+    // OperServ is still there: no JOIN before its message.
+    EXPECT_EQ(Out(":OperServ PRIVMSG #a :hi"), Lines{":OperServ PRIVMSG #a :hi"});
+    Out(":ChanServ KICK #a OperServ :out");
+    EXPECT_EQ(Out(":OperServ PRIVMSG #a :back"), (Lines{":OperServ JOIN #a", ":OperServ PRIVMSG #a :back"}));
+
+    // The last member kicked ends the channel: its next burst topic waits for a member again.
+    In(":ann JOIN #b");
+    EXPECT_EQ(In(":irc.example CHANINFO #b + :shown"), Lines{"TOPIC #b irc.example 0 :shown"});
+    Out(":services.example KICK #b ann :You are not permitted to be in this channel!");
+    EXPECT_EQ(In(":irc.example CHANINFO #b + :held"), Lines{});
+    EXPECT_EQ(In(":ann JOIN #b"), (Lines{":ann JOIN #b", "TOPIC #b irc.example 0 :held"}));
+}
+
 TEST_F(NgircdLink, LinesBothSidesShareGoThroughUnchanged) {
     for (const char* line : {":NickServ NOTICE joe :Hello", ":ChanServ KICK #a joe :bye", ":OperServ INVITE joe #a",
                              ":services.example 351 joe :Nimbral II v4.3", ":services.example WALLOPS :up",

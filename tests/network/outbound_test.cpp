@@ -94,6 +94,16 @@ TEST(Outbound, ActionsSendTheirLineAndUpdateTheTables) {
     EXPECT_FALSE(b.FindMember("chanserv")->op);
     EXPECT_TRUE(b.FindMember("ann")->voice);
     EXPECT_EQ(b.topic, "Kept");
+
+    f.link.Take();
+    out.RestoreModes("ChanServ", "#b", "ntk key");
+    out.ServerKick("#b", "ann", "go");
+    EXPECT_EQ(f.link.Take(), (Lines{":ChanServ MODE #b :ntk key", ":services.localhost KICK #b ann :go"}));
+    EXPECT_EQ(b.modes, "ntk key");
+    EXPECT_EQ(b.Nicks(), (Lines{"ChanServ"}));
+    out.RestoreModes("ChanServ", "#b", "");
+    EXPECT_TRUE(f.link.Take().empty());
+    EXPECT_EQ(b.modes, "");
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+#include "chanserv/chanserv.h"
+
+namespace nb {
+
+ChanServ::ChanServ(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit,
+                   const Settings& settings, OnlineUsers& users, Outbound& out, const ServiceHelp& help,
+                   const NickStatus& nicks, const OperatorAccess& operators, const ServiceClient& chanServ,
+                   const ServiceClient& nickServ)
+    : database_(data, console, commit, nicks),
+      commands_(database_, users, out, settings, clock, help, nicks, operators, nickServ),
+      enforcement_(database_, users, out, chanServ) {}
+
+void ChanServ::LoadChannelDatabase() {
+    database_.LoadChannelDatabase(true, true);
+    database_.Restricted().LoadRestrictedChannels();
+}
+
+std::vector<std::string> ChanServ::LinkChannels() const {
+    std::vector<std::string> names;
+    for (const RegisteredChannel& channel : database_.RegisteredChannels()) {
+        if (!channel.name.empty()) names.push_back(channel.name);
+    }
+    return names;
+}
+
+// Whoever leaves a nick, by a change, a quit or a kill, leaves its channel identification.
+void ChanServ::OnNickChanged(std::size_t, const std::string& oldNick) {
+    database_.ForgetChannelIdentification(oldNick);
+}
+
+void ChanServ::OnUserGone(const OnlineUser& user, const std::optional<std::string>&) {
+    database_.ForgetChannelIdentification(user.nick);
+}
+
+void ChanServ::OnUserJoined(const std::string& nick, const std::vector<std::string>& channels) {
+    enforcement_.OnUserJoined(nick, channels);
+}
+
+void ChanServ::OnTopicChanged(const std::string& channel, const std::string&, const std::string&) {
+    enforcement_.OnTopicChanged(channel);
+}
+
+void ChanServ::OnModesChanged(const ModeChange& change) { enforcement_.OnModesChanged(change); }
+
+}  // namespace nb

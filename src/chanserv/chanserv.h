@@ -1,0 +1,50 @@
+// ChanServ: registered channels, their access lists, their commands, and what happens when
+// users enter registered channels or change their topics and modes.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chanserv/channel_database.h"
+#include "chanserv/channel_enforcement.h"
+#include "chanserv/chanserv_commands.h"
+#include "network/network_events.h"
+
+namespace nb {
+
+class ChanServ : public NetworkEvents {
+public:
+    ChanServ(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit,
+             const Settings& settings, OnlineUsers& users, Outbound& out, const ServiceHelp& help,
+             const NickStatus& nicks, const OperatorAccess& operators, const ServiceClient& chanServ,
+             const ServiceClient& nickServ);
+
+    const CommandTable& Commands() const { return commands_.Table(); }
+    ChannelDatabase& Database() { return database_; }
+
+    // Start-up and after a restore: the channels, their access entries, the restricted patterns.
+    void LoadChannelDatabase();
+    // The registered channels in table order: ChanServ sits in each of them from the link on.
+    std::vector<std::string> LinkChannels() const;
+    // NickServ's access command puts a new host into the nick's channel access entries.
+    std::size_t CarryAccessHost(const std::string& nick, int hostSlot, const std::string& host) {
+        return database_.CarryAccessHost(nick, hostSlot, host);
+    }
+
+    // What happens on the network.
+    void OnLinkUp() override { database_.ForgetChannelIdentifications(); }
+    void OnNickChanged(std::size_t slot, const std::string& oldNick) override;
+    void OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) override;
+    void OnUserJoined(const std::string& nick, const std::vector<std::string>& channels) override;
+    void OnTopicChanged(const std::string& channel, const std::string& setter, const std::string& topic) override;
+    void OnModesChanged(const ModeChange& change) override;
+
+private:
+    ChannelDatabase database_;
+    ChanServCommands commands_;
+    ChannelEnforcement enforcement_;
+};
+
+}  // namespace nb

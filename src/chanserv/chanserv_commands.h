@@ -1,0 +1,91 @@
+// What users say to ChanServ: the command table and one handler per command.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "chanserv/channel_database.h"
+#include "core/clock.h"
+#include "core/settings.h"
+#include "help/service_help.h"
+#include "network/online_users.h"
+#include "network/outbound.h"
+#include "services/command_table.h"
+#include "services/nick_status.h"
+#include "services/operator_access.h"
+#include "services/service_clients.h"
+
+namespace nb {
+
+class ChanServCommands {
+public:
+    // `nickServ` is the client whose nickname the identification refusals speak with.
+    ChanServCommands(ChannelDatabase& database, OnlineUsers& users, Outbound& out, const Settings& settings,
+                     const Clock& clock, const ServiceHelp& help, const NickStatus& nicks,
+                     const OperatorAccess& operators, const ServiceClient& nickServ);
+    ChanServCommands(const ChanServCommands&) = delete;
+    ChanServCommands& operator=(const ChanServCommands&) = delete;
+
+    const CommandTable& Table() const { return table_; }
+
+private:
+    // chanserv_commands.cpp
+    void Help(const CommandContext& context);
+    // register, access, set and ident: the sender has identified to the nick in use. The
+    // refusal comes from NickServ.
+    bool AdmitsIdentified(const CommandContext& context, const Command& command);
+    // The channel tables changed (`access` too when true). When they cannot be written, the
+    // sender is told so instead of all the command said, `failed` is audited as failed, and
+    // `undo` then mends what the tables read back from their files.
+    void ChannelsChanged(const CommandContext& context, const std::string& channel, const std::string& failed,
+                         bool channels, bool access, std::function<void()> undo = [] {});
+    // A text the channel file cannot hold as given is refused: the sender is told why and
+    // `failed` audited. True when it may be stored.
+    bool Storable(const CommandContext& context, const std::string& channel, ChannelField field,
+                  const std::string& value, const std::string& failed);
+    // The sender's level on the channel, as the levels of a channel count it.
+    int SenderLevel(const CommandContext& context, const std::string& channel) const;
+
+    // chanserv_register_commands.cpp
+    void Register(const CommandContext& context);
+    // The setting "ChanServ Register" lets the sender register channels.
+    bool MayRegister(const CommandContext& context) const;
+    void UndoRegistration(const std::string& channel, const std::string& founder);
+    void Drop(const CommandContext& context);
+    void Ident(const CommandContext& context);
+
+    // chanserv_access_commands.cpp
+    void Access(const CommandContext& context);
+    void AccessList(const CommandContext& context, int level);
+    void AccessAdd(const CommandContext& context, int level);
+    void AccessModify(const CommandContext& context, int level);
+    void AccessDelete(const CommandContext& context, int level);
+
+    // chanserv_settings_commands.cpp
+    void Info(const CommandContext& context);
+    void Set(const CommandContext& context);
+
+    // chanserv_status_commands.cpp: op, deop and kick.
+    void ChannelStatus(const CommandContext& context);
+
+    ChannelDatabase& database_;
+    OnlineUsers& users_;
+    Outbound& out_;
+    const Settings& settings_;
+    const Clock& clock_;
+    const ServiceHelp& help_;
+    const NickStatus& nicks_;
+    const OperatorAccess& operators_;
+    const ServiceClient& nickServ_;
+    CommandTable table_;
+};
+
+// "[^B<nick>^B:^B<channel>^B] " + text to the audit channel: the line of a command about a
+// channel, with the channel as the sender typed it.
+void AuditChannel(const CommandContext& context, const std::string& channel, const std::string& text);
+
+// Words `first`, `first` + 1, ... joined by single blanks, up to the first empty word and
+// before word 100, trimmed.
+std::string JoinedWords(const CommandWords& words, std::size_t first);
+
+}  // namespace nb

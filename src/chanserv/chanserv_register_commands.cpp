@@ -1,0 +1,159 @@
+// A channel's life with ChanServ: register, ident with the channel password, drop.
+#include <utility>
+
+#include "chanserv/chanserv_commands.h"
+#include "core/datetime.h"
+#include "core/text.h"
+
+namespace nb {
+
+bool ChanServCommands::MayRegister(const CommandContext& context) const {
+    std::string who = Trim(settings_.Get("Security", "ChanServ Register", "0"));
+    if (who != "1" && who != "2") return true;
+    // Somebody with no operator entry at all is no operator either: letting him pass would hold
+    // back only the operators who are not logged in.
+    std::optional<OperatorStatus> oper = operators_.FindOperator(context.sender.nick);
+    if (!oper || !oper->loggedIn) return false;
+    if (who == "1") return true;
+    return users_.At(context.sender.slot).operLevel >= ToNumber(settings_.Get("Security", "ChanServ Level", "200"));
+}
+
+void ChanServCommands::Register(const CommandContext& context) {
+    const std::string& nick = context.sender.nick;
+    const std::string& channel = context.words[1];
+    const std::string& password = context.words[2];
+    const std::string& email = context.words[3];
+    const std::string description = JoinedWords(context.words, 4);
+    if (channel[0] != '#') {
+        context.Reply(Bold("Error") + ": You can only register a channel starting with a # character.");
+        AuditChannel(context, channel, "REGISTER [Failed (invalid channel name)]");
+        return;
+    }
+    if (channel.find(',') != std::string::npos) {
+        context.Reply(Bold("Error") + ": You cannot register a channel with the , character.");
+        AuditChannel(context, channel, "REGISTER [Failed (invalid channel name)]");
+        return;
+    }
+    if (!MayRegister(context)) {
+        context.Reply(Bold("Error") + ": You don't have access to register this channel.");
+        return;
+    }
+    if (database_.IsChannelRegistered(channel)) {
+        context.Reply("That channel (" + Bold(channel) + ") is currently registered.  Please try another channel.");
+        AuditChannel(context, channel, "REGISTER [Failed (already registered)]");
+        return;
+    }
+    if (database_.IsChannelRestricted(channel)) {
+        context.Reply("That channel (" + Bold(channel) + ") cannot be registered, please select a new channel name.");
+        AuditChannel(context, channel, "REGISTER [Failed (restricted channel name)]");
+        return;
+    }
+    if (!nicks_.IsNickRegistered(nick)) {
+        context.Reply(
+            "Your nickname isn't currently registered.  Please do so before attempting to register a channel.");
+        context.Audit("REGISTER [Failed (nickname not registered)]");
+        return;
+    }
+    for (auto [field, value] :
+         {std::pair{ChannelField::Name, &channel}, std::pair{ChannelField::Password, &password},
+          std::pair{ChannelField::Email, &email}, std::pair{ChannelField::Description, &description}}) {
+        if (!Storable(context, channel, field, *value, "REGISTER")) return;
+    }
+
+    RegisteredChannel record;
+    record.name = channel;
+    record.password = password;
+    record.founder = nick;
+    record.email = email;
+    record.description = description;
+    record.registeredOn = FormatShortDate(clock_.Now());
+    database_.AddRegisteredChannel(std::move(record));
+    const OnlineUser& user = users_.At(context.sender.slot);
+    ChannelAccessEntry founder{channel, nick, {}, ChannelDatabase::kFounderLevel};
+    founder.accessHosts.fill(MakeBanMask(user.ident, user.host));
+    if (auto hosts = nicks_.AccessHostsOf(nick)) founder.accessHosts = *hosts;
+    database_.AddAccessEntry(std::move(founder));
+    ChannelsChanged(context, channel, "REGISTER", true, true,
+                    [this, channel, nick] { UndoRegistration(channel, nick); });
+
+    const std::string& chanServ = context.voice.Nick();
+    out_.Join(chanServ, channel);
+    out_.ServerMode(channel, "+o", chanServ);
+    out_.ServerMode(channel, "+nt", "");
+    context.Reply("You have successfully registered " + Bold(channel) + ".");
+    context.Reply("Your password is " + Bold(password) + " which is CaSE seNsItIVE.");
+    AuditChannel(context, channel, "REGISTER " + channel + " ****** " + email + " " + description + " [Success]");
+}
+
+// One of the two files took the registration and the other did not: half a registration is
+// none. A channel without its founder's entry could never be dropped; an entry without its
+// channel would wait in the access file.
+void ChanServCommands::UndoRegistration(const std::string& channel, const std::string& founder) {
+    RegisteredChannel* record = database_.FindRegisteredChannel(channel);
+    ChannelAccessEntry* entry = database_.FindAccessEntry(channel, founder);
+    if (record != nullptr && entry == nullptr) {
+        database_.DropRegisteredChannel(*record);
+        database_.ChannelsChanged();
+    } else if (record == nullptr && entry != nullptr) {
+        database_.RemoveAccessEntry(*entry);
+        database_.AccessChanged();
+    }
+}
+
+void ChanServCommands::Ident(const CommandContext& context) {
+    const std::string& nick = context.sender.nick;
+    const std::string& channel = context.words[1];
+    if (channel[0] != '#') {
+        context.Reply("Syntax Error: /msg " + context.voice.Nick() + " ident <#channel> <password>");
+        AuditChannel(context, channel, "IDENT ****** [Failed (invalid channel name)]");
+        return;
+    }
+    RegisteredChannel* record = database_.FindRegisteredChannel(channel);
+    if (record == nullptr) {
+        context.Reply("That channel (" + Bold(channel) + ") is not currently registered.");
+        AuditChannel(context, channel, "IDENT ****** [Failed (channel not registered)]");
+        return;
+    }
+    if (context.words[2] != record->password) {
+        context.Reply("Invalid password for " + Bold(channel) + ".");
+        AuditChannel(context, channel, "IDENT ****** [Failed (invalid password)]");
+        return;
+    }
+    if (IEquals(record->founder, nick)) {
+        database_.IdentifyFounder(*record);
+        context.Reply("You have successfully identified with " + Bold(channel) +
+                      " as the owner of the channel giving you level 500.");
+    } else {
+        database_.AddCoOwner(*record, nick);
+        context.Reply("You have successfully identified with " + Bold(channel) +
+                      " as a co-owner, giving you level 499.");
+    }
+    AuditChannel(context, channel, "IDENT ****** [Success]");
+}
+
+void ChanServCommands::Drop(const CommandContext& context) {
+    const std::string& channel = context.words[1];
+    RegisteredChannel* record = database_.FindRegisteredChannel(channel);
+    if (record == nullptr) {
+        context.Reply("That channel (" + Bold(channel) + ") is not currently registered.");
+        AuditChannel(context, channel, "DROP [Failed (channel not registered)]");
+        return;
+    }
+    if (SenderLevel(context, channel) != ChannelDatabase::kFounderLevel) {
+        context.Reply("You must be the owner of " + Bold(channel) + ".");
+        AuditChannel(context, channel, "DROP [Failed (not owner)]");
+        return;
+    }
+    if (context.words[2] != record->password) {
+        context.Reply("Invalid password for " + Bold(channel) + ".");
+        AuditChannel(context, channel, "DROP [Failed (invalid password)]");
+        return;
+    }
+    database_.DropRegisteredChannel(*record);
+    ChannelsChanged(context, channel, "DROP", true, true);
+    out_.Part(context.voice.Nick(), channel);
+    AuditChannel(context, channel, "DROP " + channel + " ****** [Success]");
+    context.Reply("Successfully dropped " + Bold(channel) + "!");
+}
+
+}  // namespace nb
