@@ -2,58 +2,16 @@
 // road a received block takes: framing, one parse, the logs, the dispatch.
 #include <benchmark/benchmark.h>
 
-#include <fstream>
 #include <memory>
-#include <ostream>
-#include <streambuf>
 #include <string>
 
-#include "app/services.h"
-#include "app/startup.h"
-#include "link/irc_line.h"
-#include "link/line_framer.h"
-#include "support/fixture.h"
+#include "running_services.h"
 
 namespace nb {
 namespace {
 
-// The program as it runs: a terminal console that does not show the raw traffic, and a link
-// that takes the lines without keeping them.
-struct NullBuffer : std::streambuf {
-    int overflow(int c) override { return c; }
-};
-
-struct CountingLink : LineSink, LinkControl {
-    void SendLine(std::string_view) override { ++lines; }
-    bool IsLinkConnected() const override { return true; }
-    void ConnectToServer() override {}
-    std::size_t lines = 0;
-};
-
-struct RunningServices {
-    // `nickFile` is what NickServ.nb2 holds at start-up.
-    explicit RunningServices(const std::string& nickFile = "", bool syncWrites = false) {
-        if (!nickFile.empty()) {
-            std::filesystem::create_directories(dir.Path() / "data/NickServ");
-            std::ofstream(dir.Path() / "data/NickServ/NickServ.nb2", std::ios::binary) << nickFile;
-        }
-        services.AttachLink(&link, &link);
-        RunStartup(services, "benchhost");
-        // The new max users record at the burst's end is written, but the disk's sync is not
-        // what this measures.
-        services.settings.Set("General", "Sync Writes", syncWrites ? "1" : "0");
-        services.ReadFileSettings();
-        services.OnLinkUp();
-    }
-    test::TempDir dir;
-    FakeClock clock{test::TestStartTime()};
-    ManualTimers timers;
-    NullBuffer nothing;
-    std::ostream quiet{&nothing};
-    TerminalConsole console{quiet, false};
-    CountingLink link;
-    Services services{dir.Path() / "data", clock, timers, console};
-};
+using bench::Feed;
+using bench::RunningServices;
 
 // What an uplink sends for `users` users who each joined 3 of users/10 channels.
 std::string BurstText(int users) {
@@ -76,20 +34,6 @@ void RegisteredNickLine(std::string& file, int i) {
             "[12/6/2026 9:07:15 PM] {N/A} [N/A] (N/A) 0 True NOTICE 12/6/2026 9:07:15 PM\r\n";
 }
 
-template <class Fixture>
-void Feed(Fixture& f, std::string_view bytes) {
-    LineFramer framer;
-    // The link reads at most 8 KiB at a time.
-    for (std::size_t at = 0; at < bytes.size(); at += 8192) {
-        for (const auto& text : framer.Append(bytes.substr(at, 8192)).lines) {
-            auto line = ParseIrcLine(text);
-            if (!line) continue;
-            f.services.OnWireLine(*line);
-            f.services.OnLine(*line);
-        }
-        f.services.OnBlockEnd();
-    }
-}
 
 void BM_LinkBurst(benchmark::State& state) {
     std::string burst = BurstText(static_cast<int>(state.range(0)));
@@ -108,21 +52,17 @@ BENCHMARK(BM_LinkBurst)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMi
 
 // An identify with its reply and audit line, 10,000 nicks registered and online.
 void BM_Identify(benchmark::State& state) {
-    test::ServicesFixture f;
-    f.StartLinked();
+    RunningServices f;
     std::string setup;
     for (int i = 0; i < 10000; ++i) {
         std::string nick = "u" + std::to_string(i);
         setup += "NICK " + nick + " 1 1765055235 u h.example.org irc.example.org 0 :U\r\n:" + nick +
                  " PRIVMSG NickServ :register secret1\r\n";
     }
+    setup += "PING :irc.example.org\r\n";
     Feed(f, setup);
-    f.link.lines.clear();
     std::string identify = ":u5000 PRIVMSG NickServ :identify secret1\r\n";
-    for (auto _ : state) {
-        Feed(f, identify);
-        f.link.lines.clear();
-    }
+    for (auto _ : state) Feed(f, identify);
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_Identify);
@@ -134,7 +74,7 @@ void BM_RegisterWithOneHundredThousandNicks(benchmark::State& state) {
     for (int i = 0; i < 100000; ++i) {
         RegisteredNickLine(nickFile, i);
     }
-    RunningServices f(nickFile, state.range(0) != 0);
+    RunningServices f({{"NickServ/NickServ.nb2", nickFile}}, state.range(0) != 0);
     long next = 0;
     for (auto _ : state) {
         std::string nick = "new" + std::to_string(next++);
