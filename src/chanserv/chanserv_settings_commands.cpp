@@ -1,4 +1,5 @@
 // What a channel keeps: info shows it, set changes it.
+#include <algorithm>
 #include <utility>
 
 #include "chanserv/chanserv_commands.h"
@@ -88,7 +89,8 @@ void ChanServCommands::Set(const CommandContext& context) {
         context.Reply("The topic in " + Bold(channel) + " is now set to: " + Bold(record->topic));
         out_.Topic(chanServ, record->name, record->topic);
     } else if (verb == "mode") {
-        record->modes = parameters;
+        // The kept modes are letters: a "+" typed in front would go out twice.
+        record->modes = parameters.substr(std::min(parameters.find_first_not_of('+'), parameters.size()));
         context.Reply("The mode in " + Bold(channel) + " is now set to: " + Bold(record->modes));
         out_.ServerMode(channel, "+" + record->modes, "");
     } else if (verb == "mlock") {

@@ -349,6 +349,10 @@ TEST_F(ChanServTest, SetChangesEachSettingWithItsProtocolLinesFromLevel300) {
               (Lines{Notice("joe", "The mode in ^B#garden^B is now set to: ^Bntk key^B"),
                      ":services.localhost MODE #garden +ntk key",
                      ChannelAudit("joe", "#garden", "SET #garden mode ntk key [Success]")}));
+    EXPECT_EQ(Say("joe", "set #garden mode +ntk key"),
+              (Lines{Notice("joe", "The mode in ^B#garden^B is now set to: ^Bntk key^B"),
+                     ":services.localhost MODE #garden +ntk key",
+                     ChannelAudit("joe", "#garden", "SET #garden mode +ntk key [Success]")}));
     EXPECT_EQ(Say("joe", "set #garden MLOCK On"),
               (Lines{Notice("joe", "Modelock in ^B#garden^B has been turned ^Bon^B!"),
                      ":services.localhost MODE #garden +ntk key",
