@@ -107,6 +107,15 @@ void ChanServCommands::AccessAdd(const CommandContext& context, int level) {
     AuditChannel(context, channel, "ACCESS " + channel + " " + action + " " + nick + " " + typed + " [Success]");
 }
 
+ChannelAccessEntry* ChanServCommands::EntryToChange(const CommandContext& context, const std::string& channel,
+                                                   const std::string& nick) {
+    ChannelAccessEntry* entry = database_.FindAccessEntry(channel, nick);
+    if (entry != nullptr) return entry;
+    context.Reply("That user (" + Bold(nick) + ") is not part of " + Bold(channel) + ".");
+    AuditChannel(context, channel, "ACCESS [Failed (user not found)]");
+    return nullptr;
+}
+
 void ChanServCommands::AccessModify(const CommandContext& context, int level) {
     const std::string& channel = context.words[1];
     const std::string& action = context.words[2];
@@ -126,12 +135,8 @@ void ChanServCommands::AccessModify(const CommandContext& context, int level) {
         AuditChannel(context, channel, "ACCESS [Failed (invalid syntax)]");
         return;
     }
-    ChannelAccessEntry* entry = database_.FindAccessEntry(channel, nick);
-    if (entry == nullptr) {
-        context.Reply("That user (" + Bold(nick) + ") is not part of " + Bold(channel) + ".");
-        AuditChannel(context, channel, "ACCESS [Failed (user not found)]");
-        return;
-    }
+    ChannelAccessEntry* entry = EntryToChange(context, channel, nick);
+    if (entry == nullptr) return;
     if (entry->level >= level) {
         context.Reply(Bold("Error") + ": You are attempting to modify a user that has equal or higher access.");
         AuditChannel(context, channel, "ACCESS [Failed (invalid level access)]");
@@ -160,12 +165,8 @@ void ChanServCommands::AccessDelete(const CommandContext& context, int level) {
         AuditChannel(context, channel, "ACCESS [Failed (invalid level access)]");
         return;
     }
-    ChannelAccessEntry* entry = database_.FindAccessEntry(channel, nick);
-    if (entry == nullptr) {
-        context.Reply("That user (" + Bold(nick) + ") is not part of " + Bold(channel) + ".");
-        AuditChannel(context, channel, "ACCESS [Failed (user not found)]");
-        return;
-    }
+    ChannelAccessEntry* entry = EntryToChange(context, channel, nick);
+    if (entry == nullptr) return;
     if (entry->level >= level) {
         context.Reply(Bold("Error") + ": You are attempting to delete a user that has equal or higher access.");
         AuditChannel(context, channel, "ACCESS [Failed (invalid level access)]");

@@ -60,6 +60,9 @@ private:
     void AccessAdd(const CommandContext& context, int level);
     void AccessModify(const CommandContext& context, int level);
     void AccessDelete(const CommandContext& context, int level);
+    // The nick's entry on the channel; when there is none, the sender is told so.
+    ChannelAccessEntry* EntryToChange(const CommandContext& context, const std::string& channel,
+                                      const std::string& nick);
 
     // chanserv_settings_commands.cpp
     void Info(const CommandContext& context);
