@@ -42,9 +42,13 @@ struct ChanServBinaryTest : ::testing::Test {
         return handshake;
     }
     // Sends the lines, then waits for a line holding `until`; returns the raw lines that came.
-    Lines Exchange(const Lines& lines, const std::string& until) {
+    // With `third`, the third line holding `until` ends the exchange.
+    Lines Exchange(const Lines& lines, const std::string& until, bool third = false) {
         for (const auto& line : lines) uplink.SendLine(line);
-        EXPECT_TRUE(uplink.WaitForLineContaining(until, from, 10s)) << "no line with " << until;
+        auto found = uplink.WaitForLineContaining(until, from, 10s);
+        for (int more = 0; third && found && more < 2; ++more)
+            found = uplink.WaitForLineContaining(until, *found + 1, 10s);
+        EXPECT_TRUE(found) << "no line with " << until;
         Lines raw = uplink.RawLines();
         Lines got(raw.begin() + static_cast<long>(from), raw.end());
         from = raw.size();
@@ -131,6 +135,88 @@ TEST_F(ChanServBinaryTest, RegisterAccessAndOpOnTheWireAndTheChannelIsJoinedAgai
     EXPECT_NE(std::search(lines.begin(), lines.end(), list.begin(), list.end()), lines.end())
         << ::testing::PrintToString(lines);
     EXPECT_EQ(uplink.Received().find('\r'), std::string::npos);
+}
+
+
+// What members see of a registered channel, on the wire: their status, ban and kick by level,
+// the greet, the locks, ChanServ keeping its own status, and the commands that act on members.
+// The network log's lines carry the time of day; they are not what these tests are about.
+Lines WithoutNetLog(Lines lines) {
+    std::erase_if(lines, [](const std::string& line) { return line.find(" PRIVMSG #nb.netinfo :") != std::string::npos; });
+    return lines;
+}
+
+TEST_F(ChanServBinaryTest, EntryEnforcementLocksAndMemberCommandsOnTheWire) {
+    test::WriteTestSettings(dataDir, uplink.Port());
+    StartServices();
+    Lines setup = {"PING :irc.example.org"};
+    for (const std::string nick : {"joe", "bob", "carl", "dave", "eve"}) {
+        setup.push_back("NICK " + nick + " 1 1765055235 " + nick + " host.example.org irc.example.org 0 :User");
+        setup.push_back(":" + nick + " PRIVMSG NickServ :register pw-" + nick);
+        setup.push_back(":" + nick + " PRIVMSG NickServ :identify pw-" + nick);
+    }
+    setup.push_back(":joe PRIVMSG ChanServ :register #Garden chanpw1 joe@example.org Flowers");
+    setup.push_back(":joe PRIVMSG ChanServ :access #Garden add bob 200");
+    setup.push_back(":joe PRIVMSG ChanServ :access #Garden add carl 150");
+    setup.push_back(":joe PRIVMSG ChanServ :access #Garden add dave 1");
+    setup.push_back(":joe PRIVMSG ChanServ :access #Garden add eve 50");
+    setup.push_back(":joe PRIVMSG ChanServ :set #Garden greet Mind the roses");
+    setup.push_back(":joe PRIVMSG ChanServ :set #Garden autogreet on");
+    Exchange(setup, "SET #Garden autogreet on [Success]");
+
+    EXPECT_EQ(WithoutNetLog(Exchange({":bob JOIN #Garden", ":carl JOIN #Garden", ":dave JOIN #Garden", ":eve JOIN #Garden",
+                        "PING :joined"},
+                       ":MemoServ PONG :joined")),
+              (Lines{":services.localhost MODE #Garden +o bob\n", ":ChanServ NOTICE bob :[\x02#Garden\x02] Mind the roses\n",
+                     ":services.localhost MODE #Garden +v carl\n",
+                     ":ChanServ NOTICE carl :[\x02#Garden\x02] Mind the roses\n",
+                     ":services.localhost MODE #Garden +b *dave@*.example.org\n",
+                     ":services.localhost KICK #Garden dave :You are not permitted to be in this channel!\n",
+                     ":ChanServ NOTICE eve :[\x02#Garden\x02] Mind the roses\n",
+                     ":services.localhost PONG :joined\n", ":ChanServ PONG :joined\n", ":NickServ PONG :joined\n",
+                     ":OperServ PONG :joined\n", ":MemoServ PONG :joined\n"}));
+
+    EXPECT_EQ(WithoutNetLog(Exchange({":joe PRIVMSG ChanServ :set #Garden topic Roses and rue", ":joe PRIVMSG ChanServ :set #Garden tlock on",
+                        ":bob TOPIC #Garden :Weeds"},
+                       ":ChanServ TOPIC #Garden :Roses and rue", true)),
+              (Lines{Notice("joe", "The topic in \x02#Garden\x02 is now set to: \x02Roses and rue\x02"),
+                     ":ChanServ TOPIC #Garden :Roses and rue\n",
+                     ChannelAudit("joe", "#Garden", "SET #Garden topic Roses and rue [Success]"),
+                     Notice("joe", "Topiclock in \x02#Garden\x02 has been turned \x02on\x02!"),
+                     ":ChanServ TOPIC #Garden :Roses and rue\n",
+                     ChannelAudit("joe", "#Garden", "SET #Garden tlock on [Success]"),
+                     ":ChanServ TOPIC #Garden :Roses and rue\n"}));
+
+    EXPECT_EQ(WithoutNetLog(Exchange({":joe PRIVMSG ChanServ :set #Garden mode ntm", ":joe PRIVMSG ChanServ :set #Garden mlock on",
+                        ":joe MODE #Garden -m", ":bob MODE #Garden -o ChanServ", "PING :locked"},
+                       ":MemoServ PONG :locked")),
+              (Lines{Notice("joe", "The mode in \x02#Garden\x02 is now set to: \x02ntm\x02"),
+                     ":services.localhost MODE #Garden +ntm\n",
+                     ChannelAudit("joe", "#Garden", "SET #Garden mode ntm [Success]"),
+                     Notice("joe", "Modelock in \x02#Garden\x02 has been turned \x02on\x02!"),
+                     ":services.localhost MODE #Garden +ntm\n",
+                     ChannelAudit("joe", "#Garden", "SET #Garden mlock on [Success]"),
+                     ":ChanServ MODE #Garden -ntsimklp\n", ":ChanServ MODE #Garden :ntm\n",
+                     ":ChanServ MODE #Garden +o ChanServ\n", ":ChanServ MODE #Garden -o bob\n",
+                     ":services.localhost PONG :locked\n", ":ChanServ PONG :locked\n", ":NickServ PONG :locked\n",
+                     ":OperServ PONG :locked\n", ":MemoServ PONG :locked\n"}));
+
+    EXPECT_EQ(WithoutNetLog(Exchange({":bob PRIVMSG ChanServ :kick #Garden eve", ":bob PRIVMSG ChanServ :deop #Garden carl",
+                        ":bob PRIVMSG ChanServ :ident #Garden chanpw1", ":carl PRIVMSG ChanServ :ident #Garden chanpw1",
+                        ":joe PRIVMSG ChanServ :ident #Garden chanpw1"},
+                       "[\x02joe\x02:\x02#Garden\x02] IDENT")),
+              (Lines{":ChanServ KICK #Garden eve :You are not wanted!\n",
+                     ChannelAudit("bob", "#Garden", "KICK eve [Success]"),
+                     ":services.localhost MODE #Garden -o carl\n", ChannelAudit("bob", "#Garden", "DEOP carl [Success]"),
+                     Notice("bob", "You have successfully identified with \x02#Garden\x02 as a co-owner, giving you "
+                                   "level 499."),
+                     ChannelAudit("bob", "#Garden", "IDENT ****** [Success]"),
+                     Notice("carl", "You have successfully identified with \x02#Garden\x02 as a co-owner, giving you "
+                                    "level 499."),
+                     ChannelAudit("carl", "#Garden", "IDENT ****** [Success]"),
+                     Notice("joe", "You have successfully identified with \x02#Garden\x02 as the owner of the channel "
+                                   "giving you level 500."),
+                     ChannelAudit("joe", "#Garden", "IDENT ****** [Success]")}));
 }
 
 }  // namespace
