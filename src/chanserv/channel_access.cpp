@@ -133,8 +133,9 @@ std::size_t ChannelDatabase::CarryAccessHost(const std::string& nick, int hostSl
 }
 
 bool ChannelDatabase::RecognisesUser(const ChannelAccessEntry& entry, const OnlineUser& user) const {
+    const std::string mask = user.Mask();
     return std::any_of(entry.accessHosts.begin(), entry.accessHosts.end(),
-                       [&](const std::string& host) { return WildcardMatch(user.mask, host); }) ||
+                       [&](const std::string& host) { return WildcardMatch(mask, host); }) ||
            nicks_.IsNickIdentified(user.nick);
 }
 

@@ -104,6 +104,7 @@ void NgircdDialect::Reset(const LinkIdentity& identity) {
     serverByToken_.clear();
     hubOfServer_.clear();
     usersByNick_.clear();
+    serverNames_.clear();
     ourNicks_.clear();
     jupeTokens_.clear();
     nextJupeToken_ = 2;
@@ -161,8 +162,8 @@ std::vector<std::string> NgircdDialect::NickOut(const IrcLine& line, std::string
     auto jupe = jupeTokens_.find(ToLower(server));
     const std::string& token = jupe != jupeTokens_.end() ? jupe->second : kDirectLinkToken;
     ourNicks_.insert(ToLower(nick));
-    ForgetUser(ToLower(nick));
-    usersByNick_[ToLower(nick)] = {nick, server, {}};
+    ForgetUser(nick);
+    usersByNick_.emplace(nick, KnownUser{ServerIndex(server), {}});
     return {":" + identity_.serverName + " NICK " + nick + " " + line.Param(1) + " " + line.Param(3) + " " +
             line.Param(4) + " " + token + " + :" + line.LastParam()};
 }
@@ -298,8 +299,8 @@ std::vector<IrcLine> NgircdDialect::NickIn(const IrcLine& line) {
         // NICK <nick> <hop> <user> <host> <token> <umodes> :<realname>
         const std::string& nick = line.Param(0);
         std::string server = ServerOfToken(line.Param(4), line.prefix);
-        ForgetUser(ToLower(nick));
-        usersByNick_[ToLower(nick)] = {nick, server, {}};
+        ForgetUser(nick);
+        usersByNick_.emplace(nick, KnownUser{ServerIndex(server), {}});
         killerOf_.erase(ToLower(nick));
         return {IrcLine::Build("", "NICK",
                                {nick, line.Param(1), kUnknownTimestamp, line.Param(2), line.Param(3), server,
@@ -309,9 +310,8 @@ std::vector<IrcLine> NgircdDialect::NickIn(const IrcLine& line) {
     if (line.params.size() != 1 || line.prefix.empty()) return {line};
     std::string oldNick = line.SourceNick();
     const std::string& newNick = line.Param(0);
-    if (auto known = usersByNick_.extract(ToLower(oldNick))) {
-        known.mapped().nick = newNick;
-        known.key() = ToLower(newNick);
+    if (auto known = usersByNick_.extract(oldNick)) {
+        known.key() = newNick;
         usersByNick_.insert(std::move(known));
     }
     return {IrcLine::Build(oldNick, "NICK", {newNick})};
@@ -462,15 +462,17 @@ std::vector<IrcLine> NgircdDialect::SquitIn(const IrcLine& line) {
     std::string splitText = (hub != hubOfServer_.end() && !hub->second.empty() ? hub->second : uplink_) + " " + server;
     std::vector<std::string> gone;
     ForgetServerTree(server, gone);
+    std::vector<std::string> leaving;
+    for (const auto& [nick, user] : usersByNick_) {
+        if (std::find(gone.begin(), gone.end(), ToLower(serverNames_[user.server])) != gone.end()) leaving.push_back(nick);
+    }
+    // In the order of their nicks, whatever order the index keeps.
+    std::sort(leaving.begin(), leaving.end(),
+              [](const std::string& a, const std::string& b) { return ToLower(a) < ToLower(b); });
     std::vector<IrcLine> lines;
-    for (auto user = usersByNick_.begin(); user != usersByNick_.end();) {
-        if (std::find(gone.begin(), gone.end(), ToLower(user->second.server)) == gone.end()) {
-            ++user;
-            continue;
-        }
-        lines.push_back(IrcLine::Build(user->second.nick, "QUIT", {splitText}, true));
-        for (MemberCount channel : user->second.channels) MemberLeft(channel);
-        user = usersByNick_.erase(user);
+    for (const std::string& nick : leaving) {
+        lines.push_back(IrcLine::Build(nick, "QUIT", {splitText}, true));
+        ForgetUser(nick);
     }
     lines.push_back(std::move(farewell));
     return lines;
@@ -481,7 +483,7 @@ std::vector<IrcLine> NgircdDialect::SquitIn(const IrcLine& line) {
 void NgircdDialect::NoteJoin(const std::string& nick, const std::string& channel) {
     if (nick.empty()) return;
     // A member never introduced is taken for a user of the uplink; its QUIT ends it as well.
-    auto user = usersByNick_.try_emplace(ToLower(nick), KnownUser{nick, uplink_, {}}).first;
+    auto user = usersByNick_.try_emplace(nick, KnownUser{ServerIndex(uplink_), {}}).first;
     if (IsMember(nick, channel)) return;
     auto members = membersOf_.try_emplace(ToLower(channel), 0).first;
     ++members->second;
@@ -489,7 +491,7 @@ void NgircdDialect::NoteJoin(const std::string& nick, const std::string& channel
 }
 
 void NgircdDialect::NoteLeave(const std::string& nick, const std::string& channel) {
-    auto user = usersByNick_.find(ToLower(nick));
+    auto user = usersByNick_.find(nick);
     if (user == usersByNick_.end()) return;
     std::vector<MemberCount>& channels = user->second.channels;
     std::string key = ToLower(channel);
@@ -501,7 +503,7 @@ void NgircdDialect::NoteLeave(const std::string& nick, const std::string& channe
 }
 
 bool NgircdDialect::IsMember(const std::string& nick, const std::string& channel) const {
-    auto user = usersByNick_.find(ToLower(nick));
+    auto user = usersByNick_.find(nick);
     if (user == usersByNick_.end()) return false;
     std::string key = ToLower(channel);
     const std::vector<MemberCount>& channels = user->second.channels;
@@ -522,22 +524,29 @@ void NgircdDialect::MemberLeft(MemberCount channel) {
     membersOf_.erase(channel);
 }
 
+std::uint16_t NgircdDialect::ServerIndex(const std::string& name) {
+    auto known = std::find(serverNames_.begin(), serverNames_.end(), name);
+    if (known != serverNames_.end()) return static_cast<std::uint16_t>(known - serverNames_.begin());
+    serverNames_.push_back(name);
+    return static_cast<std::uint16_t>(serverNames_.size() - 1);
+}
+
 std::string NgircdDialect::ServerOfToken(const std::string& token, const std::string& prefix) const {
     if (auto known = serverByToken_.find(token); known != serverByToken_.end()) return known->second;
     return prefix.empty() ? uplink_ : prefix;
 }
 
 std::string NgircdDialect::ServerOfNick(const std::string& nick) const {
-    auto known = usersByNick_.find(ToLower(nick));
-    return known != usersByNick_.end() ? known->second.server : uplink_;
+    auto known = usersByNick_.find(nick);
+    return known != usersByNick_.end() ? serverNames_[known->second.server] : uplink_;
 }
 
 // ngIRCd reports the end of its own users with a QUIT after the KILL; of users behind it,
 // and of ours, the KILL is all that comes.
 bool NgircdDialect::QuitFollowsKill(const std::string& nick) const {
-    auto known = usersByNick_.find(ToLower(nick));
-    return known != usersByNick_.end() && ourNicks_.count(known->first) == 0 &&
-           IEquals(known->second.server, uplink_);
+    auto known = usersByNick_.find(nick);
+    return known != usersByNick_.end() && ourNicks_.count(ToLower(known->first)) == 0 &&
+           IEquals(serverNames_[known->second.server], uplink_);
 }
 
 // A received line without a prefix comes from our uplink.

@@ -99,12 +99,14 @@
 //   TOPIC, KICK, INVITE, PRIVMSG, NOTICE, ERROR, user MODE and anything else -> unchanged
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/text.h"
 #include "link/dialect.h"
 #include "link/irc_line.h"
 
@@ -171,7 +173,7 @@ private:
     void NoteJoin(const std::string& nick, const std::string& channel);
     void NoteLeave(const std::string& nick, const std::string& channel);
     bool IsMember(const std::string& nick, const std::string& channel) const;
-    // A known user (lower-case nick) is gone, and with it its memberships.
+    // A known user (any letter case) is gone, and with it its memberships.
     void ForgetUser(const std::string& key);
     using MemberCount = std::map<std::string, std::size_t>::iterator;
     void MemberLeft(MemberCount channel);
@@ -184,11 +186,13 @@ private:
     // users, each in a few channels, and the entry stays until the last member has left.
     std::map<std::string, std::size_t> membersOf_;  // lower-case channel -> how many known members
     struct KnownUser {
-        std::string nick;  // as last written by the network
-        std::string server;
+        std::uint16_t server = 0;  // in serverNames_
         std::vector<MemberCount> channels;
     };
-    std::map<std::string, KnownUser> usersByNick_;  // lower-case nick -> user, ours included
+    // The servers users are on, each name once: a network has many users and few servers.
+    std::vector<std::string> serverNames_;
+    std::uint16_t ServerIndex(const std::string& name);
+    NameIndex<KnownUser> usersByNick_;  // nick as last written by the network -> user, ours included
     std::set<std::string> ourNicks_;                 // lower-case nicks of our own clients
     std::map<std::string, std::string> jupeTokens_;  // lower-case juped server -> our token
     int nextJupeToken_ = 2;

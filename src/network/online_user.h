@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "core/clock.h"
+
 namespace nb {
 
 // How the services answer a user.
@@ -18,12 +20,18 @@ struct OnlineUser {
     std::string ident;
     std::string host;
     std::optional<std::string> server;  // none when the introduction named no usable server
-    std::string mask;                   // nick!ident@host
-    std::string connectTime;            // time of day, blank, date
+    TimePoint connectedAt;
     std::size_t slotIndex = 0;
     ReplyType replyType = ReplyType::Notice;
     int operLevel = 0;  // OperServ level while logged in
     bool override = false;
+
+    // "nick!ident@host", what masks are matched against. Made when asked: a network has many
+    // users, and few of them are matched at any time.
+    std::string Mask() const { return nick + "!" + ident + "@" + host; }
 };
+
+// The time of day, a blank and the date the user came.
+std::string ConnectTimeText(const OnlineUser& user);
 
 }  // namespace nb

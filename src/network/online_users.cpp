@@ -15,6 +15,10 @@ std::optional<std::string> UsableServerName(const std::string& server) {
 
 const char* ReplyCommand(ReplyType type) { return type == ReplyType::Privmsg ? "PRIVMSG" : "NOTICE"; }
 
+std::string ConnectTimeText(const OnlineUser& user) {
+    return FormatTimeOfDay(user.connectedAt) + " " + FormatShortDate(user.connectedAt);
+}
+
 OnlineUsers::OnlineUsers(const Clock& clock, Logs& logs, Channels& channels, NetworkEvents& events,
                          const OwnClients& ownClients, MaxUsersRecord& maxUsers)
     : clock_(clock),
@@ -31,8 +35,7 @@ std::size_t OnlineUsers::AppendUser(const std::string& nick, const std::string& 
     user.ident = ident;
     user.host = host;
     user.server = server;
-    user.mask = nick + "!" + ident + "@" + host;
-    user.connectTime = connectTime_.Text(clock_.Now());
+    user.connectedAt = clock_.Now();
     user.slotIndex = users_.size();
     slotByNick_[nick] = user.slotIndex;
     users_.push_back(std::move(user));
@@ -108,7 +111,6 @@ void OnlineUsers::RenameUser(std::size_t slot, const std::string& newNick) {
 void OnlineUsers::ChangeNick(OnlineUser& user, const std::string& newNick) {
     slotByNick_.erase(user.nick);
     user.nick = newNick;
-    user.mask = newNick + "!" + user.ident + "@" + user.host;
     slotByNick_[newNick] = user.slotIndex;
 }
 

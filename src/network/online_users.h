@@ -64,7 +64,6 @@ private:
     void ChangeNick(OnlineUser& user, const std::string& newNick);
 
     const Clock& clock_;
-    DateTextCache connectTime_{[](TimePoint when) { return FormatTimeOfDay(when) + " " + FormatShortDate(when); }};
     Logs& logs_;
     Channels& channels_;
     NetworkEvents& events_;

@@ -34,7 +34,7 @@ void NickEnforcement::CheckRegisteredNick(const std::string& nick, std::size_t u
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return;
     OnlineUser& user = users_.At(userSlot);
-    if (MatchesAccessHosts(*record, user.mask)) {
+    if (MatchesAccessHosts(*record, user.Mask())) {
         // Recognised: remembered until the next save, not identified.
         record->lastSeen = FormatGeneralDate(clock_.Now());
         user.replyType = record->replyType;

@@ -29,7 +29,7 @@ bool CommandDispatcher::Deliver(const IrcLine& line) {
 
 void CommandDispatcher::Run(const CommandTable& table, const CommandContext& context) const {
     const std::string& serviceNick = context.voice.Nick();
-    bool ignored = table.honoursIgnoreList && ignoreList_.Matches(users_.At(context.sender.slot).mask);
+    bool ignored = table.honoursIgnoreList && ignoreList_.Matches(users_.At(context.sender.slot).Mask());
     if (!context.words.Text().empty() && context.words.Text()[0] == '\x01') {
         if (!ignored) AnswerCtcp(context);
         return;

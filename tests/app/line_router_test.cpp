@@ -111,7 +111,7 @@ TEST_F(DispatchFixture, LinesNoHandlerNeedsAreToleratedWithoutChanges) {
 }
 
 TEST_F(DispatchFixture, IgnoreListMatchesFullMaskWithoutRegardToCase) {
-    auto mask = [&](const char* nick) { return services.users.At(*services.users.FindOnlineUser(nick)).mask; };
+    auto mask = [&](const char* nick) { return services.users.At(*services.users.FindOnlineUser(nick)).Mask(); };
     EXPECT_FALSE(services.ignoreList.Matches(mask("joe")));
     services.ignoreList.masks = {"*!*@other.net", "JOE!*@*.EXAMPLE.org"};
     EXPECT_TRUE(services.ignoreList.Matches(mask("joe")));

@@ -62,8 +62,8 @@ ChannelAccessEntry Entry(const std::string& channel, const std::string& nick, in
 OnlineUser User(const std::string& nick, const std::string& host = "home.example.org", bool override = false) {
     OnlineUser user;
     user.nick = nick;
+    user.ident = nick;
     user.host = host;
-    user.mask = nick + "!" + nick + "@" + host;
     user.override = override;
     return user;
 }

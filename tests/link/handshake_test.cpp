@@ -50,7 +50,7 @@ TEST(Handshake, DefaultSettingsIntroduceAllFourServicesInOrder) {
     EXPECT_EQ(f.link.Take(), expected);
     ASSERT_EQ(f.services.users.Count(), 4u);
     EXPECT_EQ(f.services.users.At(0).nick, "ChanServ");
-    EXPECT_EQ(f.services.users.At(2).mask, "OperServ!OperServ@services.localhost");
+    EXPECT_EQ(f.services.users.At(2).Mask(), "OperServ!OperServ@services.localhost");
 }
 
 TEST(Handshake, OnlyNickServEnabledSendsItsThreeLinesAndAddsOneUser) {

@@ -18,8 +18,8 @@ TEST_F(OnlineUsersTest, IntroductionReadsFieldsWhateverTheirWidthAndLogsTheConne
     EXPECT_EQ(joe.ident, "~joe");
     EXPECT_EQ(joe.host, "host.example.org");
     EXPECT_EQ(joe.server, "irc.example.org");
-    EXPECT_EQ(joe.mask, "joe!~joe@host.example.org");
-    EXPECT_EQ(joe.connectTime, "9:07:15 PM 12/6/2026");
+    EXPECT_EQ(joe.Mask(), "joe!~joe@host.example.org");
+    EXPECT_EQ(ConnectTimeText(joe), "9:07:15 PM 12/6/2026");
     EXPECT_EQ(joe.replyType, ReplyType::Notice);
     EXPECT_EQ(joe.slotIndex, *slot);
     EXPECT_EQ(link.Take(), (std::vector<std::string>{
@@ -108,7 +108,7 @@ TEST_F(OnlineUsersTest, NickChangeRenamesUserMaskAndMemberships) {
                                                      "\x02joe\x02 is now known as \x02" "bob\x02."}));
     auto slot = services.users.FindOnlineUser("bob");
     ASSERT_TRUE(slot);
-    EXPECT_EQ(services.users.At(*slot).mask, "bob!j@h.example.org");
+    EXPECT_EQ(services.users.At(*slot).Mask(), "bob!j@h.example.org");
     EXPECT_FALSE(services.users.IsUserOnline("joe"));
     EXPECT_EQ(services.channels.At(0).Nicks(), (std::vector<std::string>{"bob", "bobby"}));
     EXPECT_EQ(services.users.nickChangeCount, 1);

@@ -81,7 +81,7 @@ TEST(Outbound, ActionsSendTheirLineAndUpdateTheTables) {
                                     "empty, removing it."}));
     EXPECT_FALSE(f.services.users.IsUserOnline("joe"));
     EXPECT_FALSE(f.services.users.IsUserOnline("bob"));
-    EXPECT_EQ(f.services.users.At(*f.services.users.FindOnlineUser("guest1234")).mask, "Guest1234!user@host.example.org");
+    EXPECT_EQ(f.services.users.At(*f.services.users.FindOnlineUser("guest1234")).Mask(), "Guest1234!user@host.example.org");
     EXPECT_FALSE(channels.ChannelExists("#a"));  // ChanServ was the last member, then left
 
     // Status and topic, looked at before the channel emptied.

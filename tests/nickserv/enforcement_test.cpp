@@ -56,7 +56,7 @@ TEST_F(EnforcementTest, AnUnrecognisedUserIsWarnedAndMovedToAGuestNickAfterSixty
     EXPECT_EQ(lines[1], ":OperServ PRIVMSG #nb.netinfo :" +
                             test::Wire("[^B9:07:15 PM^B] ^Bjoe^B is now known as ^B" + guest + "^B."));
     EXPECT_FALSE(services.users.IsUserOnline("joe"));
-    EXPECT_EQ(User(guest).mask, guest + "!x@elsewhere.net");
+    EXPECT_EQ(User(guest).Mask(), guest + "!x@elsewhere.net");
     EXPECT_TRUE(services.nickServ.PendingNicks().empty());
     EXPECT_TRUE(services.nickServ.IsNickRegistered("joe"));
     timers.Advance(120s);
