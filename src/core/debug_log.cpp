@@ -31,12 +31,7 @@ void DebugLog::Write(const std::string& text) {
     buffer_ += '[';
     buffer_ += dateText_.Text(clock_.Now());
     buffer_ += "] ";
-    std::size_t start = buffer_.size();
-    buffer_ += text;
-    // Line breaks inside would start a line of their own.
-    for (std::size_t at = start; at < buffer_.size(); ++at) {
-        if (buffer_[at] == '\0' || buffer_[at] == '\r' || buffer_[at] == '\n') buffer_[at] = ' ';
-    }
+    AppendOneLine(buffer_, text);
     buffer_ += "\r\n";
     if (!held_) Flush();
 }

@@ -106,11 +106,17 @@ long long ToNumber(std::string_view text) {
 }
 
 std::string OneLine(std::string_view text) {
-    std::string line(text);
-    for (char& c : line) {
-        if (c == '\0' || c == '\r' || c == '\n') c = ' ';
-    }
+    std::string line;
+    AppendOneLine(line, text);
     return line;
+}
+
+void AppendOneLine(std::string& out, std::string_view text) {
+    std::size_t start = out.size();
+    out += text;
+    for (std::size_t at = start; at < out.size(); ++at) {
+        if (BreaksLine(out[at])) out[at] = ' ';
+    }
 }
 
 bool IsFormattingControl(char c) { return std::string_view("\x02\x03\x0f\x16\x1d\x1f").find(c) != std::string_view::npos; }

@@ -41,8 +41,12 @@ std::string JoinWords(const std::vector<std::string>& words, std::size_t from, c
 bool IsDigits(std::string_view text);
 // Numeric value of a decimal text, 0 when it is not one.
 long long ToNumber(std::string_view text);
-// The text with NUL, CR and LF made blanks: it can no longer end or split a line.
+// NUL, CR and LF: each would end a protocol or log line early, or start another one.
+inline bool BreaksLine(char c) { return c == '\0' || c == '\r' || c == '\n'; }
+// The text with those made blanks: it can no longer end or split a line.
 std::string OneLine(std::string_view text);
+// The same, added to the end of `out`.
+void AppendOneLine(std::string& out, std::string_view text);
 // The control characters that IRC clients use for formatting: bold, colour, reset, reverse,
 // italics, underline.
 bool IsFormattingControl(char c);

@@ -21,7 +21,7 @@ void LinkWriter::SendLine(std::string line) {
         return;
     }
     // A NUL, CR or LF inside would end the line early or start another one.
-    bool breaksLine = std::any_of(line.begin(), line.end(), [](char c) { return c == '\0' || c == '\r' || c == '\n'; });
+    bool breaksLine = std::any_of(line.begin(), line.end(), BreaksLine);
     if (holding_) {
         heldBytes_ += line.size();
         held_.push_back(breaksLine ? OneLine(line) : std::move(line));
