@@ -57,6 +57,10 @@ void LineRouter::RouteNetworkState(const IrcLine& line) {
         users_.OnQuit(line);
     } else if (line.Is("KILL")) {
         users_.OnKill(line);
+    } else if (line.Is("SQUIT")) {
+        users_.OnSquit(line);
+    } else if (line.Is("SERVER")) {
+        users_.OnServer(line);
     } else if (line.Is("TOPIC") && toChannel) {
         channels_.OnTopic(line);
     } else if (line.Is("MODE") && toChannel) {

@@ -11,11 +11,12 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       console(consoleIn),
       data(dataDir),
       settings(dataDir / "settings.ini"),
-      debugLog(dataDir / "debug.nb2", clock),
+      debugLog(dataDir / "debug.nb2", clock, console),
+      commit(data, console),
       writer(debugLog),
       block(commit, writer, debugLog),
       logs(writer, logChannels, clock, debugLog, console),
-      channels(logs, events),
+      channels(logs, events, users),
       maxUsers(settings, commit, clock, logs),
       users(clock, logs, channels, events, clients, maxUsers),
       out(writer, users, channels, linkSettings),
@@ -25,7 +26,7 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       nickServ(data, console, clock, timers, commit, settings, users, out, logs, help, VoiceOf(ServiceId::NickServ)),
       chanServ(data, console, clock, commit, settings, users, out, help, nickServ, operators,
                clients.Get(ServiceId::ChanServ), clients.Get(ServiceId::NickServ)),
-      memoServ(data, console, clock, users, nickServ, clients.Get(ServiceId::NickServ), help,
+      memoServ(data, console, commit, clock, users, nickServ, clients.Get(ServiceId::NickServ), help,
                VoiceOf(ServiceId::MemoServ)),
       router(clients, commands, users, channels, queries, logs, console, linkSettings) {
     clients.AttachCommands(ServiceId::NickServ, nickServ.Commands());

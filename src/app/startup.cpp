@@ -18,6 +18,19 @@ void ShowFirstRunNotice(Services& services) {
             "expects it), Protocol (classic or ngircd) and Your Email; then start the services again.");
 }
 
+// The data files hold passwords: nobody but the owner may even list them.
+void TightenDataDirectory(Services& services) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::perms perms = fs::status(services.data.Root(), error).permissions();
+    if (error || (perms & (fs::perms::group_all | fs::perms::others_all)) == fs::perms::none) return;
+    fs::permissions(services.data.Root(), fs::perms::owner_all, fs::perm_options::replace, error);
+    services.console.ShowMessage("NBII - Start-up",
+                                 "The data directory " + services.data.Root().string() +
+                                     (error ? " is open to other users and cannot be changed (" + error.message() + ")."
+                                            : " was open to other users; it is now for its owner only (mode 0700)."));
+}
+
 }  // namespace
 
 bool RunStartup(Services& services, const std::string& hostName) {
@@ -29,6 +42,7 @@ bool RunStartup(Services& services, const std::string& hostName) {
         console.ShowMessage("NBII - Start-up", "Cannot create the data directory " + services.data.Root().string());
         return false;
     }
+    TightenDataDirectory(services);
     if (std::string error = services.settings.Load(); !error.empty()) {
         console.ShowMessage("NBII - Settings", "settings.ini cannot be read (" + error +
                                                     "); fix or remove it and start again.");

@@ -35,8 +35,10 @@ ChannelDatabase::ChannelDatabase(const DataDirectory& data, Console& console, Gr
       console_(console),
       commit_(commit),
       nicks_(nicks),
-      channelTable_{kChannelFile, [this] { return WriteChannelFile(); }, [this] { LoadChannelDatabase(true, false); }},
-      accessTable_{kAccessFile, [this] { return WriteAccessFile(); }, [this] { LoadChannelDatabase(false, true); }},
+      channelTable_{data.Path(kChannelFile), [this](std::string&) { return ChannelFileText(); },
+                    [this] { LoadChannelDatabase(true, false); }},
+      accessTable_{data.Path(kAccessFile), [this](std::string&) { return AccessFileText(); },
+                   [this] { LoadChannelDatabase(false, true); }},
       restricted_(data, console) {}
 
 void ChannelDatabase::LoadChannelDatabase(bool channels, bool access) {
@@ -96,20 +98,13 @@ void ChannelDatabase::ReadAccessFile() {
 }
 
 bool ChannelDatabase::SaveChannelDatabase(bool channels, bool access) {
-    bool saved = true;
+    std::vector<StoredTable*> tables;
     if (channels) {
         EndFounderIdentifications();
-        // A change that could not be written is undone rather than kept in memory as if it had been.
-        if (!WriteChannelFile()) {
-            LoadChannelDatabase(true, false);
-            saved = false;
-        }
+        tables.push_back(&channelTable_);
     }
-    if (access && !WriteAccessFile()) {
-        LoadChannelDatabase(false, true);
-        saved = false;
-    }
-    return saved;
+    if (access) tables.push_back(&accessTable_);
+    return commit_.ChangedTogether(tables);
 }
 
 bool ChannelDatabase::ChannelsChanged() {
@@ -124,34 +119,25 @@ StoredTable& ChannelDatabase::ChannelTableChanged() {
 
 // The table becomes what a read of the written file would give: the dropped records leave it,
 // every other record keeps its run-time fields.
-bool ChannelDatabase::WriteChannelFile() {
+std::string_view ChannelDatabase::ChannelFileText() {
     if (std::erase_if(channels_, [](const RegisteredChannel& record) { return record.name.empty(); }) > 0) {
         IndexChannels();
         channelFileText_.Clear();
     }
-    const std::string& content = channelFileText_.Text(
-        channels_.size(), [this](std::size_t slot, std::string& out) { AppendChannelLine(out, channels_[slot]); });
-    if (!WriteDataFile(kChannelFile, content)) return false;
-    // Their access entries go now, and from the access file too, even when it was written
-    // first in this block.
+    // The access entries of dropped channels go with them, in the same write: when it fails,
+    // both tables are read back and the channel keeps its entries.
     if (DeleteAccessOfDroppedChannels()) commit_.Changed(accessTable_);
-    return true;
+    return channelFileText_.Text(channels_.size(),
+                                 [this](std::size_t slot, std::string& out) { AppendChannelLine(out, channels_[slot]); });
 }
 
-bool ChannelDatabase::WriteAccessFile() {
+std::string_view ChannelDatabase::AccessFileText() {
     if (std::erase_if(access_, [](const ChannelAccessEntry& entry) { return entry.channel.empty(); }) > 0) {
         IndexAccess();
         accessFileText_.Clear();
     }
-    return WriteDataFile(kAccessFile, accessFileText_.Text(access_.size(), [this](std::size_t slot, std::string& out) {
-        AppendAccessLine(out, access_[slot]);
-    }));
-}
-
-bool ChannelDatabase::WriteDataFile(const char* relative, const std::string& content) {
-    if (data_.WriteFile(relative, content)) return true;
-    console_.ShowMessage("NBII - ChanServ", "Cannot write " + data_.Path(relative).string() + "; the change was not saved.");
-    return false;
+    return accessFileText_.Text(access_.size(),
+                                [this](std::size_t slot, std::string& out) { AppendAccessLine(out, access_[slot]); });
 }
 
 void ChannelDatabase::IndexChannels() {

@@ -106,9 +106,8 @@ private:
         NameIndex<std::size_t> firstOfNick;
     };
 
-    bool WriteChannelFile();
-    bool WriteAccessFile();
-    bool WriteDataFile(const char* relative, const std::string& content);
+    std::string_view ChannelFileText();
+    std::string_view AccessFileText();
     void ReadChannelFile();
     void ReadAccessFile();
 

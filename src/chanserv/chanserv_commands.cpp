@@ -1,5 +1,7 @@
 #include "chanserv/chanserv_commands.h"
 
+#include <algorithm>
+
 #include "core/text.h"
 
 namespace nb {
@@ -8,21 +10,26 @@ namespace {
 // Words after this one are never joined into a text.
 constexpr std::size_t kLastJoinedWord = 99;
 
+// Texts that are sent to the network later (a greet to each user who joins, the topic) stay
+// well within the IRC line limit together with a long nick and channel name.
+constexpr std::size_t kMaxSentTextBytes = 350;
+
 struct FieldRule {
     ChannelField field;
     const char* label;
     // What the field may not hold, as the refusal names it.
     const char* breaks;
+    std::size_t maxBytes;  // 0: no limit of its own
 };
 
 constexpr FieldRule kFieldRules[] = {
-    {ChannelField::Name, "channel name", "blanks"},
-    {ChannelField::Password, "password", "blanks"},
-    {ChannelField::Email, "e-mail address", "blanks"},
-    {ChannelField::Description, "description", "\x02) [\x02"},
-    {ChannelField::Modes, "mode", "\x02] [\x02"},
-    {ChannelField::Topic, "topic", "\x02] {\x02"},
-    {ChannelField::Greet, "greeting", "line breaks"},
+    {ChannelField::Name, "channel name", "blanks", 0},
+    {ChannelField::Password, "password", "blanks", 0},
+    {ChannelField::Email, "e-mail address", "blanks", 0},
+    {ChannelField::Description, "description", "\x02) [\x02", kMaxSentTextBytes},
+    {ChannelField::Modes, "mode", "\x02] [\x02", 0},
+    {ChannelField::Topic, "topic", "\x02] {\x02", kMaxSentTextBytes},
+    {ChannelField::Greet, "greeting", "line breaks", kMaxSentTextBytes},
 };
 
 const FieldRule& RuleOf(ChannelField field) {
@@ -70,9 +77,16 @@ ChanServCommands::ChanServCommands(ChannelDatabase& database, OnlineUsers& users
     };
 }
 
+bool IsValidChannelName(std::string_view name) {
+    return !name.empty() && name[0] == '#' && name.size() <= kMaxChannelNameBytes &&
+           FindBlankOrControl(name) == std::string_view::npos && name.find(',') == std::string_view::npos;
+}
+
 void AuditChannel(const CommandContext& context, const std::string& channel, const std::string& text) {
+    // What follows a blank, a control character or a comma may be a password typed there.
+    std::size_t shown = std::min({FindBlankOrControl(channel), channel.find(','), kMaxChannelNameBytes});
     // The voice writes "[^B<name>^B] ": the channel goes inside it, in bold of its own.
-    context.voice.Audit(context.sender.nick + kBold + ":" + kBold + channel, text);
+    context.voice.Audit(context.sender.nick + kBold + ":" + kBold + channel.substr(0, shown), text);
 }
 
 std::string JoinedWords(const CommandWords& words, std::size_t first) {
@@ -115,6 +129,13 @@ void ChanServCommands::ChannelsChanged(const CommandContext& context, const std:
 bool ChanServCommands::Storable(const CommandContext& context, const std::string& channel, ChannelField field,
                                 const std::string& value, const std::string& failed) {
     const FieldRule& rule = RuleOf(field);
+    // Sent to the network later, in a line of its own: it must leave room for the rest of it.
+    if (rule.maxBytes > 0 && value.size() > rule.maxBytes) {
+        context.Reply(Bold("Error") + ": The " + rule.label + " is too long (at most " + std::to_string(rule.maxBytes) +
+                      " bytes).");
+        AuditChannel(context, channel, failed + " [Failed (too long)]");
+        return false;
+    }
     std::string refusal;
     // A control character would reach the file and every line that shows the value.
     if (!HasOnlyFormattingControls(value)) {

@@ -70,6 +70,8 @@ private:
 
     // chanserv_status_commands.cpp: op, deop and kick.
     void ChannelStatus(const CommandContext& context);
+    void SetStatus(const CommandContext& context, const std::string& channel, const std::string& target,
+                   const std::string& command);
 
     ChannelDatabase& database_;
     OnlineUsers& users_;
@@ -83,8 +85,13 @@ private:
     CommandTable table_;
 };
 
+inline constexpr std::size_t kMaxChannelNameBytes = 50;
+
+// "#" first, at most 50 bytes, no blank of any kind, no control character, no comma.
+bool IsValidChannelName(std::string_view name);
+
 // "[^B<nick>^B:^B<channel>^B] " + text to the audit channel: the line of a command about a
-// channel, with the channel as the sender typed it.
+// channel, with the channel as the sender typed it, up to a character a name cannot hold.
 void AuditChannel(const CommandContext& context, const std::string& channel, const std::string& text);
 
 // Words `first`, `first` + 1, ... joined by single blanks, up to the first empty word and

@@ -4,6 +4,7 @@
 #include "chanserv/chanserv_commands.h"
 #include "core/datetime.h"
 #include "core/text.h"
+#include "services/wrong_passwords.h"
 
 namespace nb {
 
@@ -58,6 +59,12 @@ void ChanServCommands::Register(const CommandContext& context) {
          {std::pair{ChannelField::Name, &channel}, std::pair{ChannelField::Password, &password},
           std::pair{ChannelField::Email, &email}, std::pair{ChannelField::Description, &description}}) {
         if (!Storable(context, channel, field, *value, "REGISTER")) return;
+    }
+    if (!IsValidChannelName(channel)) {
+        context.Reply(Bold("Error") + ": A channel name cannot hold blanks or control characters, nor be longer than " +
+                      std::to_string(kMaxChannelNameBytes) + " bytes.");
+        AuditChannel(context, channel, "REGISTER [Failed (invalid channel name)]");
+        return;
     }
 
     RegisteredChannel record;
@@ -115,10 +122,13 @@ void ChanServCommands::Ident(const CommandContext& context) {
         return;
     }
     if (context.words[2] != record->password) {
+        if (KilledForWrongPassword(context, users_, out_))
+            return AuditChannel(context, channel, "IDENT ****** [Failed (too many invalid passwords, user killed)]");
         context.Reply("Invalid password for " + Bold(channel) + ".");
         AuditChannel(context, channel, "IDENT ****** [Failed (invalid password)]");
         return;
     }
+    RightPassword(context, users_);
     if (IEquals(record->founder, nick)) {
         database_.IdentifyFounder(*record);
         context.Reply("You have successfully identified with " + Bold(channel) +
@@ -145,6 +155,8 @@ void ChanServCommands::Drop(const CommandContext& context) {
         return;
     }
     if (context.words[2] != record->password) {
+        if (KilledForWrongPassword(context, users_, out_))
+            return AuditChannel(context, channel, "DROP [Failed (too many invalid passwords, user killed)]");
         context.Reply("Invalid password for " + Bold(channel) + ".");
         AuditChannel(context, channel, "DROP [Failed (invalid password)]");
         return;

@@ -1,5 +1,6 @@
 // What a channel keeps: info shows it, set changes it.
 #include <algorithm>
+#include <cctype>
 #include <utility>
 
 #include "chanserv/chanserv_commands.h"
@@ -82,6 +83,13 @@ void ChanServCommands::Set(const CommandContext& context) {
                                    : verb == "mode" ? ChannelField::Modes
                                                     : ChannelField::Greet;
     if (!isSwitch && !Storable(context, channel, textField, parameters, "SET")) return;
+    // The kept modes are letters: a "+" typed in front would go out twice.
+    const std::string modeLetters = parameters.substr(std::min(parameters.find_first_not_of('+'), parameters.size()));
+    if (verb == "mode" && std::none_of(modeLetters.begin(), modeLetters.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); })) {
+        context.Reply(Bold("Error") + ": The mode needs at least one mode letter.");
+        AuditChannel(context, channel, "SET [Failed (no mode letter)]");
+        return;
+    }
 
     const std::string& chanServ = context.voice.Nick();
     if (verb == "topic") {
@@ -89,8 +97,7 @@ void ChanServCommands::Set(const CommandContext& context) {
         context.Reply("The topic in " + Bold(channel) + " is now set to: " + Bold(record->topic));
         out_.Topic(chanServ, record->name, record->topic);
     } else if (verb == "mode") {
-        // The kept modes are letters: a "+" typed in front would go out twice.
-        record->modes = parameters.substr(std::min(parameters.find_first_not_of('+'), parameters.size()));
+        record->modes = modeLetters;
         context.Reply("The mode in " + Bold(channel) + " is now set to: " + Bold(record->modes));
         out_.ServerMode(channel, "+" + record->modes, "");
     } else if (verb == "mlock") {

@@ -43,6 +43,31 @@ void ChanServCommands::ChannelStatus(const CommandContext& context) {
         AuditChannel(context, channel, command + " [Failed (access level too low)]");
         return;
     }
+    // One nick: the server would read a list, or a mask, as several.
+    if (target.find_first_of(",*?!@") != std::string::npos || FindBlankOrControl(target) != std::string::npos) {
+        context.Reply(Bold("Error") + ": " + Bold(target) + " is not a nick.");
+        AuditChannel(context, channel, command + " [Failed (invalid nick)]");
+        return;
+    }
+    if (command == "OP") return SetStatus(context, channel, target, command);
+    if (IEquals(target, context.voice.Nick())) {
+        context.Reply(Bold("Error") + ": " + Bold(target) + " cannot be " +
+                      (command == "KICK" ? "kicked" : "deopped") + ".");
+        AuditChannel(context, channel, command + " [Failed (protected nick)]");
+        return;
+    }
+    if (auto slot = users_.FindOnlineUser(target);
+        slot && database_.GetChannelAccessLevel(channel, users_.At(*slot)) > entry->level) {
+        context.Reply(Bold("Error") + ": " + Bold(target) + " has a higher access level on " + Bold(channel) +
+                      " than you.");
+        AuditChannel(context, channel, command + " [Failed (higher access level)]");
+        return;
+    }
+    SetStatus(context, channel, target, command);
+}
+
+void ChanServCommands::SetStatus(const CommandContext& context, const std::string& channel, const std::string& target,
+                                 const std::string& command) {
     if (command == "OP") {
         out_.ServerMode(channel, "+o", target);
     } else if (command == "DEOP") {

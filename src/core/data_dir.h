@@ -19,6 +19,7 @@ public:
     // Writes a data file atomically (see WriteFileAtomic), flushed to disk unless turned off.
     bool WriteFile(const std::string& relative, const std::string& content) const;
     void SetSyncWrites(bool sync) { syncWrites_ = sync; }
+    bool SyncWrites() const { return syncWrites_; }
 
     // Creates the service folders and every missing data file, empty.
     void EnsureDataFiles() const;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "core/datetime.h"
 #include "core/text.h"
@@ -20,7 +21,8 @@ std::filesystem::path Numbered(const std::filesystem::path& file, int number) {
 
 }  // namespace
 
-DebugLog::DebugLog(std::filesystem::path file, const Clock& clock) : file_(std::move(file)), clock_(clock) {}
+DebugLog::DebugLog(std::filesystem::path file, const Clock& clock, Console& console)
+    : file_(std::move(file)), clock_(clock), console_(console) {}
 
 DebugLog::~DebugLog() {
     Flush();
@@ -43,8 +45,16 @@ void DebugLog::Release() {
 
 bool DebugLog::Open() {
     if (fd_ >= 0) return true;
-    fd_ = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd_ < 0) return false;
+    // Never through a symbolic link: whoever planted one would have us write where it points.
+    fd_ = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd_ < 0) {
+        if (!openFailed_)
+            console_.ShowMessage("NBII - Debug log", "Cannot write " + file_.string() + " (" + std::strerror(errno) +
+                                                         "); the debug log is not kept until it can be.");
+        openFailed_ = true;
+        return false;
+    }
+    openFailed_ = false;
     struct stat info {};
     size_ = ::fstat(fd_, &info) == 0 ? static_cast<std::size_t>(info.st_size) : 0;
     return true;

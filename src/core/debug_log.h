@@ -8,13 +8,14 @@
 #include <string>
 
 #include "core/clock.h"
+#include "core/console.h"
 #include "core/datetime.h"
 
 namespace nb {
 
 class DebugLog {
 public:
-    DebugLog(std::filesystem::path file, const Clock& clock);
+    DebugLog(std::filesystem::path file, const Clock& clock, Console& console);
     ~DebugLog();
     DebugLog(const DebugLog&) = delete;
     DebugLog& operator=(const DebugLog&) = delete;
@@ -34,6 +35,8 @@ private:
 
     std::filesystem::path file_;
     const Clock& clock_;
+    Console& console_;
+    bool openFailed_ = false;  // told once, until the file can be opened again
     DateTextCache dateText_{FormatGeneralDate};
     int fd_ = -1;
     std::size_t size_ = 0;

@@ -9,7 +9,7 @@
 namespace nb {
 namespace {
 
-bool WriteAll(int fd, const std::string& content) {
+bool WriteAll(int fd, std::string_view content) {
     std::size_t done = 0;
     while (done < content.size()) {
         ssize_t wrote = ::write(fd, content.data() + done, content.size() - done);
@@ -24,14 +24,31 @@ bool WriteAll(int fd, const std::string& content) {
 
 }  // namespace
 
-bool WriteFileAtomic(const fs::path& path, const std::string& content, bool sync) {
+bool WriteFileAtomic(const fs::path& path, std::string_view content, bool sync) {
+    auto temp = WriteTempFile(path, content, sync);
+    return temp && ReplaceWithTemp(*temp, path, sync);
+}
+
+std::optional<fs::path> WriteTempFile(const fs::path& path, std::string_view content, bool sync) {
     fs::path temp = path;
     temp += ".tmp";
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+    // Whatever is there (left by a crash, or a link planted to make us write elsewhere) goes;
+    // unlink removes a link itself, never its target. O_EXCL then refuses anything that
+    // appears in between.
+    ::unlink(temp.c_str());
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return std::nullopt;
     bool ok = WriteAll(fd, content) && (!sync || ::fsync(fd) == 0);
     ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return std::nullopt;
+    }
+    return temp;
+}
+
+bool ReplaceWithTemp(const fs::path& temp, const fs::path& path, bool sync) {
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
@@ -45,12 +62,7 @@ bool WriteFileAtomic(const fs::path& path, const std::string& content, bool sync
     return true;
 }
 
-bool AppendToFile(const fs::path& path, const std::string& text) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, text);
-    return (::close(fd) == 0) && ok;
-}
+void RemoveFile(const fs::path& path) { ::unlink(path.c_str()); }
 
 std::vector<std::string> ReadTextLines(const fs::path& path) {
     std::vector<std::string> lines;

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nb {
@@ -12,10 +14,15 @@ namespace fs = std::filesystem;
 // Writes to a temporary file in the same folder, flushes it to disk and renames it over
 // the target, so a crash leaves either the old or the new file whole. Mode 0600. Without
 // `sync` the rename stays atomic (a killed process loses nothing) but a power cut may.
-bool WriteFileAtomic(const fs::path& path, const std::string& content, bool sync = true);
+bool WriteFileAtomic(const fs::path& path, std::string_view content, bool sync = true);
 
-// Appends text, creating the file owner-only when missing.
-bool AppendToFile(const fs::path& path, const std::string& text);
+// The two halves of that: the content in "<path>.tmp", created anew (never through a link or
+// file left there), and flushed unless `sync` is false; nullopt when it cannot be written.
+std::optional<fs::path> WriteTempFile(const fs::path& path, std::string_view content, bool sync);
+// The temporary file takes the place of `path`; the rename is flushed unless `sync` is false.
+bool ReplaceWithTemp(const fs::path& temp, const fs::path& path, bool sync);
+void RemoveFile(const fs::path& path);
+
 
 // The lines of a text file without their line ends (LF or CR LF). Empty when unreadable.
 std::vector<std::string> ReadTextLines(const fs::path& path);

@@ -53,7 +53,8 @@ std::vector<SettingDefault> DefaultSettings(const std::string& hostName, const s
 }
 
 Settings::Settings(std::filesystem::path file)
-    : file_(std::move(file)), table_{"settings.ini", [this] { return Save(); }, [this] { Load(); }} {}
+    : file_(std::move(file)),
+      table_{file_, [this](std::string& text) { return Text(text); }, [this] { Load(); }, [this] { changed_ = false; }} {}
 
 std::string Settings::Load() {
     tree_.clear();
@@ -67,15 +68,21 @@ std::string Settings::Load() {
     return "";
 }
 
+std::string_view Settings::Text(std::string& text) const {
+    std::ostringstream out;
+    // The tree holds only sections of keys: nothing it holds fails to be written.
+    try {
+        boost::property_tree::write_ini(out, tree_);
+    } catch (const boost::property_tree::ini_parser_error&) {
+    }
+    text = out.str();
+    return text;
+}
+
 bool Settings::Save() {
     if (!changed_ && FileExists(file_)) return true;
-    std::ostringstream text;
-    try {
-        boost::property_tree::write_ini(text, tree_);
-    } catch (const boost::property_tree::ini_parser_error&) {
-        return false;
-    }
-    if (!WriteFileAtomic(file_, text.str(), SyncWrites())) return false;
+    std::string text;
+    if (!WriteFileAtomic(file_, Text(text), SyncWrites())) return false;
     changed_ = false;
     return true;
 }

@@ -44,6 +44,8 @@ public:
     bool SyncWrites() const { return Get("General", "Sync Writes", "1") != "0"; }
 
 private:
+    std::string_view Text(std::string& text) const;
+
     std::filesystem::path file_;
     boost::property_tree::ptree tree_;
     bool changed_ = false;

@@ -128,8 +128,24 @@ bool HasOnlyFormattingControls(std::string_view text) {
 
 bool IsWordBreak(char c) { return c == ' ' || (static_cast<unsigned char>(c) < 32 && !IsFormattingControl(c)); }
 
-std::string FirstWord(std::string_view text) {
-    return std::string(text.substr(0, std::find_if(text.begin(), text.end(), IsWordBreak) - text.begin()));
+
+std::string LeadingAlphanumerics(std::string_view text) {
+    std::size_t end = 0;
+    while (end < text.size() && std::isalnum(static_cast<unsigned char>(text[end]))) ++end;
+    return std::string(text.substr(0, end));
+}
+
+std::size_t FindBlankOrControl(std::string_view text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        auto byte = [&](std::size_t offset) { return static_cast<unsigned char>(text[at + offset]); };
+        std::size_t left = text.size() - at;
+        unsigned char c = byte(0);
+        if (c <= ' ' || c == 0x7F) return at;
+        if (c == 0xC2 && left >= 2 && byte(1) == 0xA0) return at;                               // U+00A0
+        if (c == 0xE2 && left >= 3 && byte(1) == 0x80 && byte(2) >= 0x80 && byte(2) <= 0x8A) return at;  // U+2000-U+200A
+        if (c == 0xE3 && left >= 3 && byte(1) == 0x80 && byte(2) == 0x80) return at;            // U+3000
+    }
+    return std::string_view::npos;
 }
 
 }  // namespace nb

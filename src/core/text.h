@@ -54,7 +54,10 @@ bool IsFormattingControl(char c);
 bool HasOnlyFormattingControls(std::string_view text);
 // A blank, or any other control character: what a reader takes for the end of a word.
 bool IsWordBreak(char c);
-// The text up to its first word break.
-std::string FirstWord(std::string_view text);
+// The text up to its first character that is not an ASCII letter or digit.
+std::string LeadingAlphanumerics(std::string_view text);
+// Where the first blank of any kind (the ASCII blank, U+00A0, U+2000 to U+200A, U+3000) or
+// control character is; npos when there is none.
+std::size_t FindBlankOrControl(std::string_view text);
 
 }  // namespace nb

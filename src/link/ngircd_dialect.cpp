@@ -13,8 +13,9 @@ const std::string kDirectLinkToken = "1";
 // ngIRCd sends no timestamps with its users; the classic introduction has a field for one.
 const std::string kUnknownTimestamp = "0";
 
-// Burst topics wait for their channel's members; only channels that never get one keep theirs.
-constexpr std::size_t kHeldTopicLimit = 1024;
+// Burst modes and topics wait for their channel's members; only channels that never get one
+// keep theirs.
+constexpr std::size_t kHeldChannelLimit = 1024;
 
 // User modes that ngIRCd knows and that suit a service client.
 constexpr std::string_view kServiceUserModes = "oiwq";
@@ -111,7 +112,7 @@ void NgircdDialect::Reset(const LinkIdentity& identity) {
     killerOf_.clear();
     pongTargetOf_.clear();
     membersOf_.clear();
-    heldTopics_.clear();
+    heldInfo_.clear();
 }
 
 // ---------------------------------------------------------------- outbound
@@ -331,15 +332,16 @@ std::vector<IrcLine> NgircdDialect::NjoinIn(const IrcLine& line) {
         for (std::size_t i = 0; i < nickStart; ++i)
             lines.push_back(IrcLine::Build(source, "MODE", {channel, std::string("+") + StatusLetter(member[i]), nick}));
     }
-    if (!lines.empty()) ReleaseHeldTopic(channel, lines);
+    if (!lines.empty()) ReleaseHeldInfo(channel, lines);
     return lines;
 }
 
-void NgircdDialect::ReleaseHeldTopic(const std::string& channel, std::vector<IrcLine>& lines) {
-    auto held = heldTopics_.find(ToLower(channel));
-    if (held == heldTopics_.end()) return;
-    lines.push_back(std::move(held->second));
-    heldTopics_.erase(held);
+void NgircdDialect::ReleaseHeldInfo(const std::string& channel, std::vector<IrcLine>& lines) {
+    auto held = heldInfo_.find(ToLower(channel));
+    if (held == heldInfo_.end()) return;
+    if (held->second.mode) lines.push_back(std::move(*held->second.mode));
+    if (held->second.topic) lines.push_back(std::move(*held->second.topic));
+    heldInfo_.erase(held);
 }
 
 // CHANINFO <channel> +<modes> [[<key> <limit>] <topic>]
@@ -349,22 +351,26 @@ std::vector<IrcLine> NgircdDialect::ChaninfoIn(const IrcLine& line) {
     std::string source = SenderOf(line);
     bool hasKeyAndLimit = line.params.size() >= 4;
     std::string topic = line.params.size() == 3 || line.params.size() >= 5 ? line.LastParam() : "";
-    std::vector<IrcLine> lines;
+    HeldInfo info;
     if (modes.size() > 1) {
         std::vector<std::string> params = {channel, modes};
         if (hasKeyAndLimit && modes.find('k') != std::string::npos) params.push_back(line.Param(2));
         if (hasKeyAndLimit && modes.find('l') != std::string::npos) params.push_back(line.Param(3));
-        lines.push_back(IrcLine::Build(source, "MODE", std::move(params)));
+        info.mode = IrcLine::Build(source, "MODE", std::move(params));
     }
-    if (topic.empty()) return lines;
-    IrcLine topicLine = IrcLine::Build("", "TOPIC", {channel, source, kUnknownTimestamp, topic}, true);
+    if (!topic.empty()) info.topic = IrcLine::Build("", "TOPIC", {channel, source, kUnknownTimestamp, topic}, true);
     if (membersOf_.count(ToLower(channel)) > 0) {
-        lines.push_back(std::move(topicLine));
-    } else {
-        if (heldTopics_.size() >= kHeldTopicLimit) heldTopics_.clear();
-        heldTopics_[ToLower(channel)] = std::move(topicLine);
+        std::vector<IrcLine> lines;
+        if (info.mode) lines.push_back(std::move(*info.mode));
+        if (info.topic) lines.push_back(std::move(*info.topic));
+        return lines;
     }
-    return lines;
+    if (!info.mode && !info.topic) return {};
+    if (heldInfo_.size() >= kHeldChannelLimit) heldInfo_.clear();
+    HeldInfo& held = heldInfo_[ToLower(channel)];
+    if (info.mode) held.mode = std::move(info.mode);
+    if (info.topic) held.topic = std::move(info.topic);
+    return {};
 }
 
 // ":<nick> JOIN #a\x07ov" joins with channel status already given.
@@ -381,7 +387,7 @@ std::vector<IrcLine> NgircdDialect::JoinIn(const IrcLine& line) {
             for (char letter : entry.substr(bell + 1))
                 lines.push_back(IrcLine::Build(ServerOfNick(nick), "MODE", {channel, std::string("+") + letter, nick}));
         }
-        ReleaseHeldTopic(channel, lines);
+        ReleaseHeldInfo(channel, lines);
     }
     return lines;
 }
@@ -520,7 +526,7 @@ void NgircdDialect::ForgetUser(const std::string& key) {
 // The last member leaving ends the channel: nothing about it is kept.
 void NgircdDialect::MemberLeft(MemberCount channel) {
     if (--channel->second > 0) return;
-    heldTopics_.erase(channel->first);
+    heldInfo_.erase(channel->first);
     membersOf_.erase(channel);
 }
 

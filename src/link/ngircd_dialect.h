@@ -71,7 +71,7 @@
 //                                                 (key and limit only where k and l are set),
 //                                                 then "TOPIC #c <s> 0 :<topic>" when there is one;
 //                                                 in a burst CHANINFO comes before the channel's
-//                                                 NJOIN, so the TOPIC is held back until the
+//                                                 NJOIN, so MODE and TOPIC are held back until the
 //                                                 first member has joined (the services only
 //                                                 keep topics of channels they know)
 //   ":<n> JOIN #c\x07ov"                       -> ":<n> JOIN #c", ":<server of n> MODE #c +o <n>",
@@ -101,6 +101,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -119,7 +120,7 @@ public:
     std::vector<IrcLine> FromWire(const IrcLine& wireLine) override;
 
     // Channels with members, and burst topics held for channels without; gone channels leave.
-    std::size_t RememberedChannelCount() const { return membersOf_.size() + heldTopics_.size(); }
+    std::size_t RememberedChannelCount() const { return membersOf_.size() + heldInfo_.size(); }
 
 private:
     using Lines = std::vector<std::string>;
@@ -146,8 +147,8 @@ private:
     ClassicLines NickIn(const IrcLine& line);
     ClassicLines NjoinIn(const IrcLine& line);
     ClassicLines ChaninfoIn(const IrcLine& line);
-    // Marks the channel as joined and appends its held burst TOPIC, if any.
-    void ReleaseHeldTopic(const std::string& channel, ClassicLines& lines);
+    // Appends the channel's held burst MODE and TOPIC, if any.
+    void ReleaseHeldInfo(const std::string& channel, ClassicLines& lines);
     ClassicLines JoinIn(const IrcLine& line);
     ClassicLines PartIn(const IrcLine& line);
     ClassicLines PingIn(const IrcLine& line);
@@ -197,7 +198,11 @@ private:
     std::map<std::string, std::string> jupeTokens_;  // lower-case juped server -> our token
     int nextJupeToken_ = 2;
     std::map<std::string, std::string> killerOf_;  // lower-case nick -> who killed it, until its QUIT
-    std::map<std::string, IrcLine> heldTopics_;      // lower-case channel -> its burst TOPIC line
+    struct HeldInfo {
+        std::optional<IrcLine> mode;
+        std::optional<IrcLine> topic;
+    };
+    std::map<std::string, HeldInfo> heldInfo_;  // lower-case channel -> its burst MODE and TOPIC
     std::map<std::string, std::string> pongTargetOf_;  // token of a user's PING -> that user
 };
 

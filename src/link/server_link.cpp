@@ -5,6 +5,7 @@
 #include <boost/asio/write.hpp>
 
 #include "core/text.h"
+#include "link/line_limit.h"
 
 namespace nb {
 
@@ -161,8 +162,11 @@ void ServerLink::SendLine(std::string_view line) {
     // Outbound drops and logs what is sent while the link is down; nothing else reaches here.
     if (!connected_ || queueFull_) return;
     for (const auto& wireLine : dialect_->ToWire(line)) {
-        pending_ += wireLine;
-        pending_ += '\n';
+        // The dialect may have made a line longer; the uplink would drop the link for it.
+        for (const auto& fitted : FitLine(wireLine)) {
+            pending_ += fitted;
+            pending_ += '\n';
+        }
     }
     if (pending_.size() + writing_.size() > settings_.sendQueueBytes) {
         // An uplink that does not read would make the queue grow without end.

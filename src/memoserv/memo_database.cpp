@@ -25,21 +25,13 @@ void MemoServ::LoadMemos() {
                                       "Error loading MemoServ database, close Nimbral and try again.");
 }
 
-bool MemoServ::SaveMemos() {
-    if (WriteMemoFile()) return true;
-    LoadMemos();
-    return false;
-}
+bool MemoServ::SaveMemos() { return commit_.Changed(memoTable_); }
 
 // The table becomes what a read of the written file gives: deleted memos leave it.
-bool MemoServ::WriteMemoFile() {
+std::string_view MemoServ::MemoFileText(std::string& content) {
     std::erase_if(memos_, [](const Memo& memo) { return memo.from.empty(); });
-    std::string content;
     for (const Memo& memo : memos_) content += FormatMemoLine(memo) + "\r\n";
-    if (data_.WriteFile(kMemoFile, content)) return true;
-    console_.ShowMessage("NBII - MemoServ",
-                         "Cannot write " + data_.Path(kMemoFile).string() + "; the last memo change was not saved.");
-    return false;
+    return content;
 }
 
 void MemoServ::MemosChanged(const CommandContext& context, std::string failureReply, std::string failureAudit) {

@@ -5,18 +5,21 @@
 
 namespace nb {
 
-MemoServ::MemoServ(const DataDirectory& data, Console& console, const Clock& clock, const OnlineUsers& users,
+MemoServ::MemoServ(const DataDirectory& data, Console& console, GroupCommit& commit, const Clock& clock,
+                   const OnlineUsers& users,
                    const NickStatus& nicks, const ServiceClient& nickServ, const ServiceHelp& help,
                    const ServiceVoice& voice)
     : data_(data),
       console_(console),
+      commit_(commit),
       clock_(clock),
       users_(users),
       nicks_(nicks),
       nickServ_(nickServ),
       help_(help),
       voice_(voice),
-      memoTable_{"MemoServ/MemoServ.nb2", [this] { return WriteMemoFile(); }, [this] { LoadMemos(); }} {
+      memoTable_{data.Path("MemoServ/MemoServ.nb2"), [this](std::string& scratch) { return MemoFileText(scratch); },
+                 [this] { LoadMemos(); }} {
     auto run = HandlersOf(this);
     table_.commands = {
         {"help", Words<0>, "", Gate::None, "HELP", {}, run(&MemoServ::Help)},

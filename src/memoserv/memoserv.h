@@ -19,7 +19,8 @@ namespace nb {
 class MemoServ {
 public:
     // `nickServ` is the client that the refusals send users to.
-    MemoServ(const DataDirectory& data, Console& console, const Clock& clock, const OnlineUsers& users,
+    MemoServ(const DataDirectory& data, Console& console, GroupCommit& commit, const Clock& clock,
+             const OnlineUsers& users,
              const NickStatus& nicks, const ServiceClient& nickServ, const ServiceHelp& help,
              const ServiceVoice& voice);
     MemoServ(const MemoServ&) = delete;
@@ -54,7 +55,7 @@ public:
     void TellNewMemo(const std::string& to);
 
 private:
-    bool WriteMemoFile();
+    std::string_view MemoFileText(std::string& content);
     // The change of a command is written at the end of its block; `failure` answers otherwise.
     void MemosChanged(const CommandContext& context, std::string failureReply, std::string failureAudit);
     void DeletionChanged(const CommandContext& context);
@@ -74,6 +75,7 @@ private:
 
     const DataDirectory& data_;
     Console& console_;
+    GroupCommit& commit_;
     const Clock& clock_;
     const OnlineUsers& users_;
     const NickStatus& nicks_;

@@ -37,23 +37,22 @@ bool IsListPrefix(char c) { return std::string_view("&\"'").find(c) != std::stri
 
 }  // namespace
 
-ChannelMember* NetChannel::FindMember(const std::string& nick) {
-    auto found = std::find_if(members.begin(), members.end(),
-                              [&](const ChannelMember& member) { return IEquals(member.nick, nick); });
-    return found == members.end() ? nullptr : &*found;
-}
-
 const ChannelMember* NetChannel::FindMember(const std::string& nick) const {
-    return const_cast<NetChannel*>(this)->FindMember(nick);
+    auto found = std::find_if(members.begin(), members.end(),
+                              [&](const ChannelMember& member) { return !member.nick.empty() && IEquals(member.nick, nick); });
+    return found == members.end() ? nullptr : &*found;
 }
 
 std::vector<std::string> NetChannel::Nicks() const {
     std::vector<std::string> nicks;
-    for (const auto& member : members) nicks.push_back(member.nick);
+    for (const auto& member : members) {
+        if (!member.nick.empty()) nicks.push_back(member.nick);
+    }
     return nicks;
 }
 
-Channels::Channels(Logs& logs, NetworkEvents& events) : logs_(logs), events_(events) {}
+Channels::Channels(Logs& logs, NetworkEvents& events, const KnownUsers& users)
+    : logs_(logs), events_(events), users_(users) {}
 
 std::optional<std::size_t> Channels::FindNetChannel(const std::string& name) const {
     auto found = slotByName_.find(name);
@@ -65,7 +64,7 @@ void Channels::Clear() {
     channels_.clear();
     slotByName_.clear();
     slotById_.clear();
-    channelsOfNick_.clear();
+    membershipsOfNick_.clear();
 }
 
 std::size_t Channels::AddChannel(NetChannel channel) {
@@ -78,77 +77,109 @@ std::size_t Channels::AddChannel(NetChannel channel) {
 }
 
 void Channels::AddMember(NetChannel& channel, const std::string& nick) {
+    membershipsOfNick_[nick].push_back({channel.id, static_cast<std::uint32_t>(channel.members.size())});
     channel.members.push_back({nick});
-    channelsOfNick_[nick].push_back(channel.id);
+    ++channel.memberCount;
 }
 
 // The nick's own few channels are quicker to look through than a big channel's members.
-bool Channels::IsMember(const std::string& nick, const NetChannel& channel) const {
-    auto found = channelsOfNick_.find(nick);
-    if (found == channelsOfNick_.end()) return false;
-    return std::find(found->second.begin(), found->second.end(), channel.id) != found->second.end();
+Channels::Membership* Channels::FindMembership(const std::string& nick, std::uint32_t channelId) {
+    auto found = membershipsOfNick_.find(nick);
+    if (found == membershipsOfNick_.end()) return nullptr;
+    for (Membership& membership : found->second) {
+        if (membership.channelId == channelId) return &membership;
+    }
+    return nullptr;
+}
+
+const Channels::Membership* Channels::FindMembership(const std::string& nick, std::uint32_t channelId) const {
+    return const_cast<Channels*>(this)->FindMembership(nick, channelId);
 }
 
 void Channels::ForgetMembership(const std::string& nick, std::uint32_t channelId) {
-    auto found = channelsOfNick_.find(nick);
-    if (found == channelsOfNick_.end()) return;
-    std::erase(found->second, channelId);
-    if (found->second.empty()) channelsOfNick_.erase(found);
+    auto found = membershipsOfNick_.find(nick);
+    if (found == membershipsOfNick_.end()) return;
+    std::erase_if(found->second, [&](const Membership& membership) { return membership.channelId == channelId; });
+    if (found->second.empty()) membershipsOfNick_.erase(found);
+}
+
+ChannelMember* Channels::MemberOf(NetChannel& channel, const std::string& nick) {
+    const Membership* membership = FindMembership(nick, channel.id);
+    return membership == nullptr ? nullptr : &channel.members[membership->position];
+}
+
+const ChannelMember* Channels::Member(std::size_t slot, const std::string& nick) const {
+    const NetChannel& channel = channels_.at(slot);
+    const Membership* membership = FindMembership(nick, channel.id);
+    return membership == nullptr ? nullptr : &channel.members[membership->position];
+}
+
+void Channels::PackMembers(NetChannel& channel) {
+    std::erase_if(channel.members, [](const ChannelMember& member) { return member.nick.empty(); });
+    for (std::size_t position = 0; position < channel.members.size(); ++position) {
+        if (Membership* membership = FindMembership(channel.members[position].nick, channel.id))
+            membership->position = static_cast<std::uint32_t>(position);
+    }
 }
 
 std::vector<std::size_t> Channels::SlotsOfMember(const std::string& nick) const {
     std::vector<std::size_t> slots;
-    auto found = channelsOfNick_.find(nick);
-    if (found == channelsOfNick_.end()) return slots;
-    for (std::uint32_t id : found->second) {
-        if (auto slot = slotById_.find(id); slot != slotById_.end()) slots.push_back(slot->second);
+    auto found = membershipsOfNick_.find(nick);
+    if (found == membershipsOfNick_.end()) return slots;
+    for (const Membership& membership : found->second) {
+        if (auto slot = slotById_.find(membership.channelId); slot != slotById_.end()) slots.push_back(slot->second);
     }
     std::sort(slots.rbegin(), slots.rend());
     return slots;
 }
 
 void Channels::ChannelJoin(const std::string& name, const std::string& nick) {
-    if (name.empty() || name[0] != '#') return;
-    bool realNick = !nick.empty() && nick != "0";
+    if (name.empty() || name[0] != '#' || !users_.IsUserOnline(nick)) return;
     auto slot = FindNetChannel(name);
     if (!slot) {
         NetChannel channel;
         channel.name = name;
         std::size_t created = AddChannel(std::move(channel));
-        if (realNick) AddMember(channels_[created], nick);
+        AddMember(channels_[created], nick);
         if (!logs_.NetEventsQuiet()) logs_.LogNetEvent(Bold(name) + " has been created by " + Bold(nick) + ".");
         return;
     }
     NetChannel& channel = channels_[*slot];
-    if (!realNick || IsMember(nick, channel)) return;
+    if (FindMembership(nick, channel.id) != nullptr) return;
     AddMember(channel, nick);
     if (!logs_.NetEventsQuiet()) logs_.LogNetEvent(Bold(nick) + " joined " + Bold(channel.name) + ".");
 }
 
 void Channels::AddOwnClient(const std::string& name, const std::string& nick) {
     auto slot = FindNetChannel(name);
-    if (!slot) slot = AddChannel({name, std::nullopt, std::nullopt, {}});
+    if (!slot) slot = AddChannel({name, std::nullopt, std::nullopt, {}, 0, 0});
     NetChannel& channel = channels_[*slot];
-    if (channel.FindMember(nick) == nullptr) AddMember(channel, nick);
+    if (FindMembership(nick, channel.id) == nullptr) AddMember(channel, nick);
 }
 
 void Channels::ChannelMemberLeft(const std::string& name, const std::string& nick) {
     auto slot = FindNetChannel(name);
     if (!slot) return;
     NetChannel& channel = channels_[*slot];
-    auto before = channel.members.size();
-    std::erase_if(channel.members, [&](const ChannelMember& member) { return IEquals(member.nick, nick); });
-    if (channel.members.size() == before) return;
+    ChannelMember* member = MemberOf(channel, nick);
+    if (member == nullptr) return;
+    *member = ChannelMember{};
+    --channel.memberCount;
     ForgetMembership(nick, channel.id);
-    if (!channel.members.empty()) return;
-    logs_.LogNetEvent(Bold(channel.name) + " has become empty, removing it.");
-    RemoveChannel(*slot);
+    if (channel.memberCount == 0) {
+        logs_.LogNetEvent(Bold(channel.name) + " has become empty, removing it.");
+        RemoveChannel(*slot);
+        return;
+    }
+    if (channel.members.size() > 16 && channel.memberCount < channel.members.size() / 2) PackMembers(channel);
 }
 
 void Channels::RemoveChannel(std::size_t slot) {
     slotByName_.erase(channels_[slot].name);
     slotById_.erase(channels_[slot].id);
-    for (const ChannelMember& member : channels_[slot].members) ForgetMembership(member.nick, channels_[slot].id);
+    for (const ChannelMember& member : channels_[slot].members) {
+        if (!member.nick.empty()) ForgetMembership(member.nick, channels_[slot].id);
+    }
     if (slot != channels_.size() - 1) {
         channels_[slot] = std::move(channels_.back());
         slotByName_[channels_[slot].name] = slot;
@@ -162,7 +193,6 @@ void Channels::SetChannelTopic(const std::string& name, const std::string& topic
 }
 
 void Channels::SetChannelModes(const std::string& name, const std::string& modes) {
-    if (!FindNetChannel(name)) ChannelJoin(name, "0");
     if (auto slot = FindNetChannel(name)) channels_[*slot].modes = modes;
 }
 
@@ -181,7 +211,7 @@ void Channels::ApplyMemberStatus(const std::string& name, const std::string& mod
         if (next >= parameters.size()) return;
         const std::string& parameter = parameters[next++];
         if (letter != 'o' && letter != 'v') continue;
-        if (ChannelMember* member = channels_[*slot].FindMember(parameter)) (letter == 'o' ? member->op : member->voice) = adding;
+        if (ChannelMember* member = MemberOf(channels_[*slot], parameter)) (letter == 'o' ? member->op : member->voice) = adding;
     }
 }
 
@@ -193,15 +223,16 @@ void Channels::RemoveMemberEverywhere(const std::string& nick) {
 }
 
 void Channels::RenameMember(const std::string& oldNick, const std::string& newNick) {
-    for (std::size_t slot : SlotsOfMember(oldNick)) {
-        if (ChannelMember* member = channels_[slot].FindMember(oldNick)) member->nick = newNick;
+    auto found = membershipsOfNick_.find(oldNick);
+    if (found == membershipsOfNick_.end()) return;
+    std::vector<Membership> memberships = std::move(found->second);
+    membershipsOfNick_.erase(found);
+    for (const Membership& membership : memberships) {
+        if (auto slot = slotById_.find(membership.channelId); slot != slotById_.end())
+            channels_[slot->second].members[membership.position].nick = newNick;
     }
-    auto found = channelsOfNick_.find(oldNick);
-    if (found == channelsOfNick_.end()) return;
-    std::vector<std::uint32_t> ids = std::move(found->second);
-    channelsOfNick_.erase(found);
-    std::vector<std::uint32_t>& renamed = channelsOfNick_[newNick];
-    renamed.insert(renamed.end(), ids.begin(), ids.end());
+    std::vector<Membership>& renamed = membershipsOfNick_[newNick];
+    renamed.insert(renamed.end(), memberships.begin(), memberships.end());
 }
 
 // :<nick> JOIN #a,#b,...
@@ -212,7 +243,7 @@ void Channels::OnJoin(const IrcLine& line) {
         std::string name = Trim(entry);
         if (!name.empty() && name[0] == '#') joined.push_back(name);
     }
-    if (joined.empty() || nick.empty()) return;
+    if (joined.empty() || !users_.IsUserOnline(nick)) return;
     for (const auto& name : joined) ChannelJoin(name, nick);
     events_.OnUserJoined(nick, joined);
     ++joinCount;
@@ -227,7 +258,7 @@ void Channels::OnSjoin(const IrcLine& line) {
         std::size_t nickStart = 0;
         while (nickStart < entry.size() && IsStatusPrefix(entry[nickStart])) ++nickStart;
         std::string nick = entry.substr(nickStart);
-        if (nick.empty()) continue;
+        if (!users_.IsUserOnline(nick)) continue;
         ChannelJoin(name, nick);
         std::string status;
         for (std::size_t i = 0; i < nickStart; ++i) {

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "core/text.h"
+#include "link/line_limit.h"
 
 namespace nb {
 
@@ -21,15 +22,18 @@ void LinkWriter::SendLine(std::string line) {
         return;
     }
     // A NUL, CR or LF inside would end the line early or start another one.
-    bool breaksLine = std::any_of(line.begin(), line.end(), BreaksLine);
-    if (holding_) {
-        heldBytes_ += line.size();
-        held_.push_back(breaksLine ? OneLine(line) : std::move(line));
-    } else if (breaksLine) {
-        sink_->SendLine(OneLine(line));
-    } else {
-        sink_->SendLine(line);
-    }
+    if (std::any_of(line.begin(), line.end(), BreaksLine)) line = OneLine(line);
+    if (line.size() <= kMaxLineBytes - kMessageRelayRoom) return Deliver(std::move(line));
+    // A longer line would make the uplink drop the link.
+    std::vector<std::string> fitted = FitLine(line, kMessageRelayRoom);
+    if (fitted.empty()) debugLog_.Write("Too long to send, not sent: " + line.substr(0, line.find(" :")));
+    for (std::string& piece : fitted) Deliver(std::move(piece));
+}
+
+void LinkWriter::Deliver(std::string line) {
+    if (!holding_) return sink_->SendLine(line);
+    heldBytes_ += line.size();
+    held_.push_back(std::move(line));
 }
 
 void LinkWriter::Release() {

@@ -18,7 +18,8 @@ public:
     explicit LinkWriter(DebugLog& debugLog);
     void Attach(LineSink* sink, const LinkControl* control);
 
-    // A classic line as it stands; dropped, and noted in the debug log, while the link is down.
+    // A classic line; dropped, and noted in the debug log, while the link is down. A line
+    // longer than the IRC limit leaves as several messages, or cut (see FitLine).
     void SendLine(std::string line);
 
     void Hold() { holding_ = true; }
@@ -31,6 +32,8 @@ public:
     void ReplaceHeld(std::size_t begin, std::size_t end, std::size_t tail);
 
 private:
+    void Deliver(std::string line);
+
     DebugLog& debugLog_;
     LineSink* sink_ = nullptr;
     const LinkControl* control_ = nullptr;

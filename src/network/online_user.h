@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -22,9 +23,13 @@ struct OnlineUser {
     std::optional<std::string> server;  // none when the introduction named no usable server
     TimePoint connectedAt;
     std::size_t slotIndex = 0;
+    // Never given to another user while the program runs: what a user did (identify, log in)
+    // stays with this record, whoever takes the nick or the slot later.
+    std::uint64_t id = 0;
     ReplyType replyType = ReplyType::Notice;
     int operLevel = 0;  // OperServ level while logged in
     bool override = false;
+    int badPasswords = 0;  // wrong passwords given to any service since the last kill
 
     // "nick!ident@host", what masks are matched against. Made when asked: a network has many
     // users, and few of them are matched at any time.

@@ -37,6 +37,7 @@ std::size_t OnlineUsers::AppendUser(const std::string& nick, const std::string& 
     user.server = server;
     user.connectedAt = clock_.Now();
     user.slotIndex = users_.size();
+    user.id = nextUserId_++;
     slotByNick_[nick] = user.slotIndex;
     users_.push_back(std::move(user));
     return users_.size() - 1;
@@ -71,6 +72,7 @@ void OnlineUsers::OnEndOfBurst() {
 void OnlineUsers::Clear() {
     users_.clear();
     slotByNick_.clear();
+    servers_.Clear();
 }
 
 void OnlineUsers::RemoveOnlineUser(std::string nick) {
@@ -117,24 +119,67 @@ void OnlineUsers::ChangeNick(OnlineUser& user, const std::string& newNick) {
 // NICK <nick> <hop> <timestamp> <ident> <host> <server> ...
 void OnlineUsers::OnUserIntroduction(const IrcLine& line) {
     const std::string& nick = line.Param(0);
-    if (nick.empty() || IsUserOnline(nick)) return;
+    if (nick.empty()) return;
+    // Our clients are the oldest on the network: the uplink ends such a collision, not us.
+    if (ownClients_.IsOwnClient(nick)) return;
+    EndNickCollision(nick);
     AddOnlineUser(nick, line.Param(3), line.Param(4), UsableServerName(line.Param(5)));
     ++connectCount;
+}
+
+void OnlineUsers::EndNickCollision(const std::string& nick) {
+    if (!IsUserOnline(nick)) return;
+    logs_.WriteDebugLog("Nick collision: " + nick + " was already on the network; the earlier user is gone");
+    RemoveUser(nick, std::nullopt);
 }
 
 void OnlineUsers::OnQuit(const IrcLine& line) {
     std::string nick = line.SourceNick();
     if (nick.empty()) return;
-    const std::string& message = line.Param(0);
+    Quit(nick, line.Param(0));
+}
+
+void OnlineUsers::Quit(const std::string& nick, const std::string& message) {
     logs_.LogNetEvent(Bold(nick) + " has left IRC (" + Bold(message) + ")");
     RemoveUser(nick, message);
     ++quitCount;
+}
+
+// SQUIT <server> [:<comment>]: the uplink sends no QUIT for the users behind it.
+void OnlineUsers::OnSquit(const IrcLine& line) {
+    const std::string& server = line.Param(0);
+    if (server.empty()) return;
+    std::string hub = servers_.HubOf(server);
+    std::string splitText = hub.empty() ? server : hub + " " + server;
+    std::vector<std::string> gone = servers_.Split(server);
+    std::vector<std::string> leaving;
+    for (const OnlineUser& user : users_) {
+        if (!user.server || ownClients_.IsOwnClient(user.nick)) continue;
+        for (const std::string& name : gone) {
+            if (IEquals(*user.server, name)) leaving.push_back(user.nick);
+        }
+    }
+    for (const std::string& nick : leaving) Quit(nick, splitText);
 }
 
 // :<old> NICK <new> [<timestamp>]
 void OnlineUsers::OnNickChange(const IrcLine& line) {
     std::string oldNick = line.SourceNick();
     const std::string& newNick = line.Param(0);
+    auto holder = FindOnlineUser(newNick);
+    auto renamed = FindOnlineUser(oldNick);
+    // An unknown old nick onto a known new one is the uplink telling us of our own change.
+    if (!newNick.empty() && holder && renamed && *holder != *renamed) {
+        // A change onto one of our clients' nicks loses the collision; onto a user's, that
+        // user loses it.
+        if (ownClients_.IsOwnClient(newNick)) {
+            logs_.WriteDebugLog("Nick collision: " + oldNick + " changed to our client's nick " + newNick);
+            RemoveUser(oldNick, std::nullopt);
+            ++nickChangeCount;
+            return;
+        }
+        EndNickCollision(newNick);
+    }
     if (!newNick.empty()) {
         channels_.RenameMember(oldNick, newNick);
         if (auto slot = FindOnlineUser(oldNick)) {

@@ -17,10 +17,11 @@
 #include "network/network_events.h"
 #include "network/online_user.h"
 #include "network/own_clients.h"
+#include "network/server_tree.h"
 
 namespace nb {
 
-class OnlineUsers {
+class OnlineUsers : public KnownUsers {
 public:
     OnlineUsers(const Clock& clock, Logs& logs, Channels& channels, NetworkEvents& events,
                 const OwnClients& ownClients, MaxUsersRecord& maxUsers);
@@ -32,7 +33,7 @@ public:
     void AddServiceClient(const std::string& nick, const std::string& serverName);
     // Slot of the user with this nick (letter case ignored); nullopt when absent.
     std::optional<std::size_t> FindOnlineUser(const std::string& nick) const;
-    bool IsUserOnline(const std::string& nick) const { return FindOnlineUser(nick).has_value(); }
+    bool IsUserOnline(const std::string& nick) const override { return FindOnlineUser(nick).has_value(); }
     // A user killed (by the network or by us) leaves the network and every channel.
     void RemoveOnlineUser(std::string nick);
     void Clear();
@@ -48,6 +49,9 @@ public:
     void OnQuit(const IrcLine& line);
     void OnNickChange(const IrcLine& line);
     void OnKill(const IrcLine& line);
+    // A server split off the network: its users and those of every server behind it quit.
+    void OnSquit(const IrcLine& line);
+    void OnServer(const IrcLine& line) { servers_.OnServer(line); }
 
     // Changes a user's nick in the table and in channel member lists (no log, no checks).
     void RenameUser(std::size_t slot, const std::string& newNick);
@@ -62,6 +66,9 @@ private:
     // Announces the departure, then takes the user out of its channels and the table.
     void RemoveUser(const std::string& nick, const std::optional<std::string>& quitMessage);
     void ChangeNick(OnlineUser& user, const std::string& newNick);
+    void Quit(const std::string& nick, const std::string& message);
+    // Two users cannot hold one nick: the one who held it before leaves as if killed.
+    void EndNickCollision(const std::string& nick);
 
     const Clock& clock_;
     Logs& logs_;
@@ -71,6 +78,8 @@ private:
     MaxUsersRecord& maxUsers_;
     std::vector<OnlineUser> users_;
     NameIndex<std::size_t> slotByNick_;
+    std::uint64_t nextUserId_ = 1;
+    ServerTree servers_;
 };
 
 }  // namespace nb

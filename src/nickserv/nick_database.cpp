@@ -27,8 +27,8 @@ NickDatabase::NickDatabase(const DataDirectory& data, Console& console, const Cl
       console_(console),
       clock_(clock),
       commit_(commit),
-      nickTable_{kNickFile, [this] { return WriteNickFile(); }, [this] { LoadNickDatabase(true, false); }},
-      quitTable_{kQuitFile, [this] { return WriteQuitFile(); }, [this] { LoadNickDatabase(false, true); }} {}
+      nickTable_{data.Path(kNickFile), [this](std::string&) { return NickFileText(); }, [this] { LoadNickDatabase(true, false); }},
+      quitTable_{data.Path(kQuitFile), [this](std::string& scratch) { return QuitFileText(scratch); }, [this] { LoadNickDatabase(false, true); }} {}
 
 void NickDatabase::IndexNicks() {
     slotByNick_.clear();
@@ -58,9 +58,8 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
             }
             RegisteredNick record = ParseNickLine(line, now);
             if (auto old = previousByNick.find(record.nick); old != previousByNick.end()) {
-                record.identified = old->second->identified;
+                record.identifiedUser = old->second->identifiedUser;
                 record.lastQuit = old->second->lastQuit;
-                record.badPasswords = old->second->badPasswords;
             }
             nicks_.push_back(std::move(record));
         }
@@ -76,35 +75,29 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
     }
 }
 
-bool NickDatabase::SaveNickDatabase() {
-    if (WriteNickFile()) return true;
-    // A change that could not be written is undone rather than kept in memory as if it had been.
-    LoadNickDatabase(true, false);
-    return false;
-}
+bool NickDatabase::SaveNickDatabase() { return commit_.Changed(nickTable_); }
 
 // The table becomes what a read of the written file would give: the dropped records leave it,
 // every other record and its run-time fields stay as they are.
-bool NickDatabase::WriteNickFile() {
+std::string_view NickDatabase::NickFileText() {
     if (std::erase_if(nicks_, [](const RegisteredNick& record) { return record.nick.empty(); }) > 0) {
         IndexNicks();
         nickFileText_.Clear();
     }
-    return WriteDataFile(kNickFile, nickFileText_.Text(nicks_.size(), [this](std::size_t slot, std::string& out) {
+    return nickFileText_.Text(nicks_.size(), [this](std::size_t slot, std::string& out) {
         AppendNickLine(out, nicks_[slot]);
-    }));
+    });
 }
 
-bool NickDatabase::WriteQuitFile() {
-    std::string content;
+std::string_view NickDatabase::QuitFileText(std::string& content) const {
     for (const RegisteredNick& record : nicks_) {
         if (!record.nick.empty()) content += FormatQuitLine(record);
     }
-    return WriteDataFile(kQuitFile, content);
+    return content;
 }
 
 void NickDatabase::ForgetIdentifications() {
-    for (RegisteredNick& record : nicks_) record.identified = false;
+    for (RegisteredNick& record : nicks_) record.identifiedUser = 0;
 }
 
 void NickDatabase::LoadRestrictedNicks() {
@@ -141,9 +134,9 @@ RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) {
     return &nicks_[found->second];
 }
 
-bool NickDatabase::IsNickIdentified(const std::string& nick) const {
-    const RegisteredNick* record = FindRegisteredNick(nick);
-    return record != nullptr && record->identified;
+bool NickDatabase::IsNickIdentified(const OnlineUser& user) const {
+    const RegisteredNick* record = FindRegisteredNick(user.nick);
+    return record != nullptr && record->identifiedUser != 0 && record->identifiedUser == user.id;
 }
 
 ReplyType NickDatabase::GetNickReplyType(const std::string& nick) const {

@@ -25,9 +25,9 @@ public:
     // Identification, the last quit and the count of wrong passwords stay with their nick: a
     // reload never moves them to another record or resets them.
     void LoadNickDatabase(bool loadNicks, bool loadQuits);
-    // Writes every record that has a nick now; dropped records leave the table. False when
-    // the file could not be written: the operator is told and the table is what the file
-    // still holds.
+    // Writes every record that has a nick now (at the end of the block, inside one); dropped
+    // records leave the table. False when the file could not be written: the operator is told
+    // and the table is what the file still holds.
     bool SaveNickDatabase();
     // The nick file (or the quit file) changed: written at the end of the received block.
     void NicksChanged() { commit_.Changed(nickTable_); }
@@ -46,7 +46,8 @@ public:
     RegisteredNick* FindRegisteredNick(const std::string& nick);
     const RegisteredNick* FindRegisteredNick(const std::string& nick) const;
     bool IsNickRegistered(const std::string& nick) const { return FindRegisteredNick(nick) != nullptr; }
-    bool IsNickIdentified(const std::string& nick) const;
+    // The user identified with the password of the nick it holds.
+    bool IsNickIdentified(const OnlineUser& user) const;
     ReplyType GetNickReplyType(const std::string& nick) const;
     // The nick in lower case against each pattern as stored.
     bool IsNickRestricted(const std::string& nick) const;
@@ -58,8 +59,8 @@ public:
     const std::vector<RegisteredNick>& RegisteredNicks() const { return nicks_; }
 
 private:
-    bool WriteNickFile();
-    bool WriteQuitFile();
+    std::string_view NickFileText();
+    std::string_view QuitFileText(std::string& content) const;
     bool WriteDataFile(const char* relative, const std::string& content);
     void IndexNicks();
 

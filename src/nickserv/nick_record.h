@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,8 +24,9 @@ struct RegisteredNick {
     std::string email;
     // Kept outside NickServ.nb2: the quit message lives in Quit.nb2, the rest in memory only.
     std::string lastQuit;
-    bool identified = false;
-    int badPasswords = 0;
+    // The online user who identified with the password (OnlineUser::id), 0 for nobody: the
+    // identification never passes to whoever holds the nick next.
+    std::uint64_t identifiedUser = 0;
 };
 
 // "<nick> <password> <host1> <host2> <host3> [<last seen>] {<real name>} [<email>] (<url>) <age>

@@ -35,7 +35,7 @@ void NickServ::OnNickChanged(std::size_t slot, const std::string& oldNick) {
     // registered nick, and its new warning must not be cancelled.
     enforcement_.RemovePendingNick(oldNick);
     enforcement_.CheckRegisteredNick(users_.At(slot).nick, slot);
-    if (RegisteredNick* record = database_.FindRegisteredNick(oldNick)) record->identified = false;
+    if (RegisteredNick* record = database_.FindRegisteredNick(oldNick)) record->identifiedUser = 0;
 }
 
 void NickServ::OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) {
@@ -51,7 +51,7 @@ void NickServ::NoteNickQuit(const std::string& nick, const std::string& message)
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return;
     record->lastQuit = message;
-    record->identified = false;
+    record->identifiedUser = 0;
     record->lastSeen = FormatGeneralDate(clock_.Now());
     database_.QuitsChanged();
     database_.NicksChanged();
@@ -60,7 +60,7 @@ void NickServ::NoteNickQuit(const std::string& nick, const std::string& message)
 void NickServ::NoteNickGone(const std::string& nick) {
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return;
-    record->identified = false;
+    record->identifiedUser = 0;
     record->lastSeen = FormatGeneralDate(clock_.Now());
     database_.NicksChanged();
 }

@@ -41,7 +41,10 @@ public:
     bool SaveNickDatabase() { return database_.SaveNickDatabase(); }
 
     bool IsNickRegistered(const std::string& nick) const override { return database_.IsNickRegistered(nick); }
-    bool IsNickIdentified(const std::string& nick) const override { return database_.IsNickIdentified(nick); }
+    bool IsNickIdentified(const std::string& nick) const override {
+        auto slot = users_.FindOnlineUser(nick);
+        return slot && database_.IsNickIdentified(users_.At(*slot));
+    }
     std::optional<std::array<std::string, 3>> AccessHostsOf(const std::string& nick) const override {
         const RegisteredNick* record = database_.FindRegisteredNick(nick);
         if (record == nullptr) return std::nullopt;

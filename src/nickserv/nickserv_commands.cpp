@@ -2,6 +2,7 @@
 
 #include "core/datetime.h"
 #include "core/text.h"
+#include "services/wrong_passwords.h"
 
 namespace nb {
 namespace {
@@ -9,7 +10,6 @@ namespace {
 // Stored until the owner sets them; single words without the closing bracket of their field.
 constexpr const char* kUrlPlaceholder = "http://nimbral.example.org";
 constexpr const char* kEmailPlaceholder = "none@not.entered";
-constexpr int kKillAfterBadPasswords = 4;
 
 bool AccessWords(const CommandWords& words) { return IEquals(words[1], "list") || Words<3>(words); }
 
@@ -46,7 +46,7 @@ NickServCommands::NickServCommands(NickDatabase& database, NickEnforcement& enfo
 }
 
 bool NickServCommands::AdmitsIdentified(const CommandContext& context, const Command& command) {
-    if (database_.IsNickIdentified(context.sender.nick)) return true;
+    if (database_.IsNickIdentified(users_.At(context.sender.slot))) return true;
     const std::string& nickServ = context.voice.Nick();
     context.Reply(Bold("Error") + ": Please identify with " + nickServ + " first.");
     context.Reply(Bold("Syntax") + ": /msg " + nickServ + " ident <" + Bold("password") + ">");
@@ -129,6 +129,8 @@ void NickServCommands::Drop(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "DROP [Failed (nick not registered)]");
     if (record == nullptr) return;
     if (context.words[1] != record->password) {
+        if (KilledForWrongPassword(context, users_, out_))
+            return context.Audit("DROP ****** [Failed (too many invalid passwords, user killed)]");
         context.Reply("Invalid password for " + Bold(record->nick) + "!");
         context.Audit("DROP ****** [Failed (invalid password)]");
         return;
@@ -145,28 +147,18 @@ void NickServCommands::Identify(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "IDENT [Failed (nick not registered)]");
     if (record == nullptr) return;
     if (context.words[1] != record->password) {
-        record->identified = false;
-        if (++record->badPasswords < kKillAfterBadPasswords) {
-            context.Reply(Bold("Error") + ": Invalid password.  Please try again.");
-            context.Audit("IDENT ****** [Failed (invalid password)]");
-            return;
-        }
-        KillForBadPasswords(context);
+        record->identifiedUser = 0;
+        if (KilledForWrongPassword(context, users_, out_))
+            return context.Audit("IDENT ****** [Failed (too many invalid passwords, user killed)]");
+        context.Reply(Bold("Error") + ": Invalid password.  Please try again.");
+        context.Audit("IDENT ****** [Failed (invalid password)]");
         return;
     }
-    record->identified = true;
-    record->badPasswords = 0;
+    record->identifiedUser = users_.At(context.sender.slot).id;
+    RightPassword(context, users_);
     context.Reply("Hello " + Bold(context.sender.nick) + ".  You have successfully identified.");
     context.Audit("IDENT ****** [Success]");
     enforcement_.RemovePendingNick(context.sender.nick);
-}
-
-void NickServCommands::KillForBadPasswords(const CommandContext& context) {
-    const std::string& nick = context.sender.nick;
-    // Signs the nick off and saves, which also clears the count.
-    out_.Kill(context.voice.Nick(), nick, "Too many invalid passwords!");
-    if (RegisteredNick* record = database_.FindRegisteredNick(nick)) record->badPasswords = 0;
-    context.Audit("IDENT ****** [Failed (too many invalid passwords, user killed)]");
 }
 
 void NickServCommands::Ghost(const CommandContext& context) {
@@ -178,10 +170,13 @@ void NickServCommands::Ghost(const CommandContext& context) {
         return;
     }
     if (context.words[2] != record->password) {
+        if (KilledForWrongPassword(context, users_, out_))
+            return context.Audit("GHOST " + nick + " ****** [Failed (too many invalid passwords, user killed)]");
         context.Reply("Invalid password for " + Bold(nick) + ".");
         context.Audit("GHOST " + nick + " ****** [Failed (invalid password)]");
         return;
     }
+    RightPassword(context, users_);
     if (IEquals(nick, context.sender.nick)) {
         context.Reply(Bold("Error") + ": You cannot ghost yourself.");
         context.Audit("GHOST " + nick + " ****** [Failed (own nick)]");
@@ -202,6 +197,8 @@ void NickServCommands::ChangePassword(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "CHPASS [Failed (invalid password)]");
     if (record == nullptr) return;
     if (context.words[1] != record->password) {
+        if (KilledForWrongPassword(context, users_, out_))
+            return context.Audit("CHPASS ****** ****** [Failed (too many invalid passwords, user killed)]");
         context.Reply(Bold("Error") + ": Invalid password.");
         context.Audit("CHPASS ****** ****** [Failed (invalid password)]");
         return;

@@ -44,7 +44,6 @@ private:
 
     // The gate of set and access: the sender has identified to the nick in use.
     bool AdmitsIdentified(const CommandContext& context, const Command& command);
-    void KillForBadPasswords(const CommandContext& context);
     // The rules of a new password; when it breaks one, the sender is told and `name` audited.
     bool AcceptsNewPassword(const CommandContext& context, const std::string& password, const std::string& name);
     // The nickname database changed. When it cannot be written, the sender is told instead of

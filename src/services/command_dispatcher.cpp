@@ -41,8 +41,8 @@ void CommandDispatcher::Run(const CommandTable& table, const CommandContext& con
     const Command* command = table.Find(ToLower(context.words[0]));
     if (command == nullptr) {
         context.Reply(table.unknownLead + serviceNick + table.unknownTail);
-        // Only the word itself: whatever a tab joined to it may be a password.
-        if (table.auditsUnknown) context.Audit(FirstWord(context.words[0]) + " [Failed (unknown command)]");
+        // Only the word's letters and digits: whatever is glued to them may be a password.
+        if (table.auditsUnknown) context.Audit(LeadingAlphanumerics(context.words[0]) + " [Failed (unknown command)]");
         return;
     }
     if (!command->required(context.words)) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/text.h"
+#include "services/command_table.h"
 
 namespace nb {
 namespace {
@@ -67,9 +68,49 @@ std::string MaskWords(std::string text, const std::vector<Span>& words, const Se
     return text;
 }
 
-std::string MaskMessage(const std::string& message, const ServiceClient& client) {
-    std::string masked = MaskWords(message, ParserWords(message), client);
-    return MaskWords(masked, Tokens(masked), client);
+// A command word the service answers: what follows it is known, and only its password words
+// are secret. A client without a command table knows the commands whose passwords it masks.
+bool IsKnownCommand(const ServiceClient& client, const std::string& word) {
+    std::string lower = ToLower(word);
+    if (client.commands != nullptr) return client.commands->Find(lower) != nullptr;
+    return PositionsOf(client, lower) != nullptr;
+}
+
+bool IsHarmlessCtcp(const std::string& message) {
+    std::string verb = ToLower(LeadingAlphanumerics(message.substr(1)));
+    return verb == "version" || verb == "ping";
+}
+
+// A mistyped or unknown command may be a password typed in the wrong place: only its word
+// shows, up to its first character that is not a letter or digit.
+std::string MaskUnknown(const std::string& message) {
+    std::string shown = LeadingAlphanumerics(message);
+    if (shown.size() == message.size()) return shown;
+    return shown.empty() ? std::string(kMask) : shown + " " + kMask;
+}
+
+std::string MaskMessage(const std::string& message, const ServiceClient* client) {
+    if (!message.empty() && message[0] == '\x01') return IsHarmlessCtcp(message) ? message : MaskUnknown(message);
+    std::vector<Span> words = ParserWords(message);
+    if (client == nullptr || !IsKnownCommand(*client, message.substr(words[0].start, words[0].length)))
+        return MaskUnknown(message);
+    std::string masked = MaskWords(message, words, *client);
+    return MaskWords(masked, Tokens(masked), *client);
+}
+
+// The service a message goes to; one of several targets ("NickServ,MemoServ") gives the
+// service, but no command is known for such a message.
+bool NamesService(const std::string& targets, const ServiceClients& clients, const ServiceClient*& single) {
+    std::vector<std::string> named = SplitList(targets, ',');
+    single = nullptr;
+    bool any = false;
+    for (const std::string& target : named) {
+        if (const ServiceClient* client = clients.FindByTarget(target)) {
+            any = true;
+            if (named.size() == 1) single = client;
+        }
+    }
+    return any;
 }
 
 }  // namespace
@@ -82,13 +123,13 @@ std::string MaskPasswords(const IrcLine& line, const ServiceClients& clients) {
     }
     if (!line.Is("PRIVMSG") && !line.Is("NOTICE") && !line.Is("SQUERY")) return line.text;
     if (line.params.size() < 2) return line.text;
-    const ServiceClient* client = clients.FindByTarget(line.Param(0));
-    if (client == nullptr) return line.text;
+    const ServiceClient* client = nullptr;
+    if (!NamesService(line.Param(0), clients, client)) return line.text;
     // The message is the last parameter, at the end of the line but for blanks.
     const std::string& message = line.LastParam();
     std::size_t start = line.text.rfind(message);
     if (start == std::string::npos) return line.text;
-    return line.text.substr(0, start) + MaskMessage(message, *client) + line.text.substr(start + message.size());
+    return line.text.substr(0, start) + MaskMessage(message, client) + line.text.substr(start + message.size());
 }
 
 }  // namespace nb

@@ -77,7 +77,7 @@ TEST_F(ChanServTest, RegisterRefusalsComeInOrderAndStoreNothing) {
                      ChannelAudit("ann", "c", "REGISTER [Failed (invalid channel name)]")}));
     EXPECT_EQ(Say("ann", "register #a,#b pw ann@example.org mine"),
               (Lines{Notice("ann", "^BError^B: You cannot register a channel with the , character."),
-                     ChannelAudit("ann", "#a,#b", "REGISTER [Failed (invalid channel name)]")}));
+                     ChannelAudit("ann", "#a", "REGISTER [Failed (invalid channel name)]")}));
     // Only operators may register: somebody with no operator entry is none.
     for (const char* setting : {"1", "2"}) {
         services.settings.Set("Security", "ChanServ Register", setting);
@@ -586,7 +586,7 @@ TEST_F(ChanServTest, AChangeThatCannotBeWrittenIsAnsweredAsAFailureInPlaceOfAllI
     // Nor did the founder's entry of the refused registration stay in the access file.
     EXPECT_EQ(AccessFile(), access);
     ASSERT_FALSE(console.messages.empty());
-    EXPECT_EQ(console.messages.back().rfind("NBII - ChanServ: Cannot write ", 0), 0u);
+    EXPECT_EQ(console.messages.back().rfind("NBII - Data files: Cannot write ", 0), 0u);
     std::filesystem::remove(blockChannels);
 
     std::filesystem::create_directory(blockAccess);

@@ -21,7 +21,8 @@ TEST(DebugLogFile, HeldLinesLeaveTogetherAndAFullFileMovesAsideKeepingTwo) {
     test::TempDir dir;
     FakeClock clock(test::TestStartTime());
     auto file = dir.Path() / "debug.nb2";
-    DebugLog log(file, clock);
+    test::RecordingConsole console;
+    DebugLog log(file, clock, console);
     log.Write("first\r\nline");
     EXPECT_EQ(Read(file), "[12/6/2026 9:07:15 PM] first  line\r\n");
     log.Hold();

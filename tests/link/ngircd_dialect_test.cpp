@@ -169,13 +169,16 @@ TEST_F(NgircdLink, NjoinGivesEveryMemberAJoinAndEachStatusAMode) {
 }
 
 TEST_F(NgircdLink, ChaninfoBecomesServerModeAndBurstTopicAfterTheMembers) {
+    // In a burst modes and topic come before the members; they follow them, or the channel is
+    // unknown. The last of each is kept.
     EXPECT_EQ(In(":irc.example CHANINFO #a +"), Lines{});
-    EXPECT_EQ(In(":irc.example CHANINFO #a +nt"), Lines{":irc.example MODE #a +nt"});
+    EXPECT_EQ(In(":irc.example CHANINFO #a +nt :Old topic"), Lines{});
+    EXPECT_EQ(In(":irc.example CHANINFO #a +kl key 50"), Lines{});
+    EXPECT_EQ(In(":irc.example CHANINFO #a + :Topic here"), Lines{});
+    EXPECT_EQ(In(":irc.example NJOIN #a :@bob"), (Lines{":bob JOIN #a", ":irc.example MODE #a +o bob",
+                                                      ":irc.example MODE #a +kl key 50",
+                                                      "TOPIC #a irc.example 0 :Topic here"}));
     EXPECT_EQ(In(":irc.example CHANINFO #a +lnt * 7 :"), Lines{":irc.example MODE #a +lnt 7"});
-    // In a burst the topic comes before the members; it follows them, or the channel is unknown.
-    EXPECT_EQ(In(":irc.example CHANINFO #a +kl key 50 :Topic here"), Lines{":irc.example MODE #a +kl key 50"});
-    EXPECT_EQ(In(":irc.example NJOIN #a :@bob"),
-              (Lines{":bob JOIN #a", ":irc.example MODE #a +o bob", "TOPIC #a irc.example 0 :Topic here"}));
     EXPECT_EQ(In(":irc.example CHANINFO #a + :just a topic"), Lines{"TOPIC #a irc.example 0 :just a topic"});
     EXPECT_EQ(In(":irc.example CHANINFO #b + :held"), Lines{});
     EXPECT_EQ(In(":ann JOIN #b"), (Lines{":ann JOIN #b", "TOPIC #b irc.example 0 :held"}));

@@ -83,10 +83,9 @@ TEST_F(ChannelsTest, ModesAreLoggedAndStoredExceptStatusBansAndServerModes) {
                                Net("\x02joe\x02 changed \x02#a's\x02 modes to: \x02+nt \x02"),
                                Net("\x02joe\x02 changed \x02#a's\x02 modes to: \x02+lk 10 key\x02")}));
     EXPECT_EQ(Channel("#a").modes, "+lk");
-    // A mode on an unknown channel creates it.
+    // A mode on an unknown channel does not make one: no channel is kept without members.
     Receive(":joe MODE #new +m");
-    EXPECT_TRUE(services.channels.ChannelExists("#new"));
-    EXPECT_TRUE(Channel("#new").members.empty());
+    EXPECT_FALSE(services.channels.ChannelExists("#new"));
 }
 
 TEST_F(ChannelsTest, MembersKeepOperatorAndVoiceFromSjoinAndModesOfAnySource) {

@@ -30,10 +30,13 @@ TEST_F(OnlineUsersTest, IntroductionReadsFieldsWhateverTheirWidthAndLogsTheConne
                                ":OperServ PRIVMSG #NBII :Previous Record: \x02" "0\x02 users (\x02" "12/6/2026 9:07:15 PM\x02)",
                            }));
     EXPECT_EQ(services.users.connectCount, 1);
-    // A second introduction of a nick already online changes nothing.
+    // A second introduction of a nick already online is a collision: the earlier user is gone.
+    std::uint64_t first = joe.id;
     Receive("NICK Joe 1 1765055235 other other.host irc.example.org 0 :Other");
-    EXPECT_EQ(services.users.At(*slot).ident, "~joe");
-    EXPECT_EQ(services.users.connectCount, 1);
+    const OnlineUser& other = services.users.At(*services.users.FindOnlineUser("joe"));
+    EXPECT_EQ(other.ident, "other");
+    EXPECT_NE(other.id, first);
+    EXPECT_EQ(services.users.Count(), 5u);
     // A server text that cannot be a server name reads as N/A.
     Receive("NICK ann 1 1765055235 ann a.host #bad 0 :Ann");
     EXPECT_FALSE(services.users.At(*services.users.FindOnlineUser("ann")).server);

@@ -156,11 +156,11 @@ TEST_F(NickDatabaseTest, AfterADropInTheMiddleEveryRecordKeepsItsOwnIdentificati
     const auto& nicks = services.nickServ.RegisteredNicks();
     ASSERT_EQ(nicks.size(), 3u);
     EXPECT_EQ(nicks[1].nick, "carl");
-    EXPECT_TRUE(Record("anna").identified);
+    EXPECT_TRUE(services.nickServ.IsNickIdentified("anna"));
     EXPECT_EQ(Record("anna").lastQuit, "");
-    EXPECT_TRUE(Record("carl").identified);
+    EXPECT_TRUE(services.nickServ.IsNickIdentified("carl"));
     EXPECT_EQ(Record("carl").lastQuit, "carl gone");
-    EXPECT_FALSE(Record("dora").identified);
+    EXPECT_FALSE(services.nickServ.IsNickIdentified("dora"));
     EXPECT_EQ(Record("dora").lastQuit, "dora gone");
     EXPECT_EQ(NickFile().find("bert"), std::string::npos);
 
