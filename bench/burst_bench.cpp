@@ -85,5 +85,31 @@ void BM_RegisterWithOneHundredThousandNicks(benchmark::State& state) {
 }
 BENCHMARK(BM_RegisterWithOneHundredThousandNicks)->Arg(1)->Arg(0)->ArgName("sync")->Unit(benchmark::kMillisecond);
 
+// N users in one channel all quit, one block each: a departure must cost the same however large
+// the channel is.
+void BM_EveryoneQuitsOneBigChannel(benchmark::State& state) {
+    const int users = static_cast<int>(state.range(0));
+    std::string arrive;
+    std::string leave;
+    for (int i = 0; i < users; ++i) {
+        std::string nick = "u" + std::to_string(i);
+        arrive += "NICK " + nick + " 1 1765055235 u h.example.org irc.example.org 0 :U\r\n:" + nick + " JOIN #big\r\n";
+        leave += ":" + nick + " QUIT :bye\r\n";
+    }
+    arrive += "PING :irc.example.org\r\n";
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto f = std::make_unique<RunningServices>();
+        Feed(*f, arrive);
+        state.ResumeTiming();
+        Feed(*f, leave);
+        state.PauseTiming();
+        f.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * users);
+}
+BENCHMARK(BM_EveryoneQuitsOneBigChannel)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace nb

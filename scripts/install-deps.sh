@@ -7,6 +7,7 @@ packages=(
   libboost1.81-dev libboost-json1.81-dev libboost-program-options1.81-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ngircd python3 python3-irc
+  clang libclang-rt-14-dev
 )
 
 missing=()

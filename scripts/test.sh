@@ -5,3 +5,5 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 ctest --test-dir build --output-on-failure -j2
+# A short run of the link fuzzer under ASan and UBSan (a longer one: scripts/fuzz.sh 3600).
+scripts/fuzz.sh 30
