@@ -14,38 +14,21 @@ namespace {
 
 using test::Lines;
 
-struct HostileInputTest : test::ChanServTest {
-    void ExpectAllWithinTheLimit(const Lines& lines) {
-        for (const std::string& line : lines) EXPECT_LE(line.size(), kMaxLineBytes - kMessageRelayRoom) << line;
-    }
-};
+using HostileInputTest = test::ChanServTest;
 
+// The greet that reaches a user through a real server is in the end-to-end suite.
 TEST_F(HostileInputTest, LongTextsLeaveInLinesTheUplinkTakes) {
     Arrive("alice");
     Lines info = Tell("NickServ", "alice", "info " + std::string(480, 'x'));
     EXPECT_GE(info.size(), 3u);
-    ExpectAllWithinTheLimit(info);
-
+    for (const std::string& line : info) EXPECT_LE(line.size(), kMaxLineBytes - kMessageRelayRoom) << line;
     RegisterChannel("alice", "#c");
     EXPECT_EQ(Say("alice", "set #c greet " + std::string(351, 'g')),
               (Lines{Notice("alice", "^BError^B: The greeting is too long (at most 350 bytes)."),
                      ChannelAudit("alice", "#c", "SET [Failed (too long)]")}));
-    // A long greet already on file still reaches a user with a long nick, in pieces.
-    RegisteredChannel* channel = Database().FindRegisteredChannel("#c");
-    channel->greet = std::string(470, 'g');
-    channel->autoGreet = true;
-    const std::string longNick(30, 'n');
-    Connect(longNick);
-    Receive(":" + longNick + " JOIN #c");
-    Lines greet = link.Take();
-    EXPECT_GE(std::count_if(greet.begin(), greet.end(), [&](const std::string& line) {
-                  return line.rfind(":ChanServ NOTICE " + longNick + " :", 0) == 0;
-              }), 2);
-    ExpectAllWithinTheLimit(greet);
-
-    Lines kick = Say("alice", "kick #c " + longNick + " " + std::string(10000, 'r'));
-    ASSERT_EQ(kick[0].rfind(":ChanServ KICK #c " + longNick + " :rrr", 0), 0u);
-    EXPECT_EQ(kick[0].size(), kMaxLineBytes);
+    Connect("bob");
+    Lines kick = Say("alice", "kick #c bob " + std::string(10000, 'r'));
+    EXPECT_EQ(kick[0], ":ChanServ KICK #c bob :" + std::string(kMaxLineBytes - 23, 'r'));
 }
 
 TEST_F(HostileInputTest, AnIdentificationStaysWithTheUserWhoMadeIt) {
@@ -58,7 +41,6 @@ TEST_F(HostileInputTest, AnIdentificationStaysWithTheUserWhoMadeIt) {
     ASSERT_EQ(LevelOf("#c", "alice"), 500);
 
     Receive("SQUIT leaf.example :split");
-    EXPECT_FALSE(services.users.IsUserOnline("alice"));
     EXPECT_EQ(services.nickServ.FindRegisteredNick("alice")->lastQuit, "irc.example.org leaf.example");
     Connect("alice", "mallory", "evil.example");
     EXPECT_FALSE(services.nickServ.IsNickIdentified("alice"));
@@ -90,17 +72,17 @@ TEST_F(HostileInputTest, PasswordsStayOutOfEveryLog) {
         {"ChanServ :register #c\thunter22 a@b.org About", "ChanServ :register #c\t****** ****** About"},
         {"ChanServ :ident #c\thunter22 x", "ChanServ :ident #c\t****** ******"},
     };
-    Lines sent;
+    Lines audits;
     for (auto [line, shown] : kLines) {
         Receive(std::string(":alice PRIVMSG ") + line);
         EXPECT_EQ(console.raw.back(), std::string(":alice PRIVMSG ") + shown);
-        for (std::string& out : link.Take()) sent.push_back(std::move(out));
+        for (std::string& out : link.Take()) {
+            if (out.find(" #nb.botinfo :") != std::string::npos) audits.push_back(std::move(out));
+        }
     }
     EXPECT_EQ(ReadFile("debug.nb2").find("hunter22"), std::string::npos);
-    for (const std::string& line : sent) {
-        if (line.find(" #nb.botinfo :") != std::string::npos) EXPECT_EQ(line.find("hunter22"), std::string::npos) << line;
-    }
-    EXPECT_NE(std::find(sent.begin(), sent.end(), Audit("alice", "identify [Failed (unknown command)]")), sent.end());
+    for (const std::string& line : audits) EXPECT_EQ(line.find("hunter22"), std::string::npos) << line;
+    EXPECT_EQ(audits[2], test::Audit("NickServ", "alice", "identify [Failed (unknown command)]"));
 
     // A channel name that could hide a password, or break a line, is never stored.
     for (const std::string& name : Lines{"#a\xC2\xA0" "b", "#a\xE2\x80\x81" "b", "#a\xE3\x80\x80" "b", "#" + std::string(50, 'x')}) {
