@@ -30,7 +30,7 @@
 #include "services/block_commit.h"
 #include "services/command_dispatcher.h"
 #include "services/ignore_list.h"
-#include "services/operator_access.h"
+#include "services/standing.h"
 #include "services/service_clients.h"
 
 namespace nb {
@@ -68,9 +68,9 @@ public:
     Outbound out;
     ServerQueries queries;
     ServiceHelp help;
-    CommandDispatcher commands;
     NickServ nickServ;
-    NoOperators operators;  // until OperServ keeps the operator list
+    Standing standing;
+    CommandDispatcher commands;
     ChanServ chanServ;
     MemoServ memoServ;
     LineRouter router;

@@ -136,7 +136,7 @@ bool ChannelDatabase::RecognisesUser(const ChannelAccessEntry& entry, const Onli
     const std::string mask = user.Mask();
     return std::any_of(entry.accessHosts.begin(), entry.accessHosts.end(),
                        [&](const std::string& host) { return WildcardMatch(mask, host); }) ||
-           nicks_.IsNickIdentified(user.nick);
+           nicks_.IsIdentified(user);
 }
 
 int ChannelDatabase::GetChannelAccessLevel(const std::string& channel, const OnlineUser& user) const {

@@ -4,10 +4,10 @@ namespace nb {
 
 ChanServ::ChanServ(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit,
                    const Settings& settings, OnlineUsers& users, Outbound& out, const ServiceHelp& help,
-                   const NickStatus& nicks, const OperatorAccess& operators, const ServiceClient& chanServ,
+                   const NickStatus& nicks, const Standing& standing, const ServiceClient& chanServ,
                    const ServiceClient& nickServ)
     : database_(data, console, commit, nicks),
-      commands_(database_, users, out, settings, clock, help, nicks, operators, nickServ),
+      commands_(database_, users, out, settings, clock, help, nicks, standing, nickServ),
       enforcement_(database_, users, out, chanServ) {}
 
 void ChanServ::LoadChannelDatabase() {
@@ -24,7 +24,7 @@ std::vector<std::string> ChanServ::LinkChannels() const {
 }
 
 // Whoever leaves a nick, by a change, a quit or a kill, leaves its channel identification.
-void ChanServ::OnNickChanged(std::size_t, const std::string& oldNick) {
+void ChanServ::OnNickChanged(const std::string&, const std::string& oldNick) {
     database_.ForgetChannelIdentification(oldNick);
 }
 

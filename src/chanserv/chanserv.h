@@ -18,7 +18,7 @@ class ChanServ : public NetworkEvents {
 public:
     ChanServ(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit,
              const Settings& settings, OnlineUsers& users, Outbound& out, const ServiceHelp& help,
-             const NickStatus& nicks, const OperatorAccess& operators, const ServiceClient& chanServ,
+             const NickStatus& nicks, const Standing& standing, const ServiceClient& chanServ,
              const ServiceClient& nickServ);
 
     const CommandTable& Commands() const { return commands_.Table(); }
@@ -35,7 +35,7 @@ public:
 
     // What happens on the network.
     void OnLinkUp() override { database_.ForgetChannelIdentifications(); }
-    void OnNickChanged(std::size_t slot, const std::string& oldNick) override;
+    void OnNickChanged(const std::string& nick, const std::string& oldNick) override;
     void OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) override;
     void OnUserJoined(const std::string& nick, const std::vector<std::string>& channels) override;
     void OnTopicChanged(const std::string& channel, const std::string& setter, const std::string& topic) override;

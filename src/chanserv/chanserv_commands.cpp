@@ -43,8 +43,7 @@ const FieldRule& RuleOf(ChannelField field) {
 
 ChanServCommands::ChanServCommands(ChannelDatabase& database, OnlineUsers& users, Outbound& out,
                                    const Settings& settings, const Clock& clock, const ServiceHelp& help,
-                                   const NickStatus& nicks, const OperatorAccess& operators,
-                                   const ServiceClient& nickServ)
+                                   const NickStatus& nicks, const Standing& standing, const ServiceClient& nickServ)
     : database_(database),
       users_(users),
       out_(out),
@@ -52,7 +51,7 @@ ChanServCommands::ChanServCommands(ChannelDatabase& database, OnlineUsers& users
       clock_(clock),
       help_(help),
       nicks_(nicks),
-      operators_(operators),
+      standing_(standing),
       nickServ_(nickServ) {
     auto run = HandlersOf(this);
     table_.commands = {
@@ -72,8 +71,8 @@ ChanServCommands::ChanServCommands(ChannelDatabase& database, OnlineUsers& users
         {"ident", Words<2>, " ident <#channel> <password>", Gate::Identified, "IDENT", {2},
          run(&ChanServCommands::Ident)},
     };
-    table_.admits = [this](const CommandContext& context, const Command& command) {
-        return AdmitsIdentified(context, command);
+    table_.refusals.notIdentified = [this](const CommandContext& context, const Command& command) {
+        RefuseNotIdentified(context, command);
     };
 }
 
@@ -102,8 +101,7 @@ void ChanServCommands::Help(const CommandContext& context) {
     help_.SendServiceHelp(context.voice, context.sender, context.words[1]);
 }
 
-bool ChanServCommands::AdmitsIdentified(const CommandContext& context, const Command& command) {
-    if (nicks_.IsNickIdentified(context.sender.nick)) return true;
+void ChanServCommands::RefuseNotIdentified(const CommandContext& context, const Command& command) {
     const std::string& nickServ = nickServ_.nick;
     ReplyType how = users_.At(context.sender.slot).replyType;
     out_.Message(nickServ, how, context.sender.nick, Bold("Error") + ": Please identify with " + nickServ + " first.");
@@ -111,7 +109,6 @@ bool ChanServCommands::AdmitsIdentified(const CommandContext& context, const Com
                  Bold("Syntax") + ": /msg " + nickServ + " ident <" + Bold("password") + ">");
     std::string refused = command.word == "ident" ? "IDENT ******" : command.auditName;
     AuditChannel(context, context.words[1], refused + " [Failed (not identified)]");
-    return false;
 }
 
 void ChanServCommands::ChannelsChanged(const CommandContext& context, const std::string& channel,

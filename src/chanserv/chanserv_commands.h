@@ -12,7 +12,7 @@
 #include "network/outbound.h"
 #include "services/command_table.h"
 #include "services/nick_status.h"
-#include "services/operator_access.h"
+#include "services/standing.h"
 #include "services/service_clients.h"
 
 namespace nb {
@@ -22,7 +22,7 @@ public:
     // `nickServ` is the client whose nickname the identification refusals speak with.
     ChanServCommands(ChannelDatabase& database, OnlineUsers& users, Outbound& out, const Settings& settings,
                      const Clock& clock, const ServiceHelp& help, const NickStatus& nicks,
-                     const OperatorAccess& operators, const ServiceClient& nickServ);
+                     const Standing& standing, const ServiceClient& nickServ);
     ChanServCommands(const ChanServCommands&) = delete;
     ChanServCommands& operator=(const ChanServCommands&) = delete;
 
@@ -31,9 +31,9 @@ public:
 private:
     // chanserv_commands.cpp
     void Help(const CommandContext& context);
-    // register, access, set and ident: the sender has identified to the nick in use. The
-    // refusal comes from NickServ.
-    bool AdmitsIdentified(const CommandContext& context, const Command& command);
+    // register, access, set and ident refuse a sender who has not identified to the nick in
+    // use; the refusal comes from NickServ.
+    void RefuseNotIdentified(const CommandContext& context, const Command& command);
     // The channel tables changed (`access` too when true). When they cannot be written, the
     // sender is told so instead of all the command said, `failed` is audited as failed, and
     // `undo` then mends what the tables read back from their files.
@@ -80,7 +80,7 @@ private:
     const Clock& clock_;
     const ServiceHelp& help_;
     const NickStatus& nicks_;
-    const OperatorAccess& operators_;
+    const Standing& standing_;
     const ServiceClient& nickServ_;
     CommandTable table_;
 };

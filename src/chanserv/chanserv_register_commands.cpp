@@ -11,12 +11,10 @@ namespace nb {
 bool ChanServCommands::MayRegister(const CommandContext& context) const {
     std::string who = Trim(settings_.Get("Security", "ChanServ Register", "0"));
     if (who != "1" && who != "2") return true;
-    // Somebody with no operator entry at all is no operator either: letting him pass would hold
-    // back only the operators who are not logged in.
-    std::optional<OperatorStatus> oper = operators_.FindOperator(context.sender.nick);
-    if (!oper || !oper->loggedIn) return false;
-    if (who == "1") return true;
-    return users_.At(context.sender.slot).operLevel >= ToNumber(settings_.Get("Security", "ChanServ Level", "200"));
+    // Only an operator logged in to OperServ has a level; nobody else passes.
+    int level = standing_.OperLevel(users_.At(context.sender.slot));
+    if (level <= 0) return false;
+    return who == "1" || level >= ToNumber(settings_.Get("Security", "ChanServ Level", "200"));
 }
 
 void ChanServCommands::Register(const CommandContext& context) {

@@ -29,7 +29,7 @@ void ChanServCommands::Info(const CommandContext& context) {
         return;
     }
     context.Reply("Information on: " + Bold(channel));
-    if (users_.At(context.sender.slot).operLevel >= ToNumber(settings_.Get("General", "OS Info", "450"))) {
+    if (standing_.SeesPasswords(users_.At(context.sender.slot))) {
         context.Reply("---");
         context.Reply("Password: " + Bold(record->password));
         context.Reply("---");

@@ -3,6 +3,8 @@
 namespace nb {
 
 void MemoServ::Send(const CommandContext& context) {
+    const Command& send = *table_.Find("send");
+    if (RefusesSender(context, send)) return;
     const std::string& to = context.words[1];
     std::string text = context.words.RestAfter(1);
     if (!HasOnlyFormattingControls(text)) {

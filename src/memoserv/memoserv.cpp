@@ -4,6 +4,12 @@
 #include "core/text.h"
 
 namespace nb {
+namespace {
+
+// A nick and a message: an empty memo is no message, the user most likely forgot it.
+bool SendWords(const CommandWords& words) { return !words[1].empty() && !words.RestAfter(1).empty(); }
+
+}  // namespace
 
 MemoServ::MemoServ(const DataDirectory& data, Console& console, GroupCommit& commit, const Clock& clock,
                    const OnlineUsers& users,
@@ -26,11 +32,13 @@ MemoServ::MemoServ(const DataDirectory& data, Console& console, GroupCommit& com
         {"read", Words<1>, " read <memo number/all>", Gate::Identified, "READ", {}, run(&MemoServ::Read)},
         {"del", Words<1>, " del <memo number/all>", Gate::Identified, "DEL/ERASE", {}, run(&MemoServ::Delete)},
         {"erase", Words<1>, " erase <memo number/all>", Gate::Identified, "DEL/ERASE", {}, run(&MemoServ::Delete)},
-        {"send", Words<1>, " send <nick> <message>", Gate::Identified, "SEND", {}, run(&MemoServ::Send)},
+        {"send", SendWords, " send <nick> <message>", Gate::Identified, "SEND", {}, run(&MemoServ::Send)},
         {"list", Words<0>, "", Gate::Identified, "LIST", {}, run(&MemoServ::List)},
     };
-    table_.admits = [this](const CommandContext& context, const Command& command) {
-        return AdmitsMemoUser(context, command);
+    table_.refusals.notIdentified = [this](const CommandContext& context, const Command& command) {
+        if (RefusesSender(context, command)) return;
+        context.Reply(Bold("Error") + ": You must identify with " + nickServ_.nick + "!");
+        context.Audit(command.auditName + " [Failed (user not identified)]");
     };
 }
 
@@ -71,27 +79,24 @@ void MemoServ::Help(const CommandContext& context) {
     help_.SendServiceHelp(context.voice, context.sender, context.words[1]);
 }
 
-bool MemoServ::AdmitsMemoUser(const CommandContext& context, const Command& command) {
+// A registered sender, and (for send) a registered recipient, in that order; the identified
+// sender is the gate's own test.
+bool MemoServ::RefusesSender(const CommandContext& context, const Command& command) const {
     const std::string& nickServ = nickServ_.nick;
     bool send = command.word == "send";
     if (!nicks_.IsNickRegistered(context.sender.nick)) {
         context.Reply(Bold("Error") + ": You must be registered with " + nickServ + "!");
         context.Audit(send ? "SEND [Failed (sender not registered)]" : command.auditName + " [Failed (user not registered)]");
-        return false;
+        return true;
     }
     const std::string& recipient = context.words[1];
     if (send && !nicks_.IsNickRegistered(recipient)) {
         context.Reply(Bold("Error") + ": That nick (" + Bold(recipient) + ") is currently not registered with " +
                       nickServ + "!");
         context.Audit("SEND [Failed (reciever not registered)]");
-        return false;
+        return true;
     }
-    if (!nicks_.IsNickIdentified(context.sender.nick)) {
-        context.Reply(Bold("Error") + ": You must identify with " + nickServ + "!");
-        context.Audit(command.auditName + " [Failed (user not identified)]");
-        return false;
-    }
-    return true;
+    return false;
 }
 
 }  // namespace nb

@@ -70,8 +70,8 @@ private:
     void List(const CommandContext& context);
     // "Message #<n> from: <from> [<sent on>]", as list and read all show each memo.
     static std::string NumberedHeading(std::size_t number, const Memo& memo);
-    // Registered sender, (for send) registered recipient, identified sender, in that order.
-    bool AdmitsMemoUser(const CommandContext& context, const Command& command);
+    // Registered sender, (for send) registered recipient: true when it refused the sender.
+    bool RefusesSender(const CommandContext& context, const Command& command) const;
 
     const DataDirectory& data_;
     Console& console_;

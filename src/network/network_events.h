@@ -1,8 +1,11 @@
 // What happened on the network, as the network state announces it to the services.
-// Each call comes after the tables show the change, unless it says otherwise.
+// Each call comes after the tables show the change. A subscriber that acts on the network
+// (a kill, a nick change) sees the events of its own action only after it has returned.
 #pragma once
 
 #include <cstddef>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,11 +27,11 @@ public:
     virtual ~NetworkEvents() = default;
     // A new link is up: the tables are empty and the uplink is about to send the network.
     virtual void OnLinkUp() {}
-    virtual void OnUserIntroduced(std::size_t /*slot*/) {}
-    // The user in `slot` was `oldNick` until now.
-    virtual void OnNickChanged(std::size_t /*slot*/, const std::string& /*oldNick*/) {}
-    // The user is leaving the network: still in its channels, about to leave the user table.
-    // `quitMessage` is empty when it was killed.
+    virtual void OnUserIntroduced(const std::string& /*nick*/) {}
+    // The user now called `nick` was `oldNick` until now.
+    virtual void OnNickChanged(const std::string& /*nick*/, const std::string& /*oldNick*/) {}
+    // The user left the network (the record is a copy). `quitMessage` is empty when it was
+    // killed.
     virtual void OnUserGone(const OnlineUser& /*user*/, const std::optional<std::string>& /*quitMessage*/) {}
     virtual void OnUserJoined(const std::string& /*nick*/, const std::vector<std::string>& /*channels*/) {}
     virtual void OnUserParted(const std::string& /*channel*/, const std::string& /*nick*/) {}
@@ -41,14 +44,19 @@ public:
                                   const std::string& /*text*/) {}
 };
 
-// Passes every announcement to its subscribers, in the order they subscribed.
+// Passes every announcement to its subscribers, in the order they subscribed. An announcement
+// made while another is delivered, or while a command's handler runs (Hold), waits its turn:
+// no handler runs inside another, and the events come in the order they happened.
 class NetworkEventBus : public NetworkEvents {
 public:
     void Subscribe(NetworkEvents& subscriber) { subscribers_.push_back(&subscriber); }
+    void Hold() { ++holds_; }
+    // Delivers what waited, once nothing holds the bus any more.
+    void Release();
 
     void OnLinkUp() override;
-    void OnUserIntroduced(std::size_t slot) override;
-    void OnNickChanged(std::size_t slot, const std::string& oldNick) override;
+    void OnUserIntroduced(const std::string& nick) override;
+    void OnNickChanged(const std::string& nick, const std::string& oldNick) override;
     void OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) override;
     void OnUserJoined(const std::string& nick, const std::vector<std::string>& channels) override;
     void OnUserParted(const std::string& channel, const std::string& nick) override;
@@ -58,7 +66,14 @@ public:
     void OnChannelMessage(const std::string& channel, const std::string& nick, const std::string& text) override;
 
 private:
+    // `deliver` takes one subscriber; it runs for each of them in turn.
+    void Announce(std::function<void(NetworkEvents&)> deliver);
+    void Deliver();
+
     std::vector<NetworkEvents*> subscribers_;
+    std::deque<std::function<void(NetworkEvents&)>> waiting_;
+    int holds_ = 0;
+    bool delivering_ = false;
 };
 
 }  // namespace nb

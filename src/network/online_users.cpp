@@ -49,7 +49,7 @@ void OnlineUsers::AddOnlineUser(const std::string& nick, const std::string& iden
     std::size_t slot = AppendUser(nick, ident, host, server);
     logs_.LogNetEvent(Bold(nick) + " (" + Bold(ident) + "@" + Bold(host) + ") connected to " +
                       Bold(server.value_or("N/A")) + ".");
-    events_.OnUserIntroduced(slot);
+    events_.OnUserIntroduced(users_[slot].nick);
     maxUsers_.Check(users_.size());
 }
 
@@ -184,7 +184,7 @@ void OnlineUsers::OnNickChange(const IrcLine& line) {
         channels_.RenameMember(oldNick, newNick);
         if (auto slot = FindOnlineUser(oldNick)) {
             ChangeNick(users_[*slot], newNick);
-            events_.OnNickChanged(*slot, oldNick);
+            events_.OnNickChanged(newNick, oldNick);
             logs_.LogNetEvent(Bold(oldNick) + " is now known as " + Bold(newNick) + ".");
         }
     }

@@ -5,13 +5,13 @@
 namespace nb {
 
 NickServ::NickServ(const DataDirectory& data, Console& console, const Clock& clock, Timers& timers,
-                   GroupCommit& commit, const Settings& settings, OnlineUsers& users, Outbound& out, Logs& logs,
+                   GroupCommit& commit, const Standing& standing, OnlineUsers& users, Outbound& out, Logs& logs,
                    const ServiceHelp& help, const ServiceVoice& voice)
     : clock_(clock),
       users_(users),
       database_(data, console, clock, commit),
       enforcement_(database_, users, out, logs, timers, clock, voice),
-      commands_(database_, enforcement_, users, out, settings, clock, help) {}
+      commands_(database_, enforcement_, users, out, standing, clock, help) {}
 
 void NickServ::LoadNickDatabase() {
     database_.LoadNickDatabase(true, true);
@@ -24,18 +24,20 @@ void NickServ::OnLinkUp() {
     database_.ForgetIdentifications();
 }
 
-void NickServ::OnUserIntroduced(std::size_t slot) {
-    OnlineUser& user = users_.At(slot);
+void NickServ::OnUserIntroduced(const std::string& nick) {
+    auto slot = users_.FindOnlineUser(nick);
+    if (!slot) return;
+    OnlineUser& user = users_.At(*slot);
     user.replyType = database_.GetNickReplyType(user.nick);
-    enforcement_.CheckRegisteredNick(user.nick, slot);
+    enforcement_.CheckRegisteredNick(user.nick, *slot);
 }
 
-void NickServ::OnNickChanged(std::size_t slot, const std::string& oldNick) {
+void NickServ::OnNickChanged(const std::string& nick, const std::string& oldNick) {
     // The old nick's warning goes first: a change of letter case alone keeps the same
     // registered nick, and its new warning must not be cancelled.
     enforcement_.RemovePendingNick(oldNick);
-    enforcement_.CheckRegisteredNick(users_.At(slot).nick, slot);
     if (RegisteredNick* record = database_.FindRegisteredNick(oldNick)) record->identifiedUser = 0;
+    if (auto slot = users_.FindOnlineUser(nick)) enforcement_.CheckRegisteredNick(nick, *slot);
 }
 
 void NickServ::OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) {

@@ -21,8 +21,9 @@ namespace nb {
 
 class NickServ : public NetworkEvents, public NickStatus {
 public:
+    // `standing` may be made after NickServ (it asks NickServ who is identified).
     NickServ(const DataDirectory& data, Console& console, const Clock& clock, Timers& timers, GroupCommit& commit,
-             const Settings& settings, OnlineUsers& users, Outbound& out, Logs& logs, const ServiceHelp& help,
+             const Standing& standing, OnlineUsers& users, Outbound& out, Logs& logs, const ServiceHelp& help,
              const ServiceVoice& voice);
 
     const CommandTable& Commands() const { return commands_.Table(); }
@@ -41,9 +42,11 @@ public:
     bool SaveNickDatabase() { return database_.SaveNickDatabase(); }
 
     bool IsNickRegistered(const std::string& nick) const override { return database_.IsNickRegistered(nick); }
-    bool IsNickIdentified(const std::string& nick) const override {
+    bool IsIdentified(const OnlineUser& user) const override { return database_.IsNickIdentified(user); }
+    // The user who holds the nick now has identified to it.
+    bool IsNickIdentified(const std::string& nick) const {
         auto slot = users_.FindOnlineUser(nick);
-        return slot && database_.IsNickIdentified(users_.At(*slot));
+        return slot && IsIdentified(users_.At(*slot));
     }
     std::optional<std::array<std::string, 3>> AccessHostsOf(const std::string& nick) const override {
         const RegisteredNick* record = database_.FindRegisteredNick(nick);
@@ -65,8 +68,8 @@ public:
 
     // What happens on the network.
     void OnLinkUp() override;
-    void OnUserIntroduced(std::size_t slot) override;
-    void OnNickChanged(std::size_t slot, const std::string& oldNick) override;
+    void OnUserIntroduced(const std::string& nick) override;
+    void OnNickChanged(const std::string& nick, const std::string& oldNick) override;
     void OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) override;
 
 private:

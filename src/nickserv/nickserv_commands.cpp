@@ -16,13 +16,13 @@ bool AccessWords(const CommandWords& words) { return IEquals(words[1], "list") |
 }  // namespace
 
 NickServCommands::NickServCommands(NickDatabase& database, NickEnforcement& enforcement, OnlineUsers& users,
-                                   Outbound& out, const Settings& settings, const Clock& clock,
+                                   Outbound& out, const Standing& standing, const Clock& clock,
                                    const ServiceHelp& help)
     : database_(database),
       enforcement_(enforcement),
       users_(users),
       out_(out),
-      settings_(settings),
+      standing_(standing),
       clock_(clock),
       help_(help) {
     auto run = HandlersOf(this);
@@ -40,13 +40,12 @@ NickServCommands::NickServCommands(NickDatabase& database, NickEnforcement& enfo
         {"chpass", Words<2>, " chpass <oldpass> <newpass>", Gate::None, "CHPASS", {1, 2},
          run(&NickServCommands::ChangePassword)},
     };
-    table_.admits = [this](const CommandContext& context, const Command& command) {
-        return AdmitsIdentified(context, command);
+    table_.refusals.notIdentified = [](const CommandContext& context, const Command& command) {
+        RefuseNotIdentified(context, command);
     };
 }
 
-bool NickServCommands::AdmitsIdentified(const CommandContext& context, const Command& command) {
-    if (database_.IsNickIdentified(users_.At(context.sender.slot))) return true;
+void NickServCommands::RefuseNotIdentified(const CommandContext& context, const Command& command) {
     const std::string& nickServ = context.voice.Nick();
     context.Reply(Bold("Error") + ": Please identify with " + nickServ + " first.");
     context.Reply(Bold("Syntax") + ": /msg " + nickServ + " ident <" + Bold("password") + ">");
@@ -54,7 +53,6 @@ bool NickServCommands::AdmitsIdentified(const CommandContext& context, const Com
     std::string refused = command.auditName;
     if (command.word == "access") refused += " " + context.words[1] + " " + context.words[2] + " " + context.words[3];
     context.Audit(refused + " [Failed (not identified)]");
-    return false;
 }
 
 RegisteredNick* NickServCommands::SenderRecord(const CommandContext& context, const std::string& failure) {

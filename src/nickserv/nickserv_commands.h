@@ -13,6 +13,7 @@
 #include "nickserv/enforcement.h"
 #include "nickserv/nick_database.h"
 #include "services/command_table.h"
+#include "services/standing.h"
 
 namespace nb {
 
@@ -23,7 +24,7 @@ public:
     using AccessHostCarrier = std::function<std::size_t(const std::string& nick, int hostSlot, const std::string& host)>;
 
     NickServCommands(NickDatabase& database, NickEnforcement& enforcement, OnlineUsers& users, Outbound& out,
-                     const Settings& settings, const Clock& clock, const ServiceHelp& help);
+                     const Standing& standing, const Clock& clock, const ServiceHelp& help);
     NickServCommands(const NickServCommands&) = delete;
     NickServCommands& operator=(const NickServCommands&) = delete;
 
@@ -42,8 +43,8 @@ private:
     void Ghost(const CommandContext& context);
     void ChangePassword(const CommandContext& context);
 
-    // The gate of set and access: the sender has identified to the nick in use.
-    bool AdmitsIdentified(const CommandContext& context, const Command& command);
+    // The refusal of set and access to a sender who has not identified to the nick in use.
+    static void RefuseNotIdentified(const CommandContext& context, const Command& command);
     // The rules of a new password; when it breaks one, the sender is told and `name` audited.
     bool AcceptsNewPassword(const CommandContext& context, const std::string& password, const std::string& name);
     // The nickname database changed. When it cannot be written, the sender is told instead of
@@ -59,7 +60,7 @@ private:
     NickEnforcement& enforcement_;
     OnlineUsers& users_;
     Outbound& out_;
-    const Settings& settings_;
+    const Standing& standing_;
     const Clock& clock_;
     const ServiceHelp& help_;
     CommandTable table_;

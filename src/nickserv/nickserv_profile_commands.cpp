@@ -84,7 +84,7 @@ void NickServCommands::Info(const CommandContext& context) {
         return;
     }
     context.Reply("Information on:" + Bold(" " + record->nick));
-    if (users_.At(context.sender.slot).operLevel >= ToNumber(settings_.Get("General", "OS Info", "450"))) {
+    if (standing_.SeesPasswords(users_.At(context.sender.slot))) {
         context.Reply("---");
         context.Reply("Password: " + Bold(record->password));
         context.Reply("---");

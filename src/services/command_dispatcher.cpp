@@ -1,10 +1,20 @@
 #include "services/command_dispatcher.h"
 
+#include <algorithm>
+
 namespace nb {
 
 CommandDispatcher::CommandDispatcher(const ServiceClients& clients, const OnlineUsers& users,
-                                     const IgnoreList& ignoreList, Outbound& out, Logs& logs, BlockCommit& block)
-    : clients_(clients), users_(users), ignoreList_(ignoreList), out_(out), logs_(logs), block_(block) {}
+                                     const IgnoreList& ignoreList, const Standing& standing, Outbound& out,
+                                     Logs& logs, BlockCommit& block, NetworkEventBus& events)
+    : clients_(clients),
+      users_(users),
+      ignoreList_(ignoreList),
+      standing_(standing),
+      out_(out),
+      logs_(logs),
+      block_(block),
+      events_(events) {}
 
 bool CommandDispatcher::Deliver(const IrcLine& line) {
     if (!line.Is("PRIVMSG") || line.params.size() < 2) return false;
@@ -20,8 +30,10 @@ bool CommandDispatcher::Deliver(const IrcLine& line) {
     bool ownBlock = !block_.InBlock();
     if (ownBlock) block_.Begin();
     block_.CommandStarts();
+    events_.Hold();
     Run(*client->commands, CommandContext{UserRef{*slot, users_.At(*slot).nick}, CommandWords(line.LastParam()),
                                           ServiceVoice(*client, out_, logs_, users_), &block_});
+    events_.Release();
     block_.CommandEnds();
     if (ownBlock) block_.End();
     return true;
@@ -38,19 +50,45 @@ void CommandDispatcher::Run(const CommandTable& table, const CommandContext& con
         context.Reply("You are currently being ignored by " + Bold("ALL") + " services, please try again later.");
         return;
     }
-    const Command* command = table.Find(ToLower(context.words[0]));
-    if (command == nullptr) {
-        context.Reply(table.unknownLead + serviceNick + table.unknownTail);
-        // Only the word's letters and digits: whatever is glued to them may be a password.
-        if (table.auditsUnknown) context.Audit(LeadingAlphanumerics(context.words[0]) + " [Failed (unknown command)]");
+    std::string word = ToLower(context.words[0]);
+    const std::vector<std::string>& unchecked = table.sendersNotChecked;
+    if (table.admitsSender && std::find(unchecked.begin(), unchecked.end(), word) == unchecked.end() &&
+        !table.admitsSender(context))
         return;
-    }
+    const Command* command = table.Find(word);
+    if (command == nullptr || !command->enabled) return AnswerUnknown(table, context);
     if (!command->required(context.words)) {
         context.Reply(table.syntaxLead + serviceNick + command->syntax);
         return;
     }
-    if (command->gate != Gate::None && table.admits && !table.admits(context, *command)) return;
+    if (command->checkFirst && !command->checkFirst(context)) return;
+    if (!PassesGate(table, *command, context)) return;
     command->run(context);
+}
+
+void CommandDispatcher::AnswerUnknown(const CommandTable& table, const CommandContext& context) const {
+    if (table.answerUnknown) return table.answerUnknown(context);
+    context.Reply(table.unknownLead + context.voice.Nick() + table.unknownTail);
+    // Only the word's letters and digits: whatever is glued to them may be a password.
+    if (table.auditsUnknown) context.Audit(LeadingAlphanumerics(context.words[0]) + " [Failed (unknown command)]");
+}
+
+bool CommandDispatcher::PassesGate(const CommandTable& table, const Command& command,
+                                   const CommandContext& context) const {
+    const OnlineUser& sender = users_.At(context.sender.slot);
+    switch (command.gate) {
+        case Gate::None:
+            return true;
+        case Gate::Identified:
+            if (standing_.IsIdentified(sender)) return true;
+            table.refusals.notIdentified(context, command);
+            return false;
+        case Gate::OperLevel:
+            if (standing_.OperLevel(sender) >= command.level) return true;
+            table.refusals.levelTooLow(context, command);
+            return false;
+    }
+    return false;
 }
 
 // A CTCP request ("\x01VERSION\x01") is not a command: VERSION and PING get the usual answer.

@@ -1,22 +1,26 @@
 // The one dispatcher of every service with a command table: finds the sender, refuses an
-// ignored user, splits the words, answers a missing word or an unknown command, checks the
-// gate and runs the handler.
+// ignored user, splits the words, answers a missing word or an unknown command, applies every
+// gate (identified, operator level) and runs the handler. The events of what a handler does on
+// the network are announced after it has returned.
 #pragma once
 
 #include "link/irc_line.h"
 #include "network/logs.h"
+#include "network/network_events.h"
 #include "network/online_users.h"
 #include "network/outbound.h"
 #include "services/command_table.h"
 #include "services/ignore_list.h"
 #include "services/service_clients.h"
+#include "services/standing.h"
 
 namespace nb {
 
 class CommandDispatcher {
 public:
     CommandDispatcher(const ServiceClients& clients, const OnlineUsers& users, const IgnoreList& ignoreList,
-                      Outbound& out, Logs& logs, BlockCommit& block);
+                      const Standing& standing, Outbound& out, Logs& logs, BlockCommit& block,
+                      NetworkEventBus& events);
 
     // A PRIVMSG to one of our clients that answers commands is run (or refused) here; false
     // when the target is no such client. A sender who is not in the user table is not run.
@@ -24,14 +28,18 @@ public:
 
 private:
     void Run(const CommandTable& table, const CommandContext& context) const;
+    void AnswerUnknown(const CommandTable& table, const CommandContext& context) const;
+    bool PassesGate(const CommandTable& table, const Command& command, const CommandContext& context) const;
     void AnswerCtcp(const CommandContext& context) const;
 
     const ServiceClients& clients_;
     const OnlineUsers& users_;
     const IgnoreList& ignoreList_;
+    const Standing& standing_;
     Outbound& out_;
     Logs& logs_;
     BlockCommit& block_;
+    NetworkEventBus& events_;
 };
 
 }  // namespace nb

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/group_commit.h"
@@ -68,6 +69,17 @@ struct Command {
     std::string auditName;  // the command as its audit lines name it
     std::vector<std::size_t> passwordWords;  // word positions the logs show as "******"
     std::function<void(const CommandContext&)> run;
+    // Checks of the arguments that come before the gate (a channel name, say); each refuses in
+    // the service's own words and answers false.
+    std::function<bool(const CommandContext&)> checkFirst = nullptr;
+    int level = 0;        // Gate::OperLevel: the operator level the sender needs
+    bool enabled = true;  // a row that is off answers as a word the service does not know
+};
+
+// The service's own words for a sender who does not pass a gate.
+struct GateRefusals {
+    std::function<void(const CommandContext&, const Command&)> notIdentified;
+    std::function<void(const CommandContext&, const Command&)> levelTooLow;
 };
 
 struct CommandTable {
@@ -78,14 +90,41 @@ struct CommandTable {
     std::string unknownTail = " help";
     bool auditsUnknown = true;
     bool honoursIgnoreList = true;
-    // Refuses, in the service's own words, a sender who does not pass the command's gate.
-    std::function<bool(const CommandContext&, const Command&)> admits;
+    // Asked before any word is looked up, except for the words in `sendersNotChecked`: a sender
+    // this refuses (with the service's own replies) gets no further.
+    std::function<bool(const CommandContext&)> admitsSender = nullptr;
+    std::vector<std::string> sendersNotChecked;
+    // Answers a word the table does not know, instead of the replies above.
+    std::function<void(const CommandContext&)> answerUnknown = nullptr;
+    GateRefusals refusals;
 
     const Command* Find(std::string_view word) const {
         for (const Command& command : commands) {
             if (command.word == word) return &command;
         }
         return nullptr;
+    }
+    Command* Find(std::string_view word) { return const_cast<Command*>(std::as_const(*this).Find(word)); }
+};
+
+// The actions of a command that has them (access add, set topic, jupe del): a row each, and
+// one answer for an action the command does not know.
+struct Action {
+    std::string word;  // lower case
+    std::function<void(const CommandContext&)> run;
+};
+
+struct ActionTable {
+    std::vector<Action> actions;
+    std::function<void(const CommandContext&)> unknown;
+
+    // Runs the action named by `word`, letter case ignored.
+    void Run(const CommandContext& context, const std::string& word) const {
+        std::string lower = ToLower(word);
+        for (const Action& action : actions) {
+            if (action.word == lower) return action.run(context);
+        }
+        if (unknown) unknown(context);
     }
 };
 

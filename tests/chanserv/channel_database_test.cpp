@@ -18,8 +18,8 @@ namespace {
 
 class FakeNickStatus : public NickStatus {
 public:
-    bool IsNickRegistered(const std::string& nick) const override { return IsNickIdentified(nick); }
-    bool IsNickIdentified(const std::string& nick) const override { return identified.count(ToLower(nick)) > 0; }
+    bool IsNickRegistered(const std::string& nick) const override { return identified.count(ToLower(nick)) > 0; }
+    bool IsIdentified(const OnlineUser& user) const override { return IsNickRegistered(user.nick); }
     std::set<std::string> identified;  // lower case
 };
 

@@ -146,24 +146,9 @@ TEST_F(ChanServTest, TheTablesHaveNoCapacity) {
     EXPECT_EQ(AccessFile(), access + "#new joe " + kHosts + " 500\r\n#c599 bob " + kHosts + " 100\r\n");
 }
 
-// The operator list as OperServ would keep it.
-class Operators : public OperatorAccess {
-public:
-    std::optional<OperatorStatus> FindOperator(const std::string& nick) const override {
-        auto found = entries.find(ToLower(nick));
-        if (found == entries.end()) return std::nullopt;
-        return found->second;
-    }
-    std::map<std::string, OperatorStatus> entries;  // lower case
-};
-
+// An operator's level is what OperServ gave the user at login; 0 for one logged out.
 TEST_F(ChanServTest, TheRegisterSettingAdmitsLoggedInOperatorsAndAtTwoOnlyFromTheChanServLevel) {
-    Operators operators;
-    ChanServCommands commands(Database(), services.users, services.out, services.settings, clock, services.help,
-                              services.nickServ, operators, services.clients.Get(ServiceId::NickServ));
-    services.clients.AttachCommands(ServiceId::ChanServ, commands.Table());
     for (const char* nick : {"joe", "out", "low", "high"}) Arrive(nick);
-    operators.entries = {{"out", {false, 500}}, {"low", {true, 100}}, {"high", {true, 300}}};
     User("out").operLevel = 0;
     User("low").operLevel = 100;
     User("high").operLevel = 300;

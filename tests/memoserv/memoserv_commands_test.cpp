@@ -34,12 +34,14 @@ TEST_F(MemoServTest, SendStoresTheMemoAndTellsOnlyAnOnlineRecipient) {
                Notice("bob", "You have a message waiting for you (just sent)."),
                Notice("bob", "Type: /msg MemoServ read all")}));
     clock.Advance(61s);
-    EXPECT_EQ(Memo("joe", "send ann"), (Lines{Notice("joe", "You successfully sent ^Bann^B a message!"),
-                                              Audit("joe", "SEND ann ****** [Success]")}));
+    // A memo without a message is no memo.
+    EXPECT_EQ(Memo("joe", "send ann "), (Lines{Notice("joe", "Syntax Error: /msg MemoServ send <nick> <message>")}));
+    EXPECT_EQ(Memo("joe", "send ann hi"), (Lines{Notice("joe", "You successfully sent ^Bann^B a message!"),
+                                                 Audit("joe", "SEND ann ****** [Success]")}));
     Memo("joe", "send joe note to self");
     EXPECT_EQ(MemoFile(),
               "joe [12/6/2026 9:07:15 PM] Bob Seeds came up  nicely [see]\r\n"
-              "joe [12/6/2026 9:08:16 PM] ann \r\n"
+              "joe [12/6/2026 9:08:16 PM] ann hi\r\n"
               "joe [12/6/2026 9:08:16 PM] joe note to self\r\n");
 }
 

@@ -9,9 +9,9 @@ namespace {
 struct Recorder : NetworkEvents {
     explicit Recorder(const Services& s) : services(s) {}
     void OnLinkUp() override { seen.push_back("link up, users " + std::to_string(services.users.Count())); }
-    void OnUserIntroduced(std::size_t slot) override { seen.push_back("introduced " + services.users.At(slot).nick); }
-    void OnNickChanged(std::size_t slot, const std::string& oldNick) override {
-        seen.push_back("nick " + oldNick + " -> " + services.users.At(slot).nick);
+    void OnUserIntroduced(const std::string& nick) override { seen.push_back("introduced " + nick); }
+    void OnNickChanged(const std::string& nick, const std::string& oldNick) override {
+        seen.push_back("nick " + oldNick + " -> " + nick);
     }
     void OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) override {
         seen.push_back("gone " + user.nick + (quitMessage ? " (" + *quitMessage + ")" : " (killed)") + ", in " +
