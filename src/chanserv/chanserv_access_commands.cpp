@@ -26,49 +26,30 @@ std::optional<long long> LevelOf(const std::string& word) {
 
 void ChanServCommands::Access(const CommandContext& context) {
     const std::string& channel = context.words[1];
-    if (channel[0] != '#') {
-        context.Reply("Syntax Error: /msg " + context.voice.Nick() +
-                      " access <#channel> <add/del/mod/list> [nick] [level]");
-        AuditChannel(context, channel, "ACCESS [Failed (invalid channel)]");
+    if (RefusesNameWithoutHash(context, channel, " access <#channel> <add/del/mod/list> [nick] [level]",
+                               "ACCESS [Failed (invalid channel)]"))
         return;
-    }
-    if (!database_.IsChannelRegistered(channel)) {
-        context.Reply("That channel (" + Bold(channel) + ") is not currently registered.");
-        AuditChannel(context, channel, "ACCESS [Failed (channel not registered)]");
-        return;
-    }
-    std::string action = ToLower(context.words[2]);
-    int level = SenderLevel(context, channel);
-    if (action == "list") AccessList(context, level);
-    if (action == "add") AccessAdd(context, level);
-    if (action == "mod") AccessModify(context, level);
-    if (action == "del") AccessDelete(context, level);
-    // Any other action is passed over in silence.
+    if (RefusesUnregistered(context, channel, "ACCESS")) return;
+    accessActions_.Run(context, context.words[2]);
 }
 
-void ChanServCommands::AccessList(const CommandContext& context, int level) {
+void ChanServCommands::AccessList(const CommandContext& context) {
     const std::string& channel = context.words[1];
-    if (level < kListLevel) {
-        context.Reply("Your access to " + Bold(channel) + " is to low.  It is currently " +
-                      Bold(std::to_string(level)));
-        AuditChannel(context, channel, "ACCESS [Failed (invalid level access)]");
+    if (RefusesLowLevel(context, channel, SenderLevel(context, channel), kListLevel, "Your access to ", "",
+                        "ACCESS [Failed (invalid level access)]"))
         return;
-    }
     context.Reply("Access list for: " + Bold(channel));
     for (const ChannelAccessEntry* entry : database_.ChannelAccessEntries(channel))
         context.Reply(Bold(entry->nick) + " - " + Bold(std::to_string(entry->level)));
     AuditChannel(context, channel, "ACCESS " + channel + " " + context.words[2] + " [Success]");
 }
 
-void ChanServCommands::AccessAdd(const CommandContext& context, int level) {
+void ChanServCommands::AccessAdd(const CommandContext& context) {
     const std::string& channel = context.words[1];
     const std::string& action = context.words[2];
     const std::string& nick = context.words[3];
-    if (level < kManageLevel) {
-        context.Reply("You access to " + Bold(channel) + ") is to low.  It is currently " +
-                      Bold(std::to_string(level)));
-        return;
-    }
+    const int level = SenderLevel(context, channel);
+    if (RefusesLowLevel(context, channel, level, kManageLevel, "You access to ", ")", "")) return;
     if (nick.empty()) {
         context.Reply("Syntax Error: /msg " + context.voice.Nick() +
                       " access <#channel> <add/del/mod/list> [nick] [level]");
@@ -116,17 +97,15 @@ ChannelAccessEntry* ChanServCommands::EntryToChange(const CommandContext& contex
     return nullptr;
 }
 
-void ChanServCommands::AccessModify(const CommandContext& context, int level) {
+void ChanServCommands::AccessModify(const CommandContext& context) {
     const std::string& channel = context.words[1];
     const std::string& action = context.words[2];
     const std::string& nick = context.words[3];
     const std::string& typed = context.words[4];
-    if (level < kManageLevel) {
-        context.Reply("Your access to " + Bold(channel) + " is to low.  It is currently " +
-                      Bold(std::to_string(level)));
-        AuditChannel(context, channel, "ACCESS [Failed (invalid level access)]");
+    const int level = SenderLevel(context, channel);
+    if (RefusesLowLevel(context, channel, level, kManageLevel, "Your access to ", "",
+                        "ACCESS [Failed (invalid level access)]"))
         return;
-    }
     // Without a level the entry would be stored with none.
     std::optional<long long> given = LevelOf(typed);
     if (!given) {
@@ -155,16 +134,14 @@ void ChanServCommands::AccessModify(const CommandContext& context, int level) {
     AuditChannel(context, channel, "ACCESS " + channel + " " + action + " " + nick + " " + typed + " [Success]");
 }
 
-void ChanServCommands::AccessDelete(const CommandContext& context, int level) {
+void ChanServCommands::AccessDelete(const CommandContext& context) {
     const std::string& channel = context.words[1];
     const std::string& action = context.words[2];
     const std::string& nick = context.words[3];
-    if (level < kManageLevel) {
-        context.Reply("You access to " + Bold(channel) + ") is to low.  It is currently " +
-                      Bold(std::to_string(level)));
-        AuditChannel(context, channel, "ACCESS [Failed (invalid level access)]");
+    const int level = SenderLevel(context, channel);
+    if (RefusesLowLevel(context, channel, level, kManageLevel, "You access to ", ")",
+                        "ACCESS [Failed (invalid level access)]"))
         return;
-    }
     ChannelAccessEntry* entry = EntryToChange(context, channel, nick);
     if (entry == nullptr) return;
     if (entry->level >= level) {

@@ -74,6 +74,22 @@ ChanServCommands::ChanServCommands(ChannelDatabase& database, OnlineUsers& users
     table_.refusals.notIdentified = [this](const CommandContext& context, const Command& command) {
         RefuseNotIdentified(context, command);
     };
+    accessActions_.actions = {
+        {"list", run(&ChanServCommands::AccessList)},
+        {"add", run(&ChanServCommands::AccessAdd)},
+        {"mod", run(&ChanServCommands::AccessModify)},
+        {"del", run(&ChanServCommands::AccessDelete)},
+    };
+    // Any other access action is passed over in silence.
+    setActions_.actions = {
+        {"topic", run(&ChanServCommands::SetTopic)},
+        {"mode", run(&ChanServCommands::SetMode)},
+        {"mlock", run(&ChanServCommands::SetModeLock)},
+        {"tlock", run(&ChanServCommands::SetTopicLock)},
+        {"greet", run(&ChanServCommands::SetGreet)},
+        {"autogreet", run(&ChanServCommands::SetAutoGreet)},
+    };
+    setActions_.unknown = [this](const CommandContext& context) { RefuseSetSyntax(context); };
 }
 
 bool IsValidChannelName(std::string_view name) {
@@ -149,6 +165,31 @@ bool ChanServCommands::Storable(const CommandContext& context, const std::string
 
 int ChanServCommands::SenderLevel(const CommandContext& context, const std::string& channel) const {
     return database_.GetChannelAccessLevel(channel, users_.At(context.sender.slot));
+}
+
+bool ChanServCommands::RefusesNameWithoutHash(const CommandContext& context, const std::string& channel,
+                                              const std::string& syntax, const std::string& audit) const {
+    if (channel[0] == '#') return false;
+    context.Reply("Syntax Error: /msg " + context.voice.Nick() + syntax);
+    AuditChannel(context, channel, audit);
+    return true;
+}
+
+bool ChanServCommands::RefusesUnregistered(const CommandContext& context, const std::string& channel,
+                                           const std::string& audit) const {
+    if (database_.IsChannelRegistered(channel)) return false;
+    context.Reply("That channel (" + Bold(channel) + ") is not currently registered.");
+    AuditChannel(context, channel, audit + " [Failed (channel not registered)]");
+    return true;
+}
+
+bool ChanServCommands::RefusesLowLevel(const CommandContext& context, const std::string& channel, int level,
+                                       int needed, const std::string& lead, const std::string& after,
+                                       const std::string& audit) const {
+    if (level >= needed) return false;
+    context.Reply(lead + Bold(channel) + after + " is to low.  It is currently " + Bold(std::to_string(level)));
+    if (!audit.empty()) AuditChannel(context, channel, audit);
+    return true;
 }
 
 }  // namespace nb

@@ -45,6 +45,16 @@ private:
                   const std::string& value, const std::string& failed);
     // The sender's level on the channel, as the levels of a channel count it.
     int SenderLevel(const CommandContext& context, const std::string& channel) const;
+    // The refusals that several commands share; each answers true when it refused.
+    // A name without "#": the command's syntax reply, and `audit` as failed.
+    bool RefusesNameWithoutHash(const CommandContext& context, const std::string& channel, const std::string& syntax,
+                                const std::string& audit) const;
+    // A channel that is not registered: `audit` as failed, with the channel.
+    bool RefusesUnregistered(const CommandContext& context, const std::string& channel, const std::string& audit) const;
+    // A level below `needed`: "<lead>^B<channel>^B<after> is to low.  It is currently ^B<level>^B"
+    // and `audit` when there is one.
+    bool RefusesLowLevel(const CommandContext& context, const std::string& channel, int level, int needed,
+                         const std::string& lead, const std::string& after, const std::string& audit) const;
 
     // chanserv_register_commands.cpp
     void Register(const CommandContext& context);
@@ -56,10 +66,10 @@ private:
 
     // chanserv_access_commands.cpp
     void Access(const CommandContext& context);
-    void AccessList(const CommandContext& context, int level);
-    void AccessAdd(const CommandContext& context, int level);
-    void AccessModify(const CommandContext& context, int level);
-    void AccessDelete(const CommandContext& context, int level);
+    void AccessList(const CommandContext& context);
+    void AccessAdd(const CommandContext& context);
+    void AccessModify(const CommandContext& context);
+    void AccessDelete(const CommandContext& context);
     // The nick's entry on the channel; when there is none, the sender is told so.
     ChannelAccessEntry* EntryToChange(const CommandContext& context, const std::string& channel,
                                       const std::string& nick);
@@ -67,6 +77,15 @@ private:
     // chanserv_settings_commands.cpp
     void Info(const CommandContext& context);
     void Set(const CommandContext& context);
+    void SetTopic(const CommandContext& context);
+    void SetMode(const CommandContext& context);
+    void SetModeLock(const CommandContext& context);
+    void SetTopicLock(const CommandContext& context);
+    void SetGreet(const CommandContext& context);
+    void SetAutoGreet(const CommandContext& context);
+    // The change is audited and written at the end of the block.
+    void SetDone(const CommandContext& context, const std::string& parameters);
+    void RefuseSetSyntax(const CommandContext& context) const;
 
     // chanserv_status_commands.cpp: op, deop and kick.
     void ChannelStatus(const CommandContext& context);
@@ -83,6 +102,8 @@ private:
     const Standing& standing_;
     const ServiceClient& nickServ_;
     CommandTable table_;
+    ActionTable accessActions_;
+    ActionTable setActions_;
 };
 
 inline constexpr std::size_t kMaxChannelNameBytes = 50;

@@ -108,17 +108,11 @@ void ChanServCommands::UndoRegistration(const std::string& channel, const std::s
 void ChanServCommands::Ident(const CommandContext& context) {
     const std::string& nick = context.sender.nick;
     const std::string& channel = context.words[1];
-    if (channel[0] != '#') {
-        context.Reply("Syntax Error: /msg " + context.voice.Nick() + " ident <#channel> <password>");
-        AuditChannel(context, channel, "IDENT ****** [Failed (invalid channel name)]");
+    if (RefusesNameWithoutHash(context, channel, " ident <#channel> <password>",
+                               "IDENT ****** [Failed (invalid channel name)]") ||
+        RefusesUnregistered(context, channel, "IDENT ******"))
         return;
-    }
     RegisteredChannel* record = database_.FindRegisteredChannel(channel);
-    if (record == nullptr) {
-        context.Reply("That channel (" + Bold(channel) + ") is not currently registered.");
-        AuditChannel(context, channel, "IDENT ****** [Failed (channel not registered)]");
-        return;
-    }
     if (context.words[2] != record->password) {
         if (KilledForWrongPassword(context, users_, out_))
             return AuditChannel(context, channel, "IDENT ****** [Failed (too many invalid passwords, user killed)]");
@@ -141,12 +135,8 @@ void ChanServCommands::Ident(const CommandContext& context) {
 
 void ChanServCommands::Drop(const CommandContext& context) {
     const std::string& channel = context.words[1];
+    if (RefusesUnregistered(context, channel, "DROP")) return;
     RegisteredChannel* record = database_.FindRegisteredChannel(channel);
-    if (record == nullptr) {
-        context.Reply("That channel (" + Bold(channel) + ") is not currently registered.");
-        AuditChannel(context, channel, "DROP [Failed (channel not registered)]");
-        return;
-    }
     if (SenderLevel(context, channel) != ChannelDatabase::kFounderLevel) {
         context.Reply("You must be the owner of " + Bold(channel) + ".");
         AuditChannel(context, channel, "DROP [Failed (not owner)]");

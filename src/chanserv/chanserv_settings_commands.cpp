@@ -11,11 +11,18 @@ namespace {
 
 constexpr int kSetLevel = 300;
 
-bool IsSetAction(const std::string& action) {
-    for (const char* known : {"topic", "mode", "mlock", "tlock", "greet", "autogreet"}) {
-        if (action == known) return true;
-    }
-    return false;
+// The switches take one word; the texts take the rest of the line.
+std::string SetParameters(const CommandContext& context) {
+    std::string verb = ToLower(context.words[2]);
+    bool isSwitch = verb == "autogreet" || verb == "mlock" || verb == "tlock";
+    return isSwitch ? context.words[3] : JoinedWords(context.words, 3);
+}
+
+bool SwitchedOn(const CommandContext& context) { return IEquals(context.words[3], "on"); }
+
+// "<what> in ^B<channel>^B has been turned ^Bon^B!" or off.
+std::string TurnedText(const std::string& what, const std::string& channel, bool on) {
+    return what + " in " + Bold(channel) + " has been turned " + Bold(on ? "on" : "off") + "!";
 }
 
 }  // namespace
@@ -50,82 +57,89 @@ void ChanServCommands::Info(const CommandContext& context) {
 
 void ChanServCommands::Set(const CommandContext& context) {
     const std::string& channel = context.words[1];
-    const std::string& action = context.words[2];
-    const std::string verb = ToLower(action);
-    // The switches take one word; the texts take the rest of the line.
-    const bool isSwitch = verb == "autogreet" || verb == "mlock" || verb == "tlock";
-    const std::string parameters = isSwitch ? context.words[3] : JoinedWords(context.words, 3);
-    const bool on = IEquals(parameters, "on");
-    if (channel[0] != '#') {
-        context.Reply("Syntax Error: /msg " + context.voice.Nick() + " set <#channel> <action> [parms]");
-        AuditChannel(context, channel, "SET [Failed (invalid channel name)]");
+    if (RefusesNameWithoutHash(context, channel, " set <#channel> <action> [parms]",
+                               "SET [Failed (invalid channel name)]") ||
+        RefusesUnregistered(context, channel, "SET") ||
+        RefusesLowLevel(context, channel, SenderLevel(context, channel), kSetLevel, "Your access to ", "",
+                        "SET [Failed (invalid level access)]"))
         return;
-    }
+    if (SetParameters(context).empty()) return RefuseSetSyntax(context);
+    setActions_.Run(context, context.words[2]);
+}
+
+void ChanServCommands::RefuseSetSyntax(const CommandContext& context) const {
+    context.Reply("Syntax Error: /msg " + context.voice.Nick() +
+                  " set <#channel> <mode/topic/tlock/mlock/greet/greetstatus> [parms]");
+    AuditChannel(context, context.words[1], "SET [Failed (invalid syntax)]");
+}
+
+void ChanServCommands::SetDone(const CommandContext& context, const std::string& parameters) {
+    const std::string& channel = context.words[1];
+    AuditChannel(context, channel, "SET " + channel + " " + context.words[2] + " " + parameters + " [Success]");
+    ChannelsChanged(context, channel, "SET", true, false);
+}
+
+void ChanServCommands::SetTopic(const CommandContext& context) {
+    const std::string& channel = context.words[1];
+    const std::string parameters = SetParameters(context);
+    if (!Storable(context, channel, ChannelField::Topic, parameters, "SET")) return;
     RegisteredChannel* record = database_.FindRegisteredChannel(channel);
-    if (record == nullptr) {
-        context.Reply("That channel (" + Bold(channel) + ") is not currently registered.");
-        AuditChannel(context, channel, "SET [Failed (channel not registered)]");
-        return;
-    }
-    if (int level = SenderLevel(context, channel); level < kSetLevel) {
-        context.Reply("Your access to " + Bold(channel) + " is to low.  It is currently " +
-                      Bold(std::to_string(level)));
-        AuditChannel(context, channel, "SET [Failed (invalid level access)]");
-        return;
-    }
-    if (parameters.empty() || !IsSetAction(verb)) {
-        context.Reply("Syntax Error: /msg " + context.voice.Nick() +
-                      " set <#channel> <mode/topic/tlock/mlock/greet/greetstatus> [parms]");
-        AuditChannel(context, channel, "SET [Failed (invalid syntax)]");
-        return;
-    }
-    const ChannelField textField = verb == "topic"  ? ChannelField::Topic
-                                   : verb == "mode" ? ChannelField::Modes
-                                                    : ChannelField::Greet;
-    if (!isSwitch && !Storable(context, channel, textField, parameters, "SET")) return;
+    record->topic = parameters;
+    context.Reply("The topic in " + Bold(channel) + " is now set to: " + Bold(record->topic));
+    out_.Topic(context.voice.Nick(), record->name, record->topic);
+    SetDone(context, parameters);
+}
+
+void ChanServCommands::SetMode(const CommandContext& context) {
+    const std::string& channel = context.words[1];
+    const std::string parameters = SetParameters(context);
+    if (!Storable(context, channel, ChannelField::Modes, parameters, "SET")) return;
     // The kept modes are letters: a "+" typed in front would go out twice.
-    const std::string modeLetters = parameters.substr(std::min(parameters.find_first_not_of('+'), parameters.size()));
-    if (verb == "mode" && std::none_of(modeLetters.begin(), modeLetters.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); })) {
+    const std::string letters = parameters.substr(std::min(parameters.find_first_not_of('+'), parameters.size()));
+    if (std::none_of(letters.begin(), letters.end(), [](char c) { return std::isalpha(static_cast<unsigned char>(c)); })) {
         context.Reply(Bold("Error") + ": The mode needs at least one mode letter.");
         AuditChannel(context, channel, "SET [Failed (no mode letter)]");
         return;
     }
+    database_.FindRegisteredChannel(channel)->modes = letters;
+    context.Reply("The mode in " + Bold(channel) + " is now set to: " + Bold(letters));
+    out_.ServerMode(channel, "+" + letters, "");
+    SetDone(context, parameters);
+}
 
-    const std::string& chanServ = context.voice.Nick();
-    if (verb == "topic") {
-        record->topic = parameters;
-        context.Reply("The topic in " + Bold(channel) + " is now set to: " + Bold(record->topic));
-        out_.Topic(chanServ, record->name, record->topic);
-    } else if (verb == "mode") {
-        record->modes = modeLetters;
-        context.Reply("The mode in " + Bold(channel) + " is now set to: " + Bold(record->modes));
-        out_.ServerMode(channel, "+" + record->modes, "");
-    } else if (verb == "mlock") {
-        record->modeLock = on;
-        if (on) {
-            context.Reply("Modelock in " + Bold(channel) + " has been turned " + Bold("on") + "!");
-            out_.ServerMode(channel, "+" + record->modes, "");
-        } else {
-            context.Reply("Modelock in " + Bold(channel) + " has been turned " + Bold("off") + "!");
-        }
-    } else if (verb == "tlock") {
-        record->topicLock = on;
-        if (on) {
-            context.Reply("Topiclock in " + Bold(channel) + " has been turned " + Bold("on") + "!");
-            out_.Topic(chanServ, record->name, record->topic);
-        } else {
-            context.Reply("Topiclock in " + Bold(channel) + " has been turned " + Bold("off") + "!");
-        }
-    } else if (verb == "greet") {
-        record->greet = parameters;
-        context.Reply("Greeting in " + Bold(channel) + " has been changed to: " + record->greet);
-    } else {
-        record->autoGreet = on;
-        context.Reply(on ? "Autogreet in " + Bold(channel) + " has been turned " + Bold("on") + "!"
-                         : "Autogreet in " + Bold(channel) + " has been turned " + Bold("off") + "!");
-    }
-    AuditChannel(context, channel, "SET " + channel + " " + action + " " + parameters + " [Success]");
-    ChannelsChanged(context, channel, "SET", true, false);
+void ChanServCommands::SetModeLock(const CommandContext& context) {
+    const std::string& channel = context.words[1];
+    RegisteredChannel* record = database_.FindRegisteredChannel(channel);
+    record->modeLock = SwitchedOn(context);
+    context.Reply(TurnedText("Modelock", channel, record->modeLock));
+    if (record->modeLock) out_.ServerMode(channel, "+" + record->modes, "");
+    SetDone(context, SetParameters(context));
+}
+
+void ChanServCommands::SetTopicLock(const CommandContext& context) {
+    const std::string& channel = context.words[1];
+    RegisteredChannel* record = database_.FindRegisteredChannel(channel);
+    record->topicLock = SwitchedOn(context);
+    context.Reply(TurnedText("Topiclock", channel, record->topicLock));
+    if (record->topicLock) out_.Topic(context.voice.Nick(), record->name, record->topic);
+    SetDone(context, SetParameters(context));
+}
+
+void ChanServCommands::SetGreet(const CommandContext& context) {
+    const std::string& channel = context.words[1];
+    const std::string parameters = SetParameters(context);
+    if (!Storable(context, channel, ChannelField::Greet, parameters, "SET")) return;
+    database_.FindRegisteredChannel(channel)->greet = parameters;
+    context.Reply("Greeting in " + Bold(channel) + " has been changed to: " + parameters);
+    SetDone(context, parameters);
+}
+
+void ChanServCommands::SetAutoGreet(const CommandContext& context) {
+    const std::string& channel = context.words[1];
+    RegisteredChannel* record = database_.FindRegisteredChannel(channel);
+    record->autoGreet = SwitchedOn(context);
+    context.Reply(TurnedText("Autogreet", channel, record->autoGreet));
+    SetDone(context, SetParameters(context));
 }
 
 }  // namespace nb

@@ -43,6 +43,7 @@ NickServCommands::NickServCommands(NickDatabase& database, NickEnforcement& enfo
     table_.refusals.notIdentified = [](const CommandContext& context, const Command& command) {
         RefuseNotIdentified(context, command);
     };
+    BuildActionTables();
 }
 
 void NickServCommands::RefuseNotIdentified(const CommandContext& context, const Command& command) {

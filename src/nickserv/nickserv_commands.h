@@ -17,6 +17,8 @@
 
 namespace nb {
 
+struct SetAction;
+
 class NickServCommands {
 public:
     // Puts an access host into the same host slot (1 to 3) of every channel access entry of
@@ -36,10 +38,14 @@ private:
     void Help(const CommandContext& context);
     void Register(const CommandContext& context);
     void Drop(const CommandContext& context);
+    void BuildActionTables();
     void Set(const CommandContext& context);
+    void SetField(const CommandContext& context, const SetAction& action);
     void Info(const CommandContext& context);
     void Identify(const CommandContext& context);
     void Access(const CommandContext& context);
+    void AccessList(const CommandContext& context);
+    void AccessChange(const CommandContext& context, bool add);
     void Ghost(const CommandContext& context);
     void ChangePassword(const CommandContext& context);
 
@@ -64,6 +70,8 @@ private:
     const Clock& clock_;
     const ServiceHelp& help_;
     CommandTable table_;
+    ActionTable setActions_;
+    ActionTable accessActions_;
 };
 
 }  // namespace nb

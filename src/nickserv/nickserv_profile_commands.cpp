@@ -5,7 +5,6 @@
 #include "nickserv/nickserv_commands.h"
 
 namespace nb {
-namespace {
 
 struct SetAction {
     const char* word;
@@ -24,44 +23,47 @@ constexpr SetAction kSetActions[] = {
     {"reach", nullptr, "Reach", '\0'},
 };
 
-const SetAction* FindSetAction(const std::string& word) {
-    for (const SetAction& action : kSetActions) {
-        if (IEquals(word, action.word)) return &action;
-    }
-    return nullptr;
+void NickServCommands::BuildActionTables() {
+    for (const SetAction& action : kSetActions)
+        setActions_.actions.push_back({action.word, [this, &action](const CommandContext& context) { SetField(context, action); }});
+    setActions_.unknown = [](const CommandContext& context) {
+        context.Reply(Bold("Error") + ": AGE/URL/REALNAME/EMAIL/REACH");
+        context.Audit("SET [Failed (invalid set command)]");
+    };
+    accessActions_.actions = {{"list", [this](const CommandContext& context) { AccessList(context); }},
+                              {"add", [this](const CommandContext& context) { AccessChange(context, true); }},
+                              {"del", [this](const CommandContext& context) { AccessChange(context, false); }}};
+    accessActions_.unknown = [](const CommandContext& context) {
+        context.Reply(Bold("Error") + ": Invalid access command!");
+        context.Audit("ACCESS " + context.words[1] + " [Failed (unknown access command)]");
+    };
 }
 
-}  // namespace
+void NickServCommands::Set(const CommandContext& context) { setActions_.Run(context, context.words[1]); }
 
-void NickServCommands::Set(const CommandContext& context) {
+void NickServCommands::SetField(const CommandContext& context, const SetAction& action) {
     const CommandWords& words = context.words;
     const std::string& setting = words[2];
     RegisteredNick& record = *database_.FindRegisteredNick(context.sender.nick);
-    const SetAction* action = FindSetAction(words[1]);
-    if (action == nullptr) {
-        context.Reply(Bold("Error") + ": AGE/URL/REALNAME/EMAIL/REACH");
-        context.Audit("SET [Failed (invalid set command)]");
-        return;
-    }
     // A real name holds two words at most: with one word, a blank follows it.
-    bool realName = action->field == &RegisteredNick::realName;
+    bool realName = action.field == &RegisteredNick::realName;
     std::string value = realName ? setting + " " + words[3] : setting;
     if (!HasOnlyFormattingControls(value)) {
-        context.Reply(Bold("Error") + ": " + action->label + " cannot contain control characters.");
+        context.Reply(Bold("Error") + ": " + action.label + " cannot contain control characters.");
         context.Audit("SET " + words[1] + " [Failed (invalid character)]");
         return;
     }
-    if (action->unstorable != '\0' && value.find(action->unstorable) != std::string::npos) {
-        context.Reply(Bold("Error") + ": " + action->label + " cannot contain " +
-                      Bold(std::string(1, action->unstorable)) + ".");
+    if (action.unstorable != '\0' && value.find(action.unstorable) != std::string::npos) {
+        context.Reply(Bold("Error") + ": " + action.label + " cannot contain " +
+                      Bold(std::string(1, action.unstorable)) + ".");
         context.Audit("SET " + words[1] + " " + value + " [Failed (invalid character)]");
         return;
     }
     ReplyType reach = IEquals(setting, "notice") ? ReplyType::Notice : ReplyType::Privmsg;
-    if (action->field == nullptr) {
+    if (action.field == nullptr) {
         record.replyType = reach;
     } else {
-        record.*(action->field) = value;
+        record.*(action.field) = value;
     }
     OnlineUser& user = users_.At(context.sender.slot);
     ReplyType before = user.replyType;
@@ -69,9 +71,9 @@ void NickServCommands::Set(const CommandContext& context) {
     NicksChanged(context, "SET " + words[1], [this, nick = user.nick, before] {
         if (auto slot = users_.FindOnlineUser(nick)) users_.At(*slot).replyType = before;
     });
-    if (action->field == nullptr) user.replyType = reach;
+    if (action.field == nullptr) user.replyType = reach;
     std::string typed = realName ? value : setting;
-    context.Reply(std::string(action->label) + " set to: " + Bold(typed));
+    context.Reply(std::string(action.label) + " set to: " + Bold(typed));
     context.Audit("SET " + words[1] + " " + typed + " [Success]");
 }
 
@@ -100,31 +102,28 @@ void NickServCommands::Info(const CommandContext& context) {
     context.Audit("INFO " + nick + " [Success]");
 }
 
-void NickServCommands::Access(const CommandContext& context) {
+void NickServCommands::Access(const CommandContext& context) { accessActions_.Run(context, context.words[1]); }
+
+void NickServCommands::AccessList(const CommandContext& context) {
+    const RegisteredNick& record = *database_.FindRegisteredNick(context.sender.nick);
+    context.Reply("Access list for: " + Bold(record.nick));
+    for (std::size_t index = 0; index < record.accessHosts.size(); ++index)
+        context.Reply("Slot #" + std::to_string(index + 1) + ": " + Bold(record.accessHosts[index]));
+    context.Audit("ACCESS " + context.words[1] + " [Success]");
+}
+
+void NickServCommands::AccessChange(const CommandContext& context, bool add) {
     const std::string& subcommand = context.words[1];
     const std::string& slot = context.words[2];
     const std::string& host = context.words[3];
     RegisteredNick& record = *database_.FindRegisteredNick(context.sender.nick);
-    std::string command = ToLower(subcommand);
-    if (command == "list") {
-        context.Reply("Access list for: " + Bold(record.nick));
-        for (std::size_t index = 0; index < record.accessHosts.size(); ++index)
-            context.Reply("Slot #" + std::to_string(index + 1) + ": " + Bold(record.accessHosts[index]));
-        context.Audit("ACCESS " + subcommand + " [Success]");
-        return;
-    }
-    if (command != "add" && command != "del") {
-        context.Reply(Bold("Error") + ": Invalid access command!");
-        context.Audit("ACCESS " + subcommand + " [Failed (unknown access command)]");
-        return;
-    }
     if (slot != "1" && slot != "2" && slot != "3") {
         context.Reply("Please select a host slot between " + Bold("1 and 3"));
         context.Audit("ACCESS " + subcommand + " " + slot + " " + host + " [Failed (invalid slot)]");
         return;
     }
     int hostSlot = slot[0] - '0';
-    if (command == "del") {
+    if (!add) {
         record.accessHosts[hostSlot - 1].clear();
         NicksChanged(context, "ACCESS " + subcommand + " " + slot);
         context.Reply("Removed the host from slot " + Bold(slot));
