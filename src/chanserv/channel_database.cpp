@@ -39,7 +39,7 @@ ChannelDatabase::ChannelDatabase(const DataDirectory& data, Console& console, Gr
                     [this] { LoadChannelDatabase(true, false); }},
       accessTable_{data.Path(kAccessFile), [this](std::string&) { return AccessFileText(); },
                    [this] { LoadChannelDatabase(false, true); }},
-      restricted_(data, console) {}
+      restricted_(data, console, commit) {}
 
 void ChannelDatabase::LoadChannelDatabase(bool channels, bool access) {
     // A gap in the channel file no longer ends the load, so the access entries are always read

@@ -13,31 +13,12 @@ constexpr const char* kRestrictFile = "ChanServ/Restrict.nb2";
 
 }  // namespace
 
-RestrictedChannels::RestrictedChannels(const DataDirectory& data, Console& console) : data_(data), console_(console) {}
-
-void RestrictedChannels::LoadRestrictedChannels() {
-    patterns_.clear();
-    for (const std::string& line : ReadTextLines(data_.Path(kRestrictFile))) {
-        if (line.empty()) break;
-        patterns_.push_back(line);
-    }
-}
-
-bool RestrictedChannels::SaveRestrictedChannels() {
-    std::string content;
-    for (const std::string& pattern : patterns_) content += pattern + "\r\n";
-    bool written = data_.WriteFile(kRestrictFile, content);
-    if (!written) {
-        console_.ShowMessage("NBII - ChanServ",
-                             "Cannot write " + data_.Path(kRestrictFile).string() + "; the change was not saved.");
-    }
-    LoadRestrictedChannels();
-    return written;
-}
+RestrictedChannels::RestrictedChannels(const DataDirectory& data, Console& console, GroupCommit& commit)
+    : console_(console), patterns_(data.Path(kRestrictFile), commit) {}
 
 bool RestrictedChannels::IsChannelRestricted(const std::string& name) const {
     std::string lower = ToLower(name);
-    return std::any_of(patterns_.begin(), patterns_.end(),
+    return std::any_of(patterns_.Entries().begin(), patterns_.Entries().end(),
                        [&](const std::string& pattern) { return WildcardMatch(lower, pattern); });
 }
 
@@ -51,20 +32,20 @@ bool RestrictedChannels::AddRestrictedChannel(const std::string& pattern) {
         console_.ShowMessage("NBII - Error", "A keyword cannot hold a line break.");
         return false;
     }
-    if (std::any_of(patterns_.begin(), patterns_.end(), [&](const std::string& old) { return IEquals(old, pattern); })) {
+    if (patterns_.Contains(pattern)) {
         console_.ShowMessage("NBII - Error", "Already added, please try a different keyword.");
         return false;
     }
-    patterns_.push_back(pattern);
+    patterns_.Edit().push_back(pattern);
     return SaveRestrictedChannels();
 }
 
 bool RestrictedChannels::RemoveRestrictedChannel(std::optional<std::size_t> index) {
-    if (!index || *index >= patterns_.size()) {
+    if (!index || *index >= patterns_.Entries().size()) {
         console_.ShowMessage("NBII - Error", "You must select a keyword from the list.");
         return false;
     }
-    patterns_.erase(patterns_.begin() + static_cast<std::ptrdiff_t>(*index));
+    patterns_.Edit().erase(patterns_.Edit().begin() + static_cast<std::ptrdiff_t>(*index));
     return SaveRestrictedChannels();
 }
 

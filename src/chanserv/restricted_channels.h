@@ -9,18 +9,19 @@
 
 #include "core/console.h"
 #include "core/data_dir.h"
+#include "services/stored_list.h"
 
 namespace nb {
 
 class RestrictedChannels {
 public:
-    RestrictedChannels(const DataDirectory& data, Console& console);
+    RestrictedChannels(const DataDirectory& data, Console& console, GroupCommit& commit);
 
     // Reads the patterns up to the end of the file or its first empty line.
-    void LoadRestrictedChannels();
-    // Writes the list and reads it back. False when the file could not be written: the
+    void LoadRestrictedChannels() { patterns_.Load(); }
+    // Writes the list (at the end of the block). False when the file could not be written: the
     // operator is told and the list is what the file still holds.
-    bool SaveRestrictedChannels();
+    bool SaveRestrictedChannels() { return patterns_.Changed(); }
 
     // The channel name in lower case against each pattern as stored.
     bool IsChannelRestricted(const std::string& name) const;
@@ -29,12 +30,11 @@ public:
     bool AddRestrictedChannel(const std::string& pattern);
     bool RemoveRestrictedChannel(std::optional<std::size_t> index);
 
-    const std::vector<std::string>& Patterns() const { return patterns_; }
+    const std::vector<std::string>& Patterns() const { return patterns_.Entries(); }
 
 private:
-    const DataDirectory& data_;
     Console& console_;
-    std::vector<std::string> patterns_;
+    StoredList patterns_;
 };
 
 }  // namespace nb

@@ -9,12 +9,12 @@ void MemoServ::DeletionChanged(const CommandContext& context) {
 }
 
 void MemoServ::DeleteAll(const CommandContext& context) {
-    std::vector<std::size_t> slots = MemoSlotsOf(context.sender.nick);
+    std::vector<std::size_t> slots = database_.MemoSlotsOf(context.sender.nick);
     if (slots.empty()) {
         context.Reply("You currently do not have any messages.");
         return;
     }
-    for (std::size_t slot : slots) MarkDeleted(slot);
+    for (std::size_t slot : slots) database_.MarkDeleted(slot);
     DeletionChanged(context);
     context.Audit("DEL/ERASE ALL [Success]");
     context.Reply("You successfully deleted " + Bold(std::to_string(slots.size())) + " messages.");
@@ -32,13 +32,13 @@ void MemoServ::Delete(const CommandContext& context) {
         DeleteAll(context);
         return;
     }
-    auto slot = FindNumberedMemo(MemoSlotsOf(context.sender.nick), choice->number);
+    auto slot = FindNumberedMemo(database_.MemoSlotsOf(context.sender.nick), choice->number);
     if (!slot) {
         context.Audit("DEL/ERASE " + which + " [Failed (invalid message number)]");
         context.Reply(Bold("Error") + ": You don't have a memo " + which + " or higher.");
         return;
     }
-    MarkDeleted(*slot);
+    database_.MarkDeleted(*slot);
     DeletionChanged(context);
     context.Audit("DEL/ERASE " + which + " [Success]");
     context.Reply("You successfully deleted message number " + Bold(which) + ".");

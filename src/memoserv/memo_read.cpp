@@ -4,9 +4,9 @@
 namespace nb {
 
 void MemoServ::ReadAll(const CommandContext& context) {
-    std::vector<std::size_t> slots = MemoSlotsOf(context.sender.nick);
+    std::vector<std::size_t> slots = database_.MemoSlotsOf(context.sender.nick);
     for (std::size_t n = 1; n <= slots.size(); ++n) {
-        const Memo& memo = memos_[slots[n - 1]];
+        const Memo& memo = database_.Memos()[slots[n - 1]];
         context.Reply(NumberedHeading(n, memo) + " " + memo.text);
     }
     context.Audit("READ ALL [Success]");
@@ -29,13 +29,13 @@ void MemoServ::Read(const CommandContext& context) {
         ReadAll(context);
         return;
     }
-    auto slot = FindNumberedMemo(MemoSlotsOf(context.sender.nick), choice->number);
+    auto slot = FindNumberedMemo(database_.MemoSlotsOf(context.sender.nick), choice->number);
     if (!slot) {
         context.Audit("READ " + which + " [Failed (invalid message number)]");
         context.Reply(Bold("Error") + ": You don't have a memo " + which + " or higher.");
         return;
     }
-    const Memo& memo = memos_[*slot];
+    const Memo& memo = database_.Memos()[*slot];
     context.Reply("Message from: " + Bold(memo.from) + " [" + Bold(memo.sentOn) + "] " + memo.text);
     context.Audit("READ " + which + " [Success]");
 }

@@ -12,7 +12,7 @@ void MemoServ::Send(const CommandContext& context) {
         context.Audit("SEND " + to + " ****** [Failed (invalid character)]");
         return;
     }
-    AddMemo(context.sender.nick, to, text);
+    database_.AddMemo(context.sender.nick, to, text);
     MemosChanged(context, Bold("Error") + ": Your message could not be stored, please try again later.",
                  "SEND " + to + " ****** [Failed (database not written)]");
     context.Reply("You successfully sent " + Bold(to) + " a message!");

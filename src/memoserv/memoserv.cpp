@@ -15,17 +15,12 @@ MemoServ::MemoServ(const DataDirectory& data, Console& console, GroupCommit& com
                    const OnlineUsers& users,
                    const NickStatus& nicks, const ServiceClient& nickServ, const ServiceHelp& help,
                    const ServiceVoice& voice)
-    : data_(data),
-      console_(console),
-      commit_(commit),
-      clock_(clock),
+    : database_(data, console, commit, clock),
       users_(users),
       nicks_(nicks),
       nickServ_(nickServ),
       help_(help),
-      voice_(voice),
-      memoTable_{data.Path("MemoServ/MemoServ.nb2"), [this](std::string& scratch) { return MemoFileText(scratch); },
-                 [this] { LoadMemos(); }} {
+      voice_(voice) {
     auto run = HandlersOf(this);
     table_.commands = {
         {"help", Words<0>, "", Gate::None, "HELP", {}, run(&MemoServ::Help)},
@@ -42,25 +37,17 @@ MemoServ::MemoServ(const DataDirectory& data, Console& console, GroupCommit& com
     };
 }
 
-void MemoServ::AddMemo(const std::string& from, const std::string& to, const std::string& text) {
-    // One memo is one line of the file.
-    memos_.push_back({from, to, OneLine(text), FormatGeneralDate(clock_.Now())});
-}
-
-std::vector<std::size_t> MemoServ::MemoSlotsOf(const std::string& nick) const {
-    std::vector<std::size_t> slots;
-    for (std::size_t slot = 0; slot < memos_.size(); ++slot) {
-        if (!memos_[slot].from.empty() && IEquals(memos_[slot].to, nick)) slots.push_back(slot);
-    }
-    return slots;
+void MemoServ::MemosChanged(const CommandContext& context, std::string failureReply, std::string failureAudit) {
+    context.Changed(database_.MemoTable(), [context, failureReply, failureAudit] {
+        context.Reply(failureReply);
+        context.Audit(failureAudit);
+    });
 }
 
 std::string MemoServ::NumberedHeading(std::size_t number, const Memo& memo) {
     return "Message " + Bold("#" + std::to_string(number)) + " from: " + Bold(memo.from) + " [" + Bold(memo.sentOn) +
            "]";
 }
-
-void MemoServ::MarkDeleted(std::size_t memoSlot) { memos_.at(memoSlot).from.clear(); }
 
 void MemoServ::NotifyMemoCount(std::size_t slot) {
     std::size_t count = MemoSlotsOf(users_.At(slot).nick).size();

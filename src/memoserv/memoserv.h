@@ -9,6 +9,7 @@
 #include "core/console.h"
 #include "core/data_dir.h"
 #include "help/service_help.h"
+#include "memoserv/memo_database.h"
 #include "memoserv/memo_record.h"
 #include "network/online_users.h"
 #include "services/command_table.h"
@@ -28,26 +29,11 @@ public:
 
     const CommandTable& Commands() const { return table_; }
 
-    // Start-up and after a restore. A line that cannot be read is skipped (the rest still
-    // loads) and the operator is told once.
-    void LoadMemos();
-    // Writes every memo that still has a sender: deleted memos leave the table and the later
-    // ones move up. When the file cannot be written the table goes back to what the file
-    // holds, the operator is told, and the result is false.
-    bool SaveMemos();
-    // For the group commit of a command's change.
-    StoredTable& MemoTable() { return memoTable_; }
-
-    // Appends a memo dated now; SaveMemos stores it. The console sends from "Administrator"
-    // to many nicks with one save, then tells each with TellNewMemo.
-    void AddMemo(const std::string& from, const std::string& to, const std::string& text);
-
-    const std::vector<Memo>& Memos() const { return memos_; }
-    // Table slots of the memos sent to `nick` (letter case ignored) in table order: the
-    // user's memo number n is element n - 1. Numbers change after every deletion.
-    std::vector<std::size_t> MemoSlotsOf(const std::string& nick) const;
-    // Blanks the sender; the next save leaves the memo out.
-    void MarkDeleted(std::size_t memoSlot);
+    // The memos, read at start-up and after a restore; the console sends memos through them.
+    MemoDatabase& Database() { return database_; }
+    void LoadMemos() { database_.LoadMemos(); }
+    const std::vector<Memo>& Memos() const { return database_.Memos(); }
+    std::vector<std::size_t> MemoSlotsOf(const std::string& nick) const { return database_.MemoSlotsOf(nick); }
 
     // Tells the user in `slot` how many memos wait for its nick (nothing when none).
     void NotifyMemoCount(std::size_t slot);
@@ -55,7 +41,6 @@ public:
     void TellNewMemo(const std::string& to);
 
 private:
-    std::string_view MemoFileText(std::string& content);
     // The change of a command is written at the end of its block; `failure` answers otherwise.
     void MemosChanged(const CommandContext& context, std::string failureReply, std::string failureAudit);
     void DeletionChanged(const CommandContext& context);
@@ -73,18 +58,13 @@ private:
     // Registered sender, (for send) registered recipient: true when it refused the sender.
     bool RefusesSender(const CommandContext& context, const Command& command) const;
 
-    const DataDirectory& data_;
-    Console& console_;
-    GroupCommit& commit_;
-    const Clock& clock_;
+    MemoDatabase database_;
     const OnlineUsers& users_;
     const NickStatus& nicks_;
     const ServiceClient& nickServ_;
     const ServiceHelp& help_;
     ServiceVoice voice_;
     CommandTable table_;
-    std::vector<Memo> memos_;
-    StoredTable memoTable_;
 };
 
 }  // namespace nb

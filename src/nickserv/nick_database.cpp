@@ -28,7 +28,8 @@ NickDatabase::NickDatabase(const DataDirectory& data, Console& console, const Cl
       clock_(clock),
       commit_(commit),
       nickTable_{data.Path(kNickFile), [this](std::string&) { return NickFileText(); }, [this] { LoadNickDatabase(true, false); }},
-      quitTable_{data.Path(kQuitFile), [this](std::string& scratch) { return QuitFileText(scratch); }, [this] { LoadNickDatabase(false, true); }} {}
+      quitTable_{data.Path(kQuitFile), [this](std::string& scratch) { return QuitFileText(scratch); }, [this] { LoadNickDatabase(false, true); }},
+      restricted_(data.Path(kRestrictFile), commit) {}
 
 void NickDatabase::IndexNicks() {
     slotByNick_.clear();
@@ -100,27 +101,6 @@ void NickDatabase::ForgetIdentifications() {
     for (RegisteredNick& record : nicks_) record.identifiedUser = 0;
 }
 
-void NickDatabase::LoadRestrictedNicks() {
-    restricted_.clear();
-    for (const std::string& line : ReadTextLines(data_.Path(kRestrictFile))) {
-        if (line.empty()) break;
-        restricted_.push_back(line);
-    }
-}
-
-bool NickDatabase::SaveRestrictedNicks() {
-    std::string content;
-    for (const std::string& pattern : restricted_) content += pattern + "\r\n";
-    if (!WriteDataFile(kRestrictFile, content)) return false;
-    LoadRestrictedNicks();
-    return true;
-}
-
-bool NickDatabase::WriteDataFile(const char* relative, const std::string& content) {
-    if (data_.WriteFile(relative, content)) return true;
-    console_.ShowMessage("NBII - NickServ", "Cannot write " + data_.Path(relative).string() + "; the change was not saved.");
-    return false;
-}
 
 const RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) const {
     auto found = slotByNick_.find(nick);
@@ -146,7 +126,7 @@ ReplyType NickDatabase::GetNickReplyType(const std::string& nick) const {
 
 bool NickDatabase::IsNickRestricted(const std::string& nick) const {
     std::string lower = ToLower(nick);
-    for (const std::string& pattern : restricted_) {
+    for (const std::string& pattern : restricted_.Entries()) {
         if (WildcardMatch(lower, pattern)) return true;
     }
     return false;

@@ -12,6 +12,7 @@
 #include "core/record_file_text.h"
 #include "core/text.h"
 #include "nickserv/nick_record.h"
+#include "services/stored_list.h"
 
 namespace nb {
 
@@ -36,9 +37,10 @@ public:
     // A new link: nobody is identified any more.
     void ForgetIdentifications();
 
-    void LoadRestrictedNicks();
-    bool SaveRestrictedNicks();
-    std::vector<std::string>& RestrictedNicks() { return restricted_; }
+    void LoadRestrictedNicks() { restricted_.Load(); }
+    // The console edits the patterns in place, then saves them (at the end of the block).
+    bool SaveRestrictedNicks() { return restricted_.Changed(); }
+    std::vector<std::string>& RestrictedNicks() { return restricted_.Edit(); }
 
     // The first record with this nick (letter case ignored), or nullptr. A save or a load
     // rebuilds the table: never keep the pointer across one. The writable one is how a record
@@ -61,7 +63,6 @@ public:
 private:
     std::string_view NickFileText();
     std::string_view QuitFileText(std::string& content) const;
-    bool WriteDataFile(const char* relative, const std::string& content);
     void IndexNicks();
 
     const DataDirectory& data_;
@@ -70,10 +71,10 @@ private:
     GroupCommit& commit_;
     std::vector<RegisteredNick> nicks_;
     NameIndex<std::size_t> slotByNick_;  // nick to its first record
-    std::vector<std::string> restricted_;
     StoredTable nickTable_;
     RecordFileText nickFileText_;
     StoredTable quitTable_;
+    StoredList restricted_;
 };
 
 // True when the full mask matches access host 1, 2 or 3 of the record.

@@ -17,7 +17,7 @@ struct MemoFileFixture : test::ServicesFixture {
         std::ofstream(dir.Path() / "data" / "MemoServ" / "MemoServ.nb2", std::ios::binary) << content;
     }
     std::string MemoFile() const { return ReadFile("MemoServ/MemoServ.nb2"); }
-    MemoServ& memos = services.memoServ;
+    MemoDatabase& memos = services.memoServ.Database();
 };
 
 TEST(MemoDatabase, TheFileKeepsItsExactLayoutAndHasNoFixedCapacity) {
