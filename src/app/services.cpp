@@ -36,10 +36,8 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
     // The services hear the network in this order.
     events.Subscribe(nickServ);
     events.Subscribe(chanServ);
-    nickServ.CarryAccessHostsWith([this](const std::string& nick, int hostSlot, const std::string& host) {
-        return chanServ.CarryAccessHost(nick, hostSlot, host);
-    });
-    nickServ.WhenRecognised([this](std::size_t slot) { memoServ.NotifyMemoCount(slot); });
+    nickServ.Events().Subscribe(chanServ);
+    nickServ.Events().Subscribe(memoServ);
 }
 
 void Services::AttachLink(LineSink* sink, LinkControl* control) {

@@ -11,10 +11,11 @@
 #include "chanserv/channel_enforcement.h"
 #include "chanserv/chanserv_commands.h"
 #include "network/network_events.h"
+#include "services/nick_events.h"
 
 namespace nb {
 
-class ChanServ : public NetworkEvents {
+class ChanServ : public NetworkEvents, public NickEvents {
 public:
     ChanServ(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit,
              const Settings& settings, OnlineUsers& users, Outbound& out, const ServiceHelp& help,
@@ -29,7 +30,7 @@ public:
     // The registered channels in table order: ChanServ sits in each of them from the link on.
     std::vector<std::string> LinkChannels() const;
     // NickServ's access command puts a new host into the nick's channel access entries.
-    std::size_t CarryAccessHost(const std::string& nick, int hostSlot, const std::string& host) {
+    std::size_t OnAccessHostChanged(const std::string& nick, int hostSlot, const std::string& host) override {
         return database_.CarryAccessHost(nick, hostSlot, host);
     }
 

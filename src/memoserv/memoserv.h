@@ -13,11 +13,12 @@
 #include "memoserv/memo_record.h"
 #include "network/online_users.h"
 #include "services/command_table.h"
+#include "services/nick_events.h"
 #include "services/nick_status.h"
 
 namespace nb {
 
-class MemoServ {
+class MemoServ : public NickEvents {
 public:
     // `nickServ` is the client that the refusals send users to.
     MemoServ(const DataDirectory& data, Console& console, GroupCommit& commit, const Clock& clock,
@@ -37,6 +38,8 @@ public:
 
     // Tells the user in `slot` how many memos wait for its nick (nothing when none).
     void NotifyMemoCount(std::size_t slot);
+    // A user recognised by an access host hears of the memos waiting.
+    void OnRecognised(std::size_t slot) override { NotifyMemoCount(slot); }
     // Tells the recipient at once, when online, that a memo has just arrived.
     void TellNewMemo(const std::string& to);
 

@@ -11,7 +11,9 @@ NickServ::NickServ(const DataDirectory& data, Console& console, const Clock& clo
       users_(users),
       database_(data, console, clock, commit),
       enforcement_(database_, users, out, logs, timers, clock, voice),
-      commands_(database_, enforcement_, users, out, standing, clock, help) {}
+      commands_(database_, enforcement_, users, out, standing, clock, help, events_) {
+    enforcement_.onRecognised = [this](std::size_t slot) { events_.OnRecognised(slot); };
+}
 
 void NickServ::LoadNickDatabase() {
     database_.LoadNickDatabase(true, true);

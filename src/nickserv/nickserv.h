@@ -27,13 +27,8 @@ public:
              const ServiceVoice& voice);
 
     const CommandTable& Commands() const { return commands_.Table(); }
-    // Who else acts when a user is recognised by an access host (the memo count).
-    void WhenRecognised(std::function<void(std::size_t slot)> action) { enforcement_.onRecognised = std::move(action); }
-    // Who carries a new access host into the nick's channel access entries, answering how many
-    // entries changed; without a channel service there are none.
-    void CarryAccessHostsWith(NickServCommands::AccessHostCarrier carrier) {
-        commands_.carryAccessHost = std::move(carrier);
-    }
+    // What NickServ announces to the other services.
+    NickEventBus& Events() { return events_; }
 
     // Start-up: registered nicknames, the quit list and the restricted nickname patterns.
     void LoadNickDatabase();
@@ -79,6 +74,7 @@ private:
 
     const Clock& clock_;
     OnlineUsers& users_;
+    NickEventBus events_;
     NickDatabase database_;
     NickEnforcement enforcement_;
     NickServCommands commands_;

@@ -17,14 +17,15 @@ bool AccessWords(const CommandWords& words) { return IEquals(words[1], "list") |
 
 NickServCommands::NickServCommands(NickDatabase& database, NickEnforcement& enforcement, OnlineUsers& users,
                                    Outbound& out, const Standing& standing, const Clock& clock,
-                                   const ServiceHelp& help)
+                                   const ServiceHelp& help, NickEvents& events)
     : database_(database),
       enforcement_(enforcement),
       users_(users),
       out_(out),
       standing_(standing),
       clock_(clock),
-      help_(help) {
+      help_(help),
+      events_(events) {
     auto run = HandlersOf(this);
     table_.commands = {
         {"help", Words<0>, "", Gate::None, "HELP", {}, run(&NickServCommands::Help)},
@@ -140,6 +141,7 @@ void NickServCommands::Drop(const CommandContext& context) {
     context.Reply("You have successfully dropped " + Bold(context.sender.nick) + ".");
     // The nick is free now: nobody may be moved off it any more.
     enforcement_.RemovePendingNick(context.sender.nick);
+    events_.OnDropped(context.sender.nick);
 }
 
 void NickServCommands::Identify(const CommandContext& context) {
@@ -158,6 +160,7 @@ void NickServCommands::Identify(const CommandContext& context) {
     context.Reply("Hello " + Bold(context.sender.nick) + ".  You have successfully identified.");
     context.Audit("IDENT ****** [Success]");
     enforcement_.RemovePendingNick(context.sender.nick);
+    events_.OnIdentified(context.sender.slot);
 }
 
 void NickServCommands::Ghost(const CommandContext& context) {

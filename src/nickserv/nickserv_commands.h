@@ -13,6 +13,7 @@
 #include "nickserv/enforcement.h"
 #include "nickserv/nick_database.h"
 #include "services/command_table.h"
+#include "services/nick_events.h"
 #include "services/standing.h"
 
 namespace nb {
@@ -21,18 +22,13 @@ struct SetAction;
 
 class NickServCommands {
 public:
-    // Puts an access host into the same host slot (1 to 3) of every channel access entry of
-    // the nick; answers how many entries changed.
-    using AccessHostCarrier = std::function<std::size_t(const std::string& nick, int hostSlot, const std::string& host)>;
-
     NickServCommands(NickDatabase& database, NickEnforcement& enforcement, OnlineUsers& users, Outbound& out,
-                     const Standing& standing, const Clock& clock, const ServiceHelp& help);
+                     const Standing& standing, const Clock& clock, const ServiceHelp& help, NickEvents& events);
     NickServCommands(const NickServCommands&) = delete;
     NickServCommands& operator=(const NickServCommands&) = delete;
 
     const CommandTable& Table() const { return table_; }
 
-    AccessHostCarrier carryAccessHost = [](const std::string&, int, const std::string&) { return std::size_t{0}; };
 
 private:
     void Help(const CommandContext& context);
@@ -69,6 +65,7 @@ private:
     const Standing& standing_;
     const Clock& clock_;
     const ServiceHelp& help_;
+    NickEvents& events_;
     CommandTable table_;
     ActionTable setActions_;
     ActionTable accessActions_;

@@ -134,7 +134,7 @@ void NickServCommands::AccessChange(const CommandContext& context, bool add) {
     NicksChanged(context, "ACCESS " + subcommand + " " + slot + " " + host);
     context.Reply("Added: " + Bold(host) + " to slot " + Bold(slot));
     context.Audit("ACCESS " + subcommand + " " + slot + " " + host + " [Success]");
-    std::size_t channels = carryAccessHost(context.sender.nick, hostSlot, host);
+    std::size_t channels = events_.OnAccessHostChanged(context.sender.nick, hostSlot, host);
     context.Reply("Your nick (" + Bold(context.sender.nick) + ") was found on " + Bold(std::to_string(channels)) +
                   " registered channels, and your hosts were updated.");
 }
