@@ -119,6 +119,9 @@ TEST_F(ChannelDatabaseTest, RestrictedPatternsAreSavedAndAFailedSaveSaysSo) {
     RestrictedChannels& restricted = db.Restricted();
     EXPECT_TRUE(restricted.AddRestrictedChannel("*warez*"));
     EXPECT_TRUE(db.IsChannelRestricted("#WarezHQ"));
+    EXPECT_TRUE(restricted.AddRestrictedChannel("#ops"));
+    EXPECT_TRUE(restricted.RemoveRestrictedChannel(1));
+    EXPECT_FALSE(db.IsChannelRestricted("#ops"));
     EXPECT_EQ(ReadData("ChanServ/Restrict.nb2"), "*warez*\r\n");
     EXPECT_TRUE(console.messages.empty());
     std::filesystem::create_directory(data.Path("ChanServ/Restrict.nb2.tmp"));
@@ -180,6 +183,10 @@ TEST_F(ChannelDatabaseTest, ANewChannelNeverInheritsEntriesLeftByAnEarlierOneOfI
     db.LoadChannelDatabase(true, true);
     db.AddRegisteredChannel(Channel("#GONE", "new"));
     EXPECT_TRUE(NicksOn("#gone").empty());
+    OnlineUser oper;  // override gives a level only on a registered channel
+    oper.nick = "old";
+    oper.override = true;
+    EXPECT_EQ(db.GetChannelAccessLevel("#elsewhere", oper), 0);
     EXPECT_EQ(AccessFile(), AccessLine("#kept", "kim", 500));
 
     // Dropped and registered again in one block: the new founder's entry is the only one.
