@@ -30,6 +30,9 @@ struct LinkedBinary : ::testing::Test {
         ASSERT_TRUE(uplink.Accept(10s)) << services.Output();
         ASSERT_TRUE(uplink.WaitForLineContaining("ready to serve.", 0, 10s)) << services.Output();
     }
+    void ExpectOutput(const std::string& part) {
+        EXPECT_NE(services.Output().find(part), std::string::npos) << services.Output();
+    }
     // Sends the lines, then returns the first line after `from` that holds `part`.
     std::string Exchange(const std::string& lines, const std::string& part) {
         std::size_t from = uplink.Lines().size();
@@ -73,7 +76,7 @@ TEST_F(LinkedBinary, RecordsSurviveARestartAndARefusedWriteStaysRefused) {
     EXPECT_EQ(Exchange(ann + ":ann PRIVMSG NickServ :register annpass1\r\n", "REGISTER"),
               ":NickServ PRIVMSG #nb.botinfo :[\x02" "ann\x02] REGISTER ****** [Failed (database not written)]");
     EXPECT_EQ(services.Stop(), 0);
-    EXPECT_NE(services.Output().find("Cannot write"), std::string::npos) << services.Output();
+    ExpectOutput("Cannot write");
     std::filesystem::remove(dataDir / "NickServ/NickServ.nb2.tmp");
 
     services.Start(dataDir);
@@ -93,9 +96,8 @@ TEST_F(LinkedBinary, SquitOfOurServerAndDroppedLinksReconnect) {
     uplink.SendLine("ERROR :Closing Link: services.localhost (Bad password)");
     uplink.CloseConnection();
     AcceptLink();
-    std::string output = services.Output();
-    EXPECT_NE(output.find("The server says: Closing Link: services.localhost (Bad password)"), std::string::npos);
-    EXPECT_NE(output.find("lost (closed by the server); trying again in 1 second"), std::string::npos);
+    ExpectOutput("The server says: Closing Link: services.localhost (Bad password)");
+    ExpectOutput("lost (closed by the server); trying again in 1 second");
 }
 
 TEST_F(LinkedBinary, ASilentUplinkIsPingedThenDroppedAndLinkedAgain) {
@@ -108,9 +110,7 @@ TEST_F(LinkedBinary, ASilentUplinkIsPingedThenDroppedAndLinkedAgain) {
     ASSERT_TRUE(uplink.WaitForLineContaining(ping, *first + 1, 5s)) << services.Output();
     EXPECT_TRUE(uplink.WaitForPeerClose(5s));
     AcceptLink();
-    EXPECT_NE(services.Output().find("lost (no answer from the server for 2 seconds); trying again in 1 second"),
-              std::string::npos)
-        << services.Output();
+    ExpectOutput("lost (no answer from the server for 2 seconds); trying again in 1 second");
 }
 
 TEST_F(LinkedBinary, AnUplinkThatStopsReadingIsDroppedBeforeTheQueueOutgrowsItsBound) {
@@ -132,9 +132,7 @@ TEST_F(LinkedBinary, AnUplinkThatStopsReadingIsDroppedBeforeTheQueueOutgrowsItsB
     EXPECT_LT(highest - before, 8 * 1024) << "grew from " << before << " KiB to " << highest << " KiB";
     EXPECT_TRUE(uplink.WaitForPeerClose(10s));
     AcceptLink();
-    EXPECT_NE(services.Output().find("lost (the server did not read our last 1024 KiB (Send Queue))"),
-              std::string::npos)
-        << services.Output();
+    ExpectOutput("lost (the server did not read our last 1024 KiB (Send Queue))");
 }
 
 // A server whose accept queue is full never completes a connection: the attempt must end.
