@@ -32,9 +32,7 @@ sys.path.insert(0, str(HERE))
 
 from irc_load import (ClientError, connect_clients, is_service_answer, milliseconds, percentile,  # noqa: E402
                       plain, quit_clients, run_commands)
-from processes import stop_process, tail  # noqa: E402
-from server_ngircd import NgircdServer  # noqa: E402
-from services_program import LINKED, SERVER_NAME, ServicesProgram  # noqa: E402
+from network import LINKED, SERVER_NAME, NgircdServer, ServicesProgram, stop_process, tail  # noqa: E402
 
 LINK_PASSWORD = "load-link-secret"
 OPERATOR = ("watcher", "oper-secret")

@@ -6,14 +6,21 @@
 
 #include "link/irc_line.h"
 #include "support/file_writes.h"
-#include "support/service_test.h"
+#include "support/fixture.h"
 
 namespace nb {
 namespace {
 
-using test::Audit;
-using test::Lines;
-using test::Notice;
+using Lines = std::vector<std::string>;
+
+// "^B" in the texts stands for the bold character.
+std::string Notice(const std::string& service, const std::string& nick, std::string text) {
+    for (auto at = text.find("^B"); at != std::string::npos; at = text.find("^B")) text.replace(at, 2, "\x02");
+    return ":" + service + " NOTICE " + nick + " :" + text;
+}
+std::string Audit(const std::string& service, const std::string& nick, const std::string& text) {
+    return ":" + service + " PRIVMSG #nb.botinfo :[\x02" + nick + "\x02] " + text;
+}
 
 struct GroupCommitTest : test::ServiceTest {
     // Hands the lines to the services as one received block, without closing it.
@@ -38,7 +45,7 @@ TEST_F(GroupCommitTest, FiftyRegistrationsInOneBlockAreOneWriteAndAnsweredOnlyAf
     ReceiveUnfinished(block);
     // Nothing leaves, and nothing is claimed, before the block's changes are on disk.
     EXPECT_TRUE(link.lines.empty());
-    EXPECT_EQ(NickFile(), "");
+    EXPECT_EQ(ReadFile("NickServ/NickServ.nb2"), "");
     services.OnBlockEnd();
 
     EXPECT_EQ(writes.Count("NickServ.nb2"), 1);
@@ -48,7 +55,7 @@ TEST_F(GroupCommitTest, FiftyRegistrationsInOneBlockAreOneWriteAndAnsweredOnlyAf
         std::string nick = "user" + std::to_string(i);
         EXPECT_EQ(sent[3 * i], Notice("NickServ", nick, "You successfully registered ^B" + nick + "^B!"));
         EXPECT_EQ(sent[3 * i + 2], Audit("NickServ", nick, "REGISTER ****** [Success]"));
-        EXPECT_NE(NickFile().find(nick + " secret" + std::to_string(i) + " "), std::string::npos) << nick;
+        EXPECT_NE(ReadFile("NickServ/NickServ.nb2").find(nick + " secret" + std::to_string(i) + " "), std::string::npos) << nick;
     }
     // A block that changes nothing writes nothing.
     Tell("NickServ", "user1", "info user2");
@@ -63,7 +70,7 @@ TEST_F(GroupCommitTest, AFailedWriteAnswersEachCommandThatChangedTheFileInItsPla
     Connect("ann");
     Connect("zed");
     link.Take();
-    const std::string stored = NickFile();
+    const std::string stored = ReadFile("NickServ/NickServ.nb2");
     const std::string joesUrl = services.nickServ.FindRegisteredNick("joe")->url;
     // A folder where the temporary file must go: no write can succeed, even for root.
     std::filesystem::create_directory(Data() / "NickServ/NickServ.nb2.tmp");
@@ -90,12 +97,12 @@ TEST_F(GroupCommitTest, AFailedWriteAnswersEachCommandThatChangedTheFileInItsPla
     }
     EXPECT_EQ(link.Take(), expected);
     // The table is what the file holds, and so are the memos.
-    EXPECT_EQ(NickFile(), stored);
+    EXPECT_EQ(ReadFile("NickServ/NickServ.nb2"), stored);
     EXPECT_FALSE(services.nickServ.IsNickRegistered("ann"));
     EXPECT_FALSE(services.nickServ.IsNickRegistered("zed"));
     EXPECT_EQ(services.nickServ.FindRegisteredNick("joe")->url, joesUrl);
     EXPECT_TRUE(services.nickServ.IsNickIdentified("joe"));
-    EXPECT_EQ(MemoFile(), "");
+    EXPECT_EQ(ReadFile("MemoServ/MemoServ.nb2"), "");
     EXPECT_TRUE(services.memoServ.Memos().empty());
 }
 

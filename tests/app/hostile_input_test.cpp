@@ -6,15 +6,44 @@
 #include <fstream>
 
 #include "app/startup.h"
-#include "chanserv/chanserv_test_support.h"
 #include "link/line_limit.h"
+#include "support/fixture.h"
 
 namespace nb {
 namespace {
 
-using test::Lines;
+using Lines = std::vector<std::string>;
 
-using HostileInputTest = test::ChanServTest;
+std::string Bolded(std::string text) {
+    for (std::size_t at = text.find("^B"); at != std::string::npos; at = text.find("^B", at + 1)) text.replace(at, 2, "\x02");
+    return text;
+}
+
+struct HostileInputTest : test::ServiceTest {
+    Lines Say(const std::string& nick, const std::string& text) { return Tell("ChanServ", nick, text); }
+    static std::string Notice(const std::string& nick, const std::string& text) {
+        return ":ChanServ NOTICE " + nick + " :" + Bolded(text);
+    }
+    static std::string Audit(const std::string& service, const std::string& who, const std::string& text) {
+        return ":" + service + " PRIVMSG #nb.botinfo :" + Bolded("[^B" + who + "^B] " + text);
+    }
+    static std::string ChannelAudit(const std::string& nick, const std::string& channel, const std::string& text) {
+        return Audit("ChanServ", nick + "^B:^B" + channel, text);
+    }
+    void Arrive(const std::string& nick) {
+        Connect(nick);
+        RegisterAndIdentify(nick, "secret1");
+        link.Take();
+    }
+    void RegisterChannel(const std::string& nick, const std::string& channel) {
+        ASSERT_TRUE(Say(nick, "register " + channel + " chanpw1 " + nick + "@example.org About").back().ends_with("[Success]"));
+    }
+    ChannelDatabase& Database() { return services.chanServ.Database(); }
+    const RegisteredChannel* Channel(const std::string& name) { return std::as_const(Database()).FindRegisteredChannel(name); }
+    int LevelOf(const std::string& channel, const std::string& nick) {
+        return Database().GetChannelAccessLevel(channel, User(nick));
+    }
+};
 
 // The greet that reaches a user through a real server is in the end-to-end suite.
 TEST_F(HostileInputTest, LongTextsLeaveInLinesTheUplinkTakes) {
@@ -82,7 +111,7 @@ TEST_F(HostileInputTest, PasswordsStayOutOfEveryLog) {
     }
     EXPECT_EQ(ReadFile("debug.nb2").find("hunter22"), std::string::npos);
     for (const std::string& line : audits) EXPECT_EQ(line.find("hunter22"), std::string::npos) << line;
-    EXPECT_EQ(audits[2], test::Audit("NickServ", "alice", "identify [Failed (unknown command)]"));
+    EXPECT_EQ(audits[2], Audit("NickServ", "alice", "identify [Failed (unknown command)]"));
 
     // A channel name that could hide a password, or break a line, is never stored.
     for (const std::string& name : Lines{"#a\xC2\xA0" "b", "#a\xE2\x80\x81" "b", "#a\xE3\x80\x80" "b", "#" + std::string(50, 'x')}) {
@@ -97,7 +126,7 @@ TEST_F(HostileInputTest, EachFileOfAMultiFileCommandFailingLeavesThemAllAsTheyWe
     Arrive("alice");
     RegisterChannel("alice", "#keep");
     Arrive("bob");
-    const std::string channelsFailed = "^BError^B: The channel database could not be written, please try again later.";
+    const std::string channelsFailed = "\x02" "Error\x02: The channel database could not be written, please try again later.";
     const struct {
         const char* nick;
         const char* service;
@@ -109,7 +138,7 @@ TEST_F(HostileInputTest, EachFileOfAMultiFileCommandFailingLeavesThemAllAsTheyWe
          {"ChanServ/ChanServ.nb2", "ChanServ/Access.nb2"}},
         {"alice", "ChanServ", "drop #keep chanpw1", channelsFailed, {"ChanServ/ChanServ.nb2", "ChanServ/Access.nb2"}},
         {"alice", "NickServ", "access add 2 *@new.example",
-         "^BError^B: The nickname database could not be written, please try again later.",
+         "\x02" "Error\x02: The nickname database could not be written, please try again later.",
          {"NickServ/NickServ.nb2", "ChanServ/Access.nb2"}},
     };
     const auto data = dir.Path() / "data";
@@ -120,7 +149,8 @@ TEST_F(HostileInputTest, EachFileOfAMultiFileCommandFailingLeavesThemAllAsTheyWe
             std::filesystem::create_directory(data / (std::string(failing) + ".tmp"));
             Lines lines = Tell(command.service, command.nick, command.text);
             std::filesystem::remove(data / (std::string(failing) + ".tmp"));
-            EXPECT_EQ(lines.front(), test::Notice(command.service, command.nick, command.failure)) << failing;
+            EXPECT_EQ(lines.front(), ":" + std::string(command.service) + " NOTICE " + command.nick + " :" + command.failure)
+                << failing;
             for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(ReadFile(command.files[i]), before[i]) << failing;
         }
     }
@@ -138,7 +168,7 @@ TEST_F(HostileInputTest, WrongPasswordsToAnyCommandCountTogether) {
     Tell("NickServ", "mallory", "drop guess3");
     EXPECT_EQ(Tell("NickServ", "mallory", "chpass guess4 newpass1"),
               (Lines{":NickServ KILL mallory :Too many invalid passwords!",
-                     test::Audit("NickServ", "mallory",
+                     Audit("NickServ", "mallory",
                                  "CHPASS ****** ****** [Failed (too many invalid passwords, user killed)]")}));
     EXPECT_FALSE(services.users.IsUserOnline("mallory"));
 }
@@ -167,7 +197,7 @@ TEST_F(HostileInputTest, ChanServActsOnlyOnWhomTheSenderOutranks) {
     Arrive("alice");
     RegisterChannel("alice", "#c");
     Arrive("helper");
-    AddAccess("alice", "#c", "helper", 200);
+    Say("alice", "access #c add helper 200");
     Say("alice", "ident #c chanpw1");
     EXPECT_EQ(Say("helper", "kick #c ChanServ"), (Lines{Notice("helper", "^BError^B: ^BChanServ^B cannot be kicked."),
                                                         ChannelAudit("helper", "#c", "KICK [Failed (protected nick)]")}));

@@ -1,105 +1,298 @@
-"""A private IRC network for one test: a real IRC server on a free loopback port and the real
-services binary linked to it, each in a temporary directory, torn down even when a test fails.
-
-The binary comes from NB_BINARY, the source tree (for the server configuration and the help
-texts) from NB_SOURCE_DIR, and the IRC server from NB_IRC_SERVER (default ngircd): everything
-that depends on the server is in its adapter.
+"""A private IRC network for one test: a real ngIRCd on a free loopback port, the real services
+binary linked to it, and real IRC clients (python3-irc), all torn down even when a test fails.
+The binary comes from NB_BINARY, the source tree (server configuration, help texts) from
+NB_SOURCE_DIR. The load benchmark (bench/load/) uses the server and the program from here too;
+it needs nothing beyond the standard library, so the IRC client library is imported only by
+the clients.
 """
 import os
 import shutil
+import signal
+import socket
+import subprocess
 import tempfile
 import time
 from pathlib import Path
 
-from client import Clients
-from processes import tail
-from replies import expected
-from server_ngircd import NgircdServer
-from services_program import LINKED, SERVER_NAME, SOURCE_DIR, START_TIMEOUT, ServicesProgram
-
-SERVER_ADAPTERS = {"ngircd": NgircdServer}
-IRC_SERVER = os.environ.get("NB_IRC_SERVER", "ngircd")
+SOURCE_DIR = Path(os.environ.get("NB_SOURCE_DIR") or Path(__file__).resolve().parents[2])
+SERVER_NAME = "services.localhost"  # the services' own server
+LINKED = "has successfully connected"  # the services print it for every link to the server
 LINK_PASSWORD = "link-secret"
 OPERATOR = ("watcher", "oper-secret")
-SERVICE_NICKS = ("ChanServ", "NickServ", "OperServ", "MemoServ")
-LOG_CHANNELS = ("#nb.botinfo", "#NBII", "#nb.netinfo")
-PROBE_NICK = "nbprobe"  # the harness's own client that checks that the services are up
+START_TIMEOUT = 15.0
+TIMEOUT = 10.0
+BOLD = "\x02"
 
 
-def server_adapter():
-    if IRC_SERVER not in SERVER_ADAPTERS:
-        raise RuntimeError("NB_IRC_SERVER=%r: no adapter (known: %s)" % (IRC_SERVER, ", ".join(SERVER_ADAPTERS)))
-    return SERVER_ADAPTERS[IRC_SERVER]
+def wire(text):
+    """Reply texts are written with ^B where the bold byte goes on the wire."""
+    return text.replace("^B", BOLD)
+
+
+def text_of(event):
+    return event.arguments[-1] if event.arguments else ""
+
+
+def sender_of(event):
+    return event.source.nick if hasattr(event.source, "nick") else ""
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def wait_until(condition, timeout, what, describe=lambda: ""):
+    deadline = time.monotonic() + timeout
+    while not condition():
+        if time.monotonic() >= deadline:
+            raise AssertionError("gave up after %.0f s waiting for %s\n%s" % (timeout, what, describe()))
+        time.sleep(0.05)
+
+
+def stop_process(process, grace=10.0):
+    """SIGTERM, then SIGKILL after the grace time; the exit status (None when killed or never run)."""
+    if process is None or process.poll() is not None:
+        return None if process is None else process.returncode
+    process.send_signal(signal.SIGTERM)
+    try:
+        return process.wait(grace)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        return None
+
+
+def read_text(path):
+    path = Path(path)
+    return path.read_text(errors="replace") if path.exists() else ""
+
+
+def tail(path, lines=15):
+    return "\n".join(read_text(path).splitlines()[-lines:]) or "(nothing in %s)" % path
+
+
+class NgircdServer:
+    """A private ngIRCd in the foreground, configured by scripts/ngircd-config.sh."""
+    protocol = "ngircd"  # the services' Protocol= for this server
+
+    def __init__(self, directory, source_dir, link_password, services_name, operator):
+        self.source_dir = Path(source_dir)
+        self.config = Path(directory) / "ngircd.conf"
+        self.log_file = Path(directory) / "ngircd.log"
+        self.link_password = link_password
+        self.services_name = services_name
+        self.operator = operator
+        self.port = None
+        self.process = None
+
+    def start(self):
+        # A port found free can be taken before ngIRCd binds it; then another one is tried.
+        for _ in range(3):
+            self.port = free_port()
+            self._write_config()
+            with open(self.log_file, "ab") as log:
+                self.process = subprocess.Popen([shutil.which("ngircd") or "/usr/sbin/ngircd", "-n", "-f",
+                                                 str(self.config)], stdin=subprocess.DEVNULL, stdout=log,
+                                                stderr=subprocess.STDOUT)
+            if self._listening():
+                return
+            stop_process(self.process, 2)
+        raise AssertionError("ngIRCd did not start:\n" + tail(self.log_file))
+
+    def stop(self):
+        return stop_process(self.process, 5)
+
+    def _write_config(self):
+        subprocess.run(["bash", str(self.source_dir / "scripts" / "ngircd-config.sh"), str(self.config),
+                        str(self.port), self.link_password, self.services_name], check=True,
+                       env=dict(os.environ, NGIRCD_OPERATOR="%s:%s" % self.operator))
+
+    def _listening(self):
+        deadline = time.monotonic() + START_TIMEOUT
+        while time.monotonic() < deadline and self.process.poll() is None:
+            try:
+                with socket.create_connection(("127.0.0.1", self.port), timeout=1):
+                    return True
+            except OSError:
+                time.sleep(0.05)
+        return False
+
+
+class ServicesProgram:
+    """The nimbral2 binary on its own data directory; its terminal output goes to a file.
+    `general` adds keys to the [General] section of the settings."""
+
+    def __init__(self, directory, port, protocol, password, reconnect_delay, general=None):
+        self.data_dir = Path(directory) / "data"
+        self.output_file = Path(directory) / "services.out"
+        self.process = None
+        self.data_dir.mkdir(parents=True)
+        shutil.copytree(SOURCE_DIR / "help", self.data_dir / "help")
+        extra = "".join("%s=%s\n" % item for item in (general or {}).items())
+        (self.data_dir / "settings.ini").write_text(
+            "[Server Information]\nIP/Host=127.0.0.1\nPort=%d\nPassword=%s\nServer Name=%s\nProtocol=%s\n"
+            "[Global]\nFirstTime=1\n[General]\nReconnect Delay=%d\n" % (port, password, SERVER_NAME, protocol,
+                                                                         reconnect_delay) + extra)
+
+    def start(self):
+        binary = os.environ.get("NB_BINARY")
+        if not binary or not os.access(binary, os.X_OK):
+            raise RuntimeError("NB_BINARY must name the built nimbral2 binary (it is %r)" % binary)
+        with open(self.output_file, "ab") as output:
+            self.process = subprocess.Popen([binary, "--data-dir", str(self.data_dir)], stdin=subprocess.DEVNULL,
+                                            stdout=output, stderr=subprocess.STDOUT)
+
+    def stop(self):
+        return stop_process(self.process)
+
+    def is_running(self):
+        return self.process is not None and self.process.poll() is None
+
+    def output(self):
+        return read_text(self.output_file)
+
+    def wait_for_output(self, text, count=1, timeout=START_TIMEOUT):
+        wait_until(lambda: self.output().count(text) >= count or not self.is_running(), timeout,
+                   "%r x%d in the services' output" % (text, count), self.output)
+        if self.output().count(text) < count:
+            raise AssertionError("the services stopped before printing %r:\n%s" % (text, self.output()))
+
+
+class Client:
+    """A real IRC client that keeps every event it receives, so that a test waits for the one it
+    expects instead of sleeping."""
+
+    def __init__(self, clients, nick, username=None):
+        self.clients = clients
+        self.events = []
+        self.connection = clients.reactor.server()
+        clients.by_connection[id(self.connection)] = self
+        self.connection.connect("127.0.0.1", clients.port, nick, username=username or nick.lower(),
+                                ircname="Test " + nick)
+        self.socket = self.connection.socket  # the library forgets it at a disconnect, without closing it
+        self.wait_for(lambda e: e.type in ("welcome", "nicknameinuse", "error", "disconnect"), "the welcome")
+        if not any(e.type == "welcome" for e in self.events):
+            raise AssertionError("%s was not let on the network: %s" % (nick, self.events))
+
+    @property
+    def nick(self):
+        return self.connection.get_nickname()
+
+    def wait_for(self, predicate, what, since=0, timeout=TIMEOUT):
+        """The first event from `since` on that satisfies the predicate, waiting for it."""
+        deadline = time.monotonic() + timeout
+        while True:
+            found = [event for event in self.events[since:] if predicate(event)]
+            if found:
+                return found[0]
+            if time.monotonic() >= deadline:
+                recent = ["%s %s %s %s" % (e.type, e.source, e.target, e.arguments) for e in self.events[-30:]]
+                raise AssertionError("%s waited in vain for %s; last events:\n  %s\n%s" % (
+                    self.nick, what, "\n  ".join(recent), self.clients.describe()))
+            self.clients.reactor.process_once(0.05)
+
+    def wait_for_private(self, sender, text, since=0, timeout=TIMEOUT):
+        return self.wait_for(lambda e: e.type in ("privnotice", "privmsg") and sender_of(e) == sender
+                             and text_of(e) == wire(text), "%r from %s" % (text, sender), since, timeout)
+
+    def ask(self, service, text):
+        """Sends the text to the service and returns the texts of its answers. A command without its
+        word, answered by one syntax line, marks their end: the services answer in order."""
+        start = len(self.events)
+        self.connection.privmsg(service, text)
+        self.connection.privmsg(service, "read" if service == "MemoServ" else "info")
+        end = self.wait_for(lambda e: sender_of(e) == service and text_of(e).startswith("Syntax Error"),
+                            "the answers to %r" % text, start)
+        return [text_of(e) for e in self.events[start:self.events.index(end)]
+                if e.type in ("privnotice", "privmsg") and sender_of(e) == service]
+
+    def join(self, channel):
+        start = len(self.events)
+        self.connection.join(channel)
+        self.wait_for(lambda e: e.type == "endofnames", "the join of " + channel, start)
+
+    def leave(self):
+        """Quits and waits until the server has closed the connection."""
+        self.connection.quit("bye")
+        self.wait_for(lambda e: e.type == "disconnect", "the server closing the connection")
+
+    def disconnect(self):
+        if self.connection.is_connected():
+            self.connection.disconnect("Test over")
+        self.socket.close()
+
+
+class Clients:
+    """The clients of one test on one reactor: waiting on one keeps all of them answering PINGs."""
+
+    def __init__(self, port, describe):
+        import irc.client
+        self.port = port
+        self.describe = describe
+        self.reactor = (getattr(irc.client, "Reactor", None) or irc.client.IRC)()
+        self.reactor.add_global_handler("all_events", self._record, -100)
+        self.by_connection = {}
+
+    def _record(self, connection, event):
+        client = self.by_connection.get(id(connection))
+        if client is not None and event.type != "all_raw_messages":
+            client.events.append(event)
+            if event.type == "disconnect":
+                client.disconnect()
+
+    def close(self):
+        for client in list(self.by_connection.values()):
+            client.disconnect()
 
 
 class Network:
-    """The IRC server, the services linked to it, and the test's IRC clients."""
+    """The IRC server, the services linked to it, and the test's clients; started by start_network."""
 
-    def __init__(self, ping_timeout=None, pong_timeout=None, services_password=LINK_PASSWORD,
-                 reconnect_delay=1):
-        adapter = server_adapter()
+    def __init__(self):
         self.directory = Path(tempfile.mkdtemp(prefix="nb-e2e-"))
-        self.ircd = adapter(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR,
-                            ping_timeout=ping_timeout, pong_timeout=pong_timeout)
-        self.services_password = services_password
-        self.reconnect_delay = reconnect_delay
+        self.ircd = NgircdServer(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR)
         self.services = None
         self.clients = None
 
-    def start(self, wait_for_link=True):
+    def start(self):
         self.ircd.start()
-        self.services = ServicesProgram(self.directory, self.ircd.port, self.ircd.protocol,
-                                        self.services_password, self.reconnect_delay)
         self.clients = Clients(self.ircd.port, self.describe)
+        self.services = ServicesProgram(self.directory, self.ircd.port, self.ircd.protocol, LINK_PASSWORD, 1)
         self.services.start()
-        if wait_for_link:
-            self.wait_for_services()
-        return self
+        self.wait_for_services()
 
-    def wait_for_services(self, links=1, timeout=START_TIMEOUT):
-        """Returns once the services have linked `links` times and MemoServ, the service
-        introduced last, answers a message: then the server has taken in every introduction."""
-        deadline = time.monotonic() + timeout
-        self.services.wait_for_output(LINKED, links, timeout)
-        probe = self.connect(PROBE_NICK)
-        memoserv = SERVICE_NICKS[-1]
+    def wait_for_services(self, links=1):
+        """Returns once the services have linked `links` times and MemoServ, introduced last, answers."""
+        self.services.wait_for_output(LINKED, links)
+        probe = self.connect("nbprobe")
+        deadline = time.monotonic() + START_TIMEOUT
         while True:
-            start = probe.mark()
-            probe.say(memoserv, "read")
-            reply = probe.wait_for(lambda e: e.nick == memoserv or e.type == "nosuchnick",
-                                   max(0.0, deadline - time.monotonic()), start, "an answer from " + memoserv)
-            if reply.nick == memoserv:
+            start = len(probe.events)
+            probe.connection.privmsg("MemoServ", "read")
+            reply = probe.wait_for(lambda e: sender_of(e) == "MemoServ" or e.type == "nosuchnick",
+                                   "an answer from MemoServ", start)
+            if reply.type != "nosuchnick":
                 break
             if time.monotonic() >= deadline:
-                raise AssertionError("%s is not on the network\n%s" % (memoserv, self.describe()))
-            # Each command counts against the server's flood limit: asking at once again would
-            # only delay the answer.
-            time.sleep(0.5)
-        # Gone for good before the test's own users arrive, so that the services count only those.
-        probe.leave("probe done")
+                raise AssertionError("MemoServ is not on the network\n" + self.describe())
+            time.sleep(0.5)  # each command counts against the server's flood limit
+        probe.leave()  # gone before the test's own users arrive
 
-    def connect(self, nick, username=None, realname=None):
-        return self.clients.connect(nick, username, realname)
-
-    def connect_operator(self, nick):
-        """A client that is an IRC operator of the server."""
-        client = self.connect(nick)
-        client.oper(*OPERATOR)
-        return client
+    def connect(self, nick, username=None):
+        return Client(self.clients, nick, username)
 
     def connect_registered(self, nick):
-        """A client that has registered its nick with NickServ (password pw-<nick>) and identified."""
+        """A client that registered its nick with NickServ (password pw-<nick>) and identified."""
         client = self.connect(nick)
-        for command, reply in (("register", "You successfully registered ^B%s^B!" % nick),
-                               ("identify", "Hello ^B%s^B.  You have successfully identified." % nick)):
-            answers = client.ask("NickServ", "%s pw-%s" % (command, nick))
-            if answers[:1] != expected(reply):
-                raise AssertionError("NickServ answered %r to the %s of %s" % (answers, command, nick))
+        assert client.ask("NickServ", "register pw-" + nick)[:1] == [wire("You successfully registered ^B%s^B!" % nick)]
+        assert client.ask("NickServ", "identify pw-" + nick) == [
+            wire("Hello ^B%s^B.  You have successfully identified." % nick)]
         return client
 
     def restart_services(self):
-        """Stops the binary (SIGTERM) and starts it again on the same data; returns the exit
-        status of the stop."""
+        """SIGTERM, then a new start on the same data; the exit status of the stop."""
         links = self.services.output().count(LINKED)
         status = self.services.stop()
         self.services.start()
@@ -107,9 +300,8 @@ class Network:
         return status
 
     def describe(self):
-        output = self.services.output() if self.services else ""
-        return "--- services output (last lines):\n%s\n--- IRC server log (last lines):\n%s" % (
-            "\n".join(output.splitlines()[-15:]), tail(self.ircd.log_file))
+        return "--- services output:\n%s\n--- IRC server log:\n%s" % (
+            tail(self.services.output_file) if self.services else "", tail(self.ircd.log_file))
 
     def close(self):
         try:
@@ -119,15 +311,12 @@ class Network:
             if self.services:
                 self.services.stop()
             self.ircd.stop()
-            if os.environ.get("NB_KEEP_E2E"):
-                print("kept the test network in", self.directory)
-            else:
-                shutil.rmtree(self.directory, ignore_errors=True)
+            shutil.rmtree(self.directory, ignore_errors=True)
 
 
-def start_network(testcase, wait_for_link=True, **options):
+def start_network(testcase):
     """A started network that the test case tears down when it ends, passed or not."""
-    network = Network(**options)
+    network = Network()
     testcase.addCleanup(network.close)
-    network.start(wait_for_link)
+    network.start()
     return network

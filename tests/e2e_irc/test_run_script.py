@@ -9,18 +9,13 @@ import threading
 import unittest
 from pathlib import Path
 
-from client import Clients
-from network import LINKED, SOURCE_DIR
-from processes import free_port, stop_process, wait_until
-from replies import wire
+from network import LINKED, SOURCE_DIR, Client, Clients, free_port, stop_process, wait_until, wire
 
 READY = "The demo network is ready"
-# A start on a tree that was never built builds the program first.
-READY_TIMEOUT = 240
 
 
 def processes_mentioning(text):
-    """{pid: program name} of the running processes whose command line contains `text`."""
+    """{pid: program name} of the running processes whose command line holds `text`."""
     found = {}
     for entry in Path("/proc").iterdir():
         try:
@@ -37,35 +32,29 @@ class RunScriptTest(unittest.TestCase):
         directory = tempfile.mkdtemp(prefix="nb-run-")
         data_dir = os.path.join(directory, "data")  # every process of the demo names it
         port = free_port()
-        # SIGINT as at a terminal even when this test runs in the background, where it is ignored
-        # (and a shell cannot trap a signal that was ignored when it started).
+        # SIGINT as at a terminal, even when this test runs in the background where it is ignored.
         script = subprocess.Popen(["bash", str(SOURCE_DIR / "scripts" / "run.sh"), data_dir],
                                   env=dict(os.environ, NB_IRC_PORT=str(port)), stdin=subprocess.DEVNULL,
                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                                   preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL))
         output = []
-
-        def read_output():
-            for line in script.stdout:
-                output.append(line)
-
-        reader = threading.Thread(target=read_output, daemon=True)
+        reader = threading.Thread(target=lambda: output.extend(script.stdout), daemon=True)
         reader.start()
         self.addCleanup(shutil.rmtree, directory, ignore_errors=True)
-        self.addCleanup(self.close_output, reader, script.stdout)
-        self.addCleanup(self.kill_leftovers, data_dir)
+        self.addCleanup(reader.join, 5)
+        self.addCleanup(lambda: [os.kill(pid, signal.SIGKILL) for pid in processes_mentioning(data_dir)])
         self.addCleanup(stop_process, script)
 
         def describe():
             return "--- run.sh output:\n" + "".join(output[-30:])
 
-        wait_until(lambda: any(READY in line for line in output) or script.poll() is not None,
-                   READY_TIMEOUT, "the ready line", describe)
+        # A start on a tree that was never built builds the program first.
+        wait_until(lambda: any(READY in line for line in output) or script.poll() is not None, 240,
+                   "the ready line", describe)
         lines = [line.rstrip("\n") for line in output]
         ready = next((index for index, line in enumerate(lines) if READY in line), None)
         self.assertIsNotNone(ready, describe())
-        # Only the program was built, the build showed itself, and the services' own output
-        # (their link among it) came before the ready line.
+        # Only the program was built, and the services' own output (their link) came before the ready line.
         self.assertTrue(any("Built target nimbral2" in line for line in lines[:ready]), describe())
         self.assertFalse(any("nimbral_tests" in line for line in lines), describe())
         self.assertTrue(any(LINKED in line for line in lines[:ready]), describe())
@@ -74,32 +63,15 @@ class RunScriptTest(unittest.TestCase):
 
         clients = Clients(port, describe)
         self.addCleanup(clients.close)
-        visitor = clients.connect("visitor")
         # The script shipped the help texts into the new data directory.
-        self.assertEqual(visitor.ask("NickServ", "help")[:1], [wire("*** ^BNickServ^B Help ***")])
+        self.assertEqual(Client(clients, "visitor").ask("NickServ", "help")[:1], [wire("*** ^BNickServ^B Help ***")])
 
         running = processes_mentioning(data_dir)
-        self.assertIn(script.pid, running)
-        self.assertIn("ngircd", running.values())
-        self.assertIn("nimbral2", running.values())
+        self.assertTrue({"ngircd", "nimbral2"} <= set(running.values()), running)
         script.send_signal(signal.SIGINT)
         self.assertEqual(script.wait(20), 130, describe())
         wait_until(lambda: not processes_mentioning(data_dir), 5, "the demo's processes to end",
                    lambda: str(processes_mentioning(data_dir)))
-
-    @staticmethod
-    def close_output(reader, stream):
-        reader.join(5)  # the output ends with the last process that holds it
-        if not reader.is_alive():
-            stream.close()
-
-    @staticmethod
-    def kill_leftovers(data_dir):
-        for pid in processes_mentioning(data_dir):
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
 
 
 if __name__ == "__main__":

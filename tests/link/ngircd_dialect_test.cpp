@@ -53,7 +53,6 @@ TEST_F(NgircdLink, OutboundLinesRewrittenToWhatNgircdAccepts) {
         {":ChanServ TOPIC #a ChanServ 12345 :new topic", {":ChanServ TOPIC #a :new topic"}},
         {":ChanServ TOPIC #a :", {":ChanServ TOPIC #a :"}},
         {":ChanServ MODE #a :nt", {":ChanServ MODE #a +nt"}},
-        {":ChanServ MODE #a :ntk key", {":ChanServ MODE #a +ntk key"}},
         {":ChanServ MODE #a -ntsimklp ", {":ChanServ MODE #a -ntsimklp"}},
         {":services.example MODE #a +oo ann bob", {":services.example MODE #a +oo ann bob"}},
         {":OperServ JOIN #a,#b", {":OperServ JOIN #a", ":OperServ JOIN #b"}},
@@ -67,8 +66,6 @@ TEST_F(NgircdLink, OutboundLinesRewrittenToWhatNgircdAccepts) {
 // ChanServ's entry enforcement, locks and self-protection in the forms ngIRCd obeys.
 TEST_F(NgircdLink, ChannelEnforcementLinesKeepTheirMeaning) {
     const std::vector<std::pair<std::string, Lines>> cases = {
-        {":services.example MODE #a +o ann", {":services.example MODE #a +o ann"}},
-        {":services.example MODE #a +v ann", {":services.example MODE #a +v ann"}},
         {":services.example MODE #a +b *ann@*.example.org", {":services.example MODE #a +b *!*ann@*.example.org"}},
         {":services.example MODE #a +b *ann@10.1.2.*", {":services.example MODE #a +b *!*ann@10.1.2.*"}},
         {":OperServ MODE #a -b+e *x@h *y@h", {":OperServ MODE #a -b+e *!*x@h *!*y@h"}},
@@ -80,17 +77,10 @@ TEST_F(NgircdLink, ChannelEnforcementLinesKeepTheirMeaning) {
         {":OperServ MODE #a +b joe", {":OperServ MODE #a +b joe"}},
         {":OperServ MODE #a +k a@b", {":OperServ MODE #a +k a@b"}},
         {":OperServ MODE #a +b", {":OperServ MODE #a +b"}},
-        {":services.example KICK #a ann :You are not permitted to be in this channel!",
-         {":services.example KICK #a ann :You are not permitted to be in this channel!"}},
         {":ChanServ MODE #a -ntsimklp secret", {":ChanServ MODE #a -ntsimklp secret"}},
-        {":ChanServ MODE #a -ntsimklp", {":ChanServ MODE #a -ntsimklp"}},
         {":ChanServ MODE #a :ntk key", {":ChanServ MODE #a +ntk key"}},
-        {":ChanServ MODE #a +o ChanServ", {":ChanServ MODE #a +o ChanServ"}},
         {":ChanServ MODE #a -o ann", {":ChanServ MODE #a -o ann"}},
-        {":ChanServ TOPIC #a :Kept topic", {":ChanServ TOPIC #a :Kept topic"}},
-        {":ChanServ NOTICE ann :[\x02#a\x02] Hello", {":ChanServ NOTICE ann :[\x02#a\x02] Hello"}},
         {":ChanServ JOIN #a", {":ChanServ JOIN #a"}},
-        {":ChanServ PART #a", {":ChanServ PART #a"}},
     };
     for (const auto& [classic, wire] : cases) EXPECT_EQ(Out(classic), wire) << classic;
 }

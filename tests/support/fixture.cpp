@@ -70,4 +70,25 @@ std::string ServicesFixture::ReadFile(const std::string& relative) const {
     return content.str();
 }
 
+void ServicesFixture::Connect(const std::string& nick, const std::string& ident, const std::string& host) {
+    IntroduceUser(nick, ident, host);
+    link.Take();
+}
+
+std::vector<std::string> ServicesFixture::Tell(const std::string& service, const std::string& nick,
+                                               const std::string& text) {
+    Receive(":" + nick + " PRIVMSG " + service + " :" + text);
+    return link.Take();
+}
+
+void ServicesFixture::RegisterAndIdentify(const std::string& nick, const std::string& password) {
+    Tell("NickServ", nick, "register " + password);
+    Tell("NickServ", nick, "identify " + password);
+    ASSERT_TRUE(services.nickServ.IsNickIdentified(nick)) << nick;
+}
+
+OnlineUser& ServicesFixture::User(const std::string& nick) {
+    return services.users.At(services.users.FindOnlineUser(nick).value());
+}
+
 }  // namespace nb::test

@@ -2,6 +2,8 @@
 // manual timers and a recording console.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -73,7 +75,14 @@ struct ServicesFixture {
     // Introduces a user the classic way: NICK <nick> 1 <ts> <ident> <host> <server> 0 :<real name>
     void IntroduceUser(const std::string& nick, const std::string& ident = "user",
                        const std::string& host = "host.example.org", const std::string& server = "irc.example.org");
+    // Introduces the user and drops what that sent.
+    void Connect(const std::string& nick, const std::string& ident = "user",
+                 const std::string& host = "host.example.org");
+    // A private message to the service; returns every line sent meanwhile.
+    std::vector<std::string> Tell(const std::string& service, const std::string& nick, const std::string& text);
+    void RegisterAndIdentify(const std::string& nick, const std::string& password);
     std::string ReadFile(const std::string& relative) const;
+    OnlineUser& User(const std::string& nick);
 
     TempDir dir;
     FakeClock clock{TestStartTime()};
@@ -81,6 +90,11 @@ struct ServicesFixture {
     RecordingConsole console;
     CapturingLink link;
     Services services{dir.Path() / "data", clock, timers, console};
+};
+
+// The services linked, for tests of a service.
+struct ServiceTest : ::testing::Test, ServicesFixture {
+    ServiceTest() { StartLinked(); }
 };
 
 }  // namespace nb::test

@@ -38,7 +38,6 @@ bool ScriptedUplink::Accept(std::chrono::milliseconds timeout) {
     connFd_ = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
     peerClosed_ = false;
     received_.clear();
-    reads_.clear();
     return connFd_ >= 0;
 }
 
@@ -67,15 +66,14 @@ bool ScriptedUplink::ReadOnce(std::chrono::milliseconds timeout) {
         return false;
     }
     received_.append(buffer, static_cast<std::size_t>(got));
-    reads_.emplace_back(buffer, static_cast<std::size_t>(got));
     return true;
 }
 
-bool ScriptedUplink::WaitForLines(std::size_t count, std::chrono::milliseconds timeout) {
+bool ScriptedUplink::ReadUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (Lines().size() < count) {
+    while (!done()) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || peerClosed_) return false;
+        if (left.count() <= 0 || peerClosed_) return done();
         ReadOnce(left);
     }
     return true;
@@ -83,52 +81,29 @@ bool ScriptedUplink::WaitForLines(std::size_t count, std::chrono::milliseconds t
 
 std::optional<std::size_t> ScriptedUplink::WaitForLineContaining(std::string_view part, std::size_t from,
                                                                  std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
+    std::optional<std::size_t> found;
+    ReadUntil([&] {
         auto lines = Lines();
-        for (std::size_t i = from; i < lines.size(); ++i) {
-            if (lines[i].find(part) != std::string::npos) return i;
-        }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || peerClosed_) return std::nullopt;
-        ReadOnce(left);
-    }
+        for (std::size_t i = from; i < lines.size() && !found; ++i)
+            if (lines[i].find(part) != std::string::npos) found = i;
+        return found.has_value();
+    }, timeout);
+    return found;
 }
 
 void ScriptedUplink::ReadFor(std::chrono::milliseconds duration) {
-    auto deadline = std::chrono::steady_clock::now() + duration;
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || peerClosed_) return;
-        ReadOnce(left);
-    }
+    ReadUntil([] { return false; }, duration);
 }
 
 bool ScriptedUplink::WaitForPeerClose(std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!peerClosed_) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        ReadOnce(left);
-    }
-    return true;
-}
-
-std::vector<std::string> ScriptedUplink::RawLines() const {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t end = received_.find('\n', start);
-        if (end == std::string::npos) break;
-        lines.push_back(received_.substr(start, end - start + 1));
-        start = end + 1;
-    }
-    return lines;
+    // ReadOnce notes the close; until then there is more to read.
+    return ReadUntil([this] { return peerClosed_; }, timeout) || peerClosed_;
 }
 
 std::vector<std::string> ScriptedUplink::Lines() const {
-    std::vector<std::string> lines = RawLines();
-    for (auto& line : lines) line.pop_back();
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = received_.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(received_.substr(start, end - start));
     return lines;
 }
 

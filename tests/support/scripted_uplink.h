@@ -27,8 +27,6 @@ public:
     void SendRaw(std::string_view bytes);
     void SendLine(std::string_view line) { SendRaw(std::string(line) + "\r\n"); }
 
-    // Reads until at least `count` whole lines have arrived in all; false on timeout.
-    bool WaitForLines(std::size_t count, std::chrono::milliseconds timeout = 5s);
     // Reads until a line containing `part` arrives after line `from`; its index, or nullopt.
     std::optional<std::size_t> WaitForLineContaining(std::string_view part, std::size_t from = 0,
                                                      std::chrono::milliseconds timeout = 5s);
@@ -38,22 +36,18 @@ public:
     bool WaitForPeerClose(std::chrono::milliseconds timeout = 5s);
 
     const std::string& Received() const { return received_; }
-    // The received bytes split after each LF; each line keeps its line end.
-    std::vector<std::string> RawLines() const;
     // Whole lines without their LF.
     std::vector<std::string> Lines() const;
-    // How many read calls brought data: lines that left in one write arrive together.
-    const std::vector<std::string>& Reads() const { return reads_; }
 
 private:
     bool ReadOnce(std::chrono::milliseconds timeout);
+    bool ReadUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
     int listenFd_ = -1;
     int connFd_ = -1;
     int port_ = 0;
     bool peerClosed_ = false;
     std::string received_;
-    std::vector<std::string> reads_;
 };
 
 }  // namespace nb::test

@@ -1,0 +1,106 @@
+"""One case per service on a real ngIRCd with real clients: what proves it works on a real
+server. What each command answers, byte for byte, is tested in-process."""
+import re
+import unittest
+
+from network import LINKED, sender_of, start_network, text_of, wire
+
+CHANNEL = "#garden"
+
+
+def said(*texts):
+    return [wire(text) for text in texts]
+
+
+class NickServTest(unittest.TestCase):
+    def test_registration_and_identification_and_a_restart_keeping_them(self):
+        network = start_network(self)
+        erin = network.connect_registered("erin")
+        self.assertEqual(erin.ask("NickServ", "set email erin@example.org"), said("Email set to: ^Berin@example.org^B"))
+        self.assertEqual(network.restart_services(), 0)
+        self.assertEqual(network.services.output().count(LINKED), 2)
+        # A new link: erin, still online, is recognised but identified no more.
+        self.assertEqual(erin.ask("NickServ", "set age 30")[:1], said("^BError^B: Please identify with NickServ first."))
+        self.assertEqual(erin.ask("NickServ", "identify pw-erin"),
+                         said("Hello ^Berin^B.  You have successfully identified."))
+        self.assertIn(wire("Email address:^B erin@example.org^B"), erin.ask("NickServ", "info erin"))
+
+
+class EnforcementTest(unittest.TestCase):
+    def test_a_stranger_on_a_registered_nick_becomes_a_guest_after_a_minute(self):
+        network = start_network(self)
+        owner = network.connect("carol")
+        owner.ask("NickServ", "register pw-carol")
+        owner.leave()
+        stranger = network.connect("carol", username="mallory")
+        stranger.wait_for_private("NickServ", "This nick is registered.")
+        renamed = stranger.wait_for(lambda e: e.type == "nick", "the rename", timeout=75)
+        self.assertRegex(renamed.target, r"^Guest[1-9]{4}$")
+        # The services follow the rename: NickServ answers the Guest nick by its new name.
+        self.assertEqual(stranger.ask("NickServ", "register guestpw")[:1],
+                         said("You successfully registered ^B%s^B!" % renamed.target))
+
+
+class MemoServTest(unittest.TestCase):
+    def test_a_memo_reaches_its_recipient(self):
+        network = start_network(self)
+        joe = network.connect_registered("joe")
+        bob = network.connect_registered("bob")
+        self.assertEqual(joe.ask("MemoServ", "send bob Seeds came up"), said("You successfully sent ^Bbob^B a message!"))
+        bob.wait_for_private("MemoServ", "You have a message waiting for you (just sent).")
+        answers = bob.ask("MemoServ", "read all")
+        self.assertRegex(answers[0], re.escape(wire("Message ^B#1^B from: ^Bjoe^B [^B")) + r".*\] Seeds came up$")
+
+
+class ChanServTest(unittest.TestCase):
+    def test_entry_status_and_the_topic_lock(self):
+        network = start_network(self)
+        founder = network.connect_registered("founder")
+        founder.join(CHANNEL)
+        founder.ask("ChanServ", "register %s garden-pw founder@example.org Roses" % CHANNEL)
+        founder.wait_for(lambda e: e.type == "mode" and e.arguments[:2] == ["+o", "ChanServ"], "ChanServ opped")
+        oppy = network.connect_registered("oppy")
+        self.assertEqual(founder.ask("ChanServ", "access %s add oppy" % CHANNEL),
+                         said("^Boppy^B was added to ^B%s^B at level ^B200^B." % CHANNEL))
+        start = len(founder.events)
+        oppy.join(CHANNEL)
+        founder.wait_for(lambda e: e.type == "mode" and e.arguments == ["+o", "oppy"], "oppy opped", start)
+
+        founder.ask("ChanServ", "set %s topic Roses and rue" % CHANNEL)
+        founder.ask("ChanServ", "set %s tlock on" % CHANNEL)
+        start = len(founder.events)
+        founder.connection.topic(CHANNEL, "Weeds")
+        founder.wait_for(lambda e: e.type == "topic" and sender_of(e) == "ChanServ"
+                         and text_of(e) == "Roses and rue", "the locked topic put back", start)
+
+
+class LongLinesTest(unittest.TestCase):
+    def test_long_answers_and_greets_leave_the_link_up(self):
+        network = start_network(self)
+        asker = network.connect("asker")
+        answers = asker.ask("NickServ", "info " + "x" * 480)
+        self.assertGreater(len(answers), 1)
+        self.assertEqual("".join(answers).replace("\x02", ""), "x" * 480 + " is not registered.")
+
+        founder = network.connect_registered("founder")
+        founder.ask("ChanServ", "register #long long-pw founder@example.org Long greet")
+        # A greet this long is refused by the command, but may come from an older file.
+        network.services.stop()
+        channels = network.services.data_dir / "ChanServ/ChanServ.nb2"
+        channels.write_text(re.sub(r"\{Not set!\} (\S+) (\d) (\d) \d", r"{%s} \1 \2 \3 1" % ("g" * 470),
+                                   channels.read_text()))
+        network.services.start()
+        network.wait_for_services(links=2)
+        visitor = network.connect("v" * 30)
+        start = len(visitor.events)
+        visitor.join("#long")
+        visitor.wait_for(lambda e: sender_of(e) == "ChanServ" and text_of(e).endswith("g" * 10), "the greet", start)
+        greet = "".join(text_of(e) for e in visitor.events[start:] if sender_of(e) == "ChanServ")
+        # Split at the blank after the channel: nothing but that blank is lost.
+        self.assertEqual(greet.replace("\x02", "").replace(" ", ""), "[#long]" + "g" * 470)
+        self.assertTrue(visitor.ask("NickServ", "info nobody") is not None)
+        self.assertEqual(network.services.output().count(LINKED), 2, network.describe())
+
+
+if __name__ == "__main__":
+    unittest.main()
