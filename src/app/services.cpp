@@ -97,6 +97,22 @@ void Services::OnLinkUp() {
     for (const ClientIntroduction& client : introductions) users.AddServiceClient(client.nick, linkSettings.serverName);
 }
 
+std::vector<std::string> Services::DataFiles() const {
+    std::vector<std::string> files = {"Ignore.nb2", "Jupe.nb2", "OperServ/OperServ.nb2", "OperServ/Commands.nb2",
+                                      "Webserver/"};
+    for (const auto& more : {NickServ::DataFiles(), ChanServ::DataFiles(), MemoServ::DataFiles()})
+        files.insert(files.end(), more.begin(), more.end());
+    return files;
+}
+
+std::vector<SettingDefault> Services::SettingDefaults(const std::string& hostName, const std::string& nowText) const {
+    std::vector<SettingDefault> defaults = DefaultSettings(hostName, nowText);
+    for (const auto& more : {clients.SettingDefaults(), ChanServ::SettingDefaults(),
+                             std::vector<SettingDefault>{{"General", "OS Info", "450"}}})
+        defaults.insert(defaults.end(), more.begin(), more.end());
+    return defaults;
+}
+
 void Services::LoadDatabases() {
     nickServ.LoadNickDatabase();
     chanServ.LoadChannelDatabase();

@@ -81,6 +81,9 @@ public:
     void ReadFileSettings();
     // Loads every database in start-up order.
     void LoadDatabases();
+    // The data files and settings keys that the modules declare, each with its default.
+    std::vector<std::string> DataFiles() const;
+    std::vector<SettingDefault> SettingDefaults(const std::string& hostName, const std::string& nowText) const;
     ServiceVoice VoiceOf(ServiceId id);
 
     void OnConnecting() override { ReadLinkSettings(); }

@@ -48,20 +48,20 @@ bool RunStartup(Services& services, const std::string& hostName) {
                                                     "); fix or remove it and start again.");
         return false;
     }
-    services.settings.AddMissing(DefaultSettings(hostName, FormatGeneralDate(services.clock.Now())));
+    services.settings.AddMissing(services.SettingDefaults(hostName, FormatGeneralDate(services.clock.Now())));
     services.settings.Set("General", "Path", std::filesystem::absolute(services.data.Root()).string());
     if (!services.settings.Save()) {
         console.ShowMessage("NBII - Settings", "Cannot write " + services.settings.File().string());
         return false;
     }
 
-    if (!FileExists(services.data.Path("temp.nb2"))) services.data.CreateEmptyDataFile("temp1", DataFolder::Root);
+    if (!FileExists(services.data.Path("temp.nb2"))) services.data.CreateEmptyDataFile("temp1.nb2");
     if (ToNumber(services.settings.Get("Global", "FirstTime", "0")) == 0) {
         ShowFirstRunNotice(services);
         services.settings.Write("Global", "FirstTime", "1");
     }
 
-    services.data.EnsureDataFiles();
+    services.data.EnsureDataFiles(services.DataFiles());
     services.ReadFileSettings();
     services.LoadDatabases();
     services.maxUsers.Load();

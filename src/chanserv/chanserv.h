@@ -25,6 +25,13 @@ public:
     const CommandTable& Commands() const { return commands_.Table(); }
     ChannelDatabase& Database() { return database_; }
 
+    static std::vector<std::string> DataFiles() {
+        return {"ChanServ/ChanServ.nb2", "ChanServ/Access.nb2", "ChanServ/Restrict.nb2"};
+    }
+    // Who may register channels (see the register command).
+    static std::vector<SettingDefault> SettingDefaults() {
+        return {{"Security", "ChanServ Register", "0"}, {"Security", "ChanServ Level", "200"}};
+    }
     // Start-up and after a restore: the channels, their access entries, the restricted patterns.
     void LoadChannelDatabase();
     // The registered channels in table order: ChanServ sits in each of them from the link on.

@@ -3,57 +3,23 @@
 #include "core/files.h"
 
 namespace nb {
-namespace {
-
-struct DataFile {
-    const char* baseName;
-    DataFolder folder;
-};
-
-// Canonical names; the file system is case-sensitive.
-constexpr DataFile kDataFiles[] = {
-    {"Ignore", DataFolder::Root},       {"Jupe", DataFolder::Root},
-    {"NickServ", DataFolder::NickServ}, {"Quit", DataFolder::NickServ},
-    {"Restrict", DataFolder::NickServ}, {"ChanServ", DataFolder::ChanServ},
-    {"Access", DataFolder::ChanServ},   {"Restrict", DataFolder::ChanServ},
-    {"OperServ", DataFolder::OperServ}, {"Commands", DataFolder::OperServ},
-    {"MemoServ", DataFolder::MemoServ},
-};
-
-std::string FolderName(DataFolder folder) {
-    switch (folder) {
-        case DataFolder::ChanServ: return "ChanServ";
-        case DataFolder::NickServ: return "NickServ";
-        case DataFolder::OperServ: return "OperServ";
-        case DataFolder::MemoServ: return "MemoServ";
-        case DataFolder::Root: break;
-    }
-    return "";
-}
-
-}  // namespace
 
 DataDirectory::DataDirectory(std::filesystem::path root) : root_(std::move(root)) {}
 
-void DataDirectory::EnsureDataFiles() const {
+void DataDirectory::EnsureDataFiles(const std::vector<std::string>& files) const {
     EnsureDirectory(root_);
-    for (const char* folder : {"NickServ", "ChanServ", "OperServ", "MemoServ", "Webserver"})
-        EnsureDirectory(root_ / folder);
-    for (const auto& file : kDataFiles) {
-        std::filesystem::path path = root_ / FolderName(file.folder) / (std::string(file.baseName) + ".nb2");
-        if (!FileExists(path)) CreateEmptyDataFile(file.baseName, file.folder);
+    for (const std::string& relative : files) {
+        std::filesystem::path path = root_ / relative;
+        EnsureDirectory(relative.ends_with('/') ? path : path.parent_path());
+        if (!relative.ends_with('/') && !FileExists(path)) CreateEmptyDataFile(relative);
     }
     if (!FileExists(root_ / "temp.nb2")) WriteFileAtomic(root_ / "temp.nb2", "");
 }
 
-void DataDirectory::CreateEmptyDataFile(const std::string& baseName, DataFolder folder) const {
+void DataDirectory::CreateEmptyDataFile(const std::string& relative) const {
     // temp.nb2 doubles as the first-run marker, so it is (re)written here as well.
     WriteFileAtomic(root_ / "temp.nb2", "");
-    WriteFileAtomic(root_ / FolderName(folder) / (baseName + ".nb2"), "");
-}
-
-bool DataDirectory::WriteFile(const std::string& relative, const std::string& content) const {
-    return WriteFileAtomic(Path(relative), content, syncWrites_);
+    WriteFileAtomic(root_ / relative, "");
 }
 
 }  // namespace nb

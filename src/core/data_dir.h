@@ -3,10 +3,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace nb {
-
-enum class DataFolder { Root, ChanServ, NickServ, OperServ, MemoServ };
 
 class DataDirectory {
 public:
@@ -16,15 +15,14 @@ public:
     // A path below the data directory, e.g. Path("NickServ/NickServ.nb2").
     std::filesystem::path Path(const std::string& relative) const { return root_ / relative; }
 
-    // Writes a data file atomically (see WriteFileAtomic), flushed to disk unless turned off.
-    bool WriteFile(const std::string& relative, const std::string& content) const;
     void SetSyncWrites(bool sync) { syncWrites_ = sync; }
     bool SyncWrites() const { return syncWrites_; }
 
-    // Creates the service folders and every missing data file, empty.
-    void EnsureDataFiles() const;
-    // Writes an empty temp.nb2 and copies it to <folder>/<baseName>.nb2.
-    void CreateEmptyDataFile(const std::string& baseName, DataFolder folder) const;
+    // Creates each missing file (a path below the data directory) empty, and its folders; a
+    // path ending in "/" is a folder alone. Every module declares its own.
+    void EnsureDataFiles(const std::vector<std::string>& files) const;
+    // Writes an empty temp.nb2 (also the first-run marker) and copies it to `relative`.
+    void CreateEmptyDataFile(const std::string& relative) const;
 
 private:
     std::filesystem::path root_;

@@ -20,7 +20,8 @@ bool GroupCommit::Changed(StoredTable& table) {
     if (pending != changed_.end()) {
         pending->needsText = true;
     } else {
-        changed_.push_back({&table});
+        changed_.emplace_back();
+        changed_.back().table = &table;
     }
     if (inBlock_ || committing_) return true;
     return EndBlock().empty();

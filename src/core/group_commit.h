@@ -46,7 +46,7 @@ public:
 
 private:
     struct Pending {
-        StoredTable* table;
+        StoredTable* table = nullptr;
         bool needsText = true;
         std::string scratch;
         std::string_view kept;  // the table's own text, when it did not use the scratch

@@ -16,8 +16,8 @@ struct SettingDefault {
     std::string value;
 };
 
-// Every key the program keeps, with its default. The host name and the current date fill
-// the two defaults that depend on the machine.
+// The keys of the link, the logs and the files, with their defaults; each service adds its
+// own. The host name and the current date fill the two defaults that depend on the machine.
 std::vector<SettingDefault> DefaultSettings(const std::string& hostName, const std::string& nowText);
 
 class Settings {

@@ -29,6 +29,7 @@ public:
     MemoServ& operator=(const MemoServ&) = delete;
 
     const CommandTable& Commands() const { return table_; }
+    static std::vector<std::string> DataFiles() { return {"MemoServ/MemoServ.nb2"}; }
 
     // The memos, read at start-up and after a restore; the console sends memos through them.
     MemoDatabase& Database() { return database_; }

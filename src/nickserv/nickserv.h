@@ -30,6 +30,9 @@ public:
     // What NickServ announces to the other services.
     NickEventBus& Events() { return events_; }
 
+    static std::vector<std::string> DataFiles() {
+        return {"NickServ/NickServ.nb2", "NickServ/Quit.nb2", "NickServ/Restrict.nb2"};
+    }
     // Start-up: registered nicknames, the quit list and the restricted nickname patterns.
     void LoadNickDatabase();
     // After a restore: either file or both, as they are now on disk.

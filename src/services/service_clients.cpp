@@ -61,6 +61,17 @@ void ServiceClients::ReadSettings(const Settings& settings) {
     }
 }
 
+std::vector<SettingDefault> ServiceClients::SettingDefaults() const {
+    std::vector<SettingDefault> defaults;
+    for (const ServiceClient& client : clients_) {
+        if (!client.settingsKey.empty()) defaults.push_back({"Server Information", client.settingsKey, client.settingsKey});
+    }
+    for (const ServiceClient& client : clients_) {
+        if (!client.settingsKey.empty()) defaults.push_back({"Server Information", client.settingsKey + " Enabled", "1"});
+    }
+    return defaults;
+}
+
 const ServiceClient* ServiceClients::FindByTarget(const std::string& target) const {
     std::string nick = target.substr(0, target.find('@'));
     for (const ServiceClient& client : clients_) {

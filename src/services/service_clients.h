@@ -60,6 +60,8 @@ public:
     void AttachCommands(ServiceId id, const CommandTable& table);
     // Nicknames (as stored, untrimmed) and the switches of [Server Information].
     void ReadSettings(const Settings& settings);
+    // Those keys with their defaults: each service's name, and "<name> Enabled" = 1.
+    std::vector<SettingDefault> SettingDefaults() const;
 
     // The client that a message target names: "NickServ" or "NickServ@services.example".
     const ServiceClient* FindByTarget(const std::string& target) const;

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "chanserv/channel_database.h"
+#include "chanserv/chanserv.h"
 #include "support/fixture.h"
 
 namespace nb {
@@ -49,7 +50,7 @@ ChannelAccessEntry Entry(const std::string& channel, const std::string& nick, in
 
 struct ChannelDatabaseTest : ::testing::Test {
     ChannelDatabaseTest() {
-        data.EnsureDataFiles();
+        data.EnsureDataFiles(ChanServ::DataFiles());
         data.SetSyncWrites(false);
     }
     void WriteData(const std::string& relative, const std::string& content) {
