@@ -27,6 +27,7 @@ struct CountingLink : LineSink, LinkControl {
     void SendLine(std::string_view) override { ++lines; }
     bool IsLinkConnected() const override { return true; }
     void ConnectToServer() override {}
+    void Disconnect(const std::string&) override {}
     std::size_t lines = 0;
 };
 

@@ -51,6 +51,7 @@ public:
     }
     bool IsLinkConnected() const override { return true; }
     void ConnectToServer() override {}
+    void Disconnect(const std::string&) override {}
 
     Dialect* dialect = nullptr;
 };

@@ -13,6 +13,7 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       settings(dataDir / "settings.ini"),
       debugLog(dataDir / "debug.nb2", clock, console),
       commit(data, console),
+      ignoreList(data.Path("Ignore.nb2"), commit),
       writer(debugLog),
       block(commit, writer, debugLog),
       logs(writer, logChannels, clock, debugLog, console),
@@ -29,13 +30,17 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
                clients.Get(ServiceId::ChanServ), clients.Get(ServiceId::NickServ)),
       memoServ(data, console, commit, clock, users, nickServ, clients.Get(ServiceId::NickServ), help,
                VoiceOf(ServiceId::MemoServ)),
+      operServ(data, commit, settings, clock, help,
+               {users, channels, out, logs, queries, maxUsers, clients, linkSettings, logChannels, chanServ}),
       router(clients, commands, users, channels, queries, logs, console, linkSettings) {
     clients.AttachCommands(ServiceId::NickServ, nickServ.Commands());
     clients.AttachCommands(ServiceId::ChanServ, chanServ.Commands());
     clients.AttachCommands(ServiceId::MemoServ, memoServ.Commands());
+    clients.AttachCommands(ServiceId::OperServ, operServ.Commands());
     // The services hear the network in this order.
     events.Subscribe(nickServ);
     events.Subscribe(chanServ);
+    events.Subscribe(operServ);
     nickServ.Events().Subscribe(chanServ);
     nickServ.Events().Subscribe(memoServ);
 }
@@ -43,6 +48,7 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
 void Services::AttachLink(LineSink* sink, LinkControl* control) {
     writer.Attach(sink, control);
     router.AttachLink(control);
+    operServ.AttachLink(control);
 }
 
 ServiceVoice Services::VoiceOf(ServiceId id) { return ServiceVoice(clients.Get(id), out, logs, users); }
@@ -98,17 +104,15 @@ void Services::OnLinkUp() {
 }
 
 std::vector<std::string> Services::DataFiles() const {
-    std::vector<std::string> files = {"Ignore.nb2", "Jupe.nb2", "OperServ/OperServ.nb2", "OperServ/Commands.nb2",
-                                      "Webserver/"};
-    for (const auto& more : {NickServ::DataFiles(), ChanServ::DataFiles(), MemoServ::DataFiles()})
+    std::vector<std::string> files = {"Ignore.nb2", "Webserver/"};
+    for (const auto& more : {NickServ::DataFiles(), ChanServ::DataFiles(), OperServ::DataFiles(), MemoServ::DataFiles()})
         files.insert(files.end(), more.begin(), more.end());
     return files;
 }
 
 std::vector<SettingDefault> Services::SettingDefaults(const std::string& hostName, const std::string& nowText) const {
     std::vector<SettingDefault> defaults = DefaultSettings(hostName, nowText);
-    for (const auto& more : {clients.SettingDefaults(), ChanServ::SettingDefaults(),
-                             std::vector<SettingDefault>{{"General", "OS Info", "450"}}})
+    for (const auto& more : {clients.SettingDefaults(), ChanServ::SettingDefaults(), OperServ::SettingDefaults()})
         defaults.insert(defaults.end(), more.begin(), more.end());
     return defaults;
 }
@@ -117,7 +121,9 @@ void Services::LoadDatabases() {
     nickServ.LoadNickDatabase();
     chanServ.LoadChannelDatabase();
     memoServ.LoadMemos();
-    // Operator access and command levels load here when OperServ arrives.
+    // The ignores before the jupes, which OperServ loads last.
+    ignoreList.Masks().Load();
+    operServ.LoadDatabases();
 }
 
 }  // namespace nb

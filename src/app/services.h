@@ -27,6 +27,7 @@
 #include "network/outbound.h"
 #include "network/server_queries.h"
 #include "nickserv/nickserv.h"
+#include "operserv/operserv.h"
 #include "services/block_commit.h"
 #include "services/command_dispatcher.h"
 #include "services/ignore_list.h"
@@ -73,6 +74,7 @@ public:
     CommandDispatcher commands;
     ChanServ chanServ;
     MemoServ memoServ;
+    OperServ operServ;
     LineRouter router;
 
     // Copies the link, log channel and client values from the settings.

@@ -11,11 +11,12 @@
 #include "chanserv/channel_enforcement.h"
 #include "chanserv/chanserv_commands.h"
 #include "network/network_events.h"
+#include "services/channel_registry.h"
 #include "services/nick_events.h"
 
 namespace nb {
 
-class ChanServ : public NetworkEvents, public NickEvents {
+class ChanServ : public NetworkEvents, public NickEvents, public ChannelRegistry {
 public:
     ChanServ(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit,
              const Settings& settings, OnlineUsers& users, Outbound& out, const ServiceHelp& help,
@@ -36,6 +37,8 @@ public:
     void LoadChannelDatabase();
     // The registered channels in table order: ChanServ sits in each of them from the link on.
     std::vector<std::string> LinkChannels() const;
+    bool IsChannelRegistered(const std::string& name) const override { return database_.IsChannelRegistered(name); }
+    std::vector<std::string> RegisteredChannelNames() const override { return LinkChannels(); }
     // NickServ's access command puts a new host into the nick's channel access entries.
     std::size_t OnAccessHostChanged(const std::string& nick, int hostSlot, const std::string& host) override {
         return database_.CarryAccessHost(nick, hostSlot, host);

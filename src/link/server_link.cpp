@@ -46,6 +46,18 @@ void ServerLink::Close() {
     flushScheduled_ = false;
     queueFull_ = false;
     pingSent_ = false;
+    closeWhenWritten_.reset();
+}
+
+void ServerLink::Disconnect(const std::string& reason) {
+    if (!connected_) return;
+    closeWhenWritten_ = reason;
+    // The lines of the block that asked for it leave first (the block ends before the flush).
+    unsigned generation = generation_;
+    asio::post(io_, [this, generation] {
+        if (generation == generation_ && pending_.empty() && writing_.empty() && closeWhenWritten_)
+            OnLinkFailed(*closeWhenWritten_);
+    });
 }
 
 TimerId ServerLink::StartLinkTimer(std::chrono::milliseconds delay, std::function<void()> action) {
@@ -218,6 +230,7 @@ void ServerLink::ScheduleFlush() {
 }
 
 void ServerLink::Flush() {
+    if (pending_.empty() && writing_.empty() && closeWhenWritten_) return OnLinkFailed(*closeWhenWritten_);
     if (pending_.empty() || !writing_.empty()) return;
     writing_.swap(pending_);
     unsigned generation = generation_;

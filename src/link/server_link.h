@@ -8,6 +8,7 @@
 #include <array>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ public:
     void SendLine(std::string_view line) override;
     bool IsLinkConnected() const override { return connected_; }
     void ConnectToServer() override;
+    void Disconnect(const std::string& reason) override;
     // Closes the link and stops retrying (program shutdown).
     void Shutdown();
 
@@ -70,6 +72,7 @@ private:
     TimerId silenceTimer_ = 0;
     std::chrono::steady_clock::time_point lastReceived_;
     bool pingSent_ = false;  // our PING is waiting for any line from the uplink
+    std::optional<std::string> closeWhenWritten_;  // Disconnect's reason, until the queue is empty
 };
 
 }  // namespace nb

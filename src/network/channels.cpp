@@ -114,6 +114,13 @@ const ChannelMember* Channels::Member(std::size_t slot, const std::string& nick)
     return membership == nullptr ? nullptr : &channel.members[membership->position];
 }
 
+std::vector<std::string> Channels::ChannelsOf(const std::string& nick) const {
+    std::vector<std::size_t> slots = SlotsOfMember(nick);
+    std::vector<std::string> names;
+    for (auto slot = slots.rbegin(); slot != slots.rend(); ++slot) names.push_back(channels_[*slot].name);
+    return names;
+}
+
 void Channels::PackMembers(NetChannel& channel) {
     std::erase_if(channel.members, [](const ChannelMember& member) { return member.nick.empty(); });
     for (std::size_t position = 0; position < channel.members.size(); ++position) {

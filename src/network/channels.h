@@ -73,6 +73,8 @@ public:
     const NetChannel& At(std::size_t slot) const { return channels_.at(slot); }
     // The member of the channel in `slot`, or nullptr; costs the same however big the channel.
     const ChannelMember* Member(std::size_t slot, const std::string& nick) const;
+    // The names of the nick's channels, in table order.
+    std::vector<std::string> ChannelsOf(const std::string& nick) const;
 
     void OnJoin(const IrcLine& line);
     void OnSjoin(const IrcLine& line);

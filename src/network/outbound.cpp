@@ -86,4 +86,18 @@ void Outbound::Wallops(const std::string& source, const std::string& text) {
     writer_.SendLine(":" + source + " WALLOPS :" + text);
 }
 
+void Outbound::Quit(const std::string& client, const std::string& reason) {
+    writer_.SendLine(":" + client + " QUIT :" + reason);
+}
+
+void Outbound::Jupe(const std::string& server, const std::string& info) {
+    writer_.SendLine("SERVER " + server + " 1 :" + info);
+}
+
+void Outbound::Squit(const std::string& server, const std::string& reason) {
+    writer_.SendLine(":" + us_.serverName + " SQUIT " + server + " :" + reason);
+}
+
+void Outbound::Raw(const std::string& line) { writer_.SendLine(line); }
+
 }  // namespace nb

@@ -40,6 +40,14 @@ public:
     void Join(const std::string& client, const std::string& channel);
     void Part(const std::string& client, const std::string& channel);
     void Wallops(const std::string& source, const std::string& text);
+    // One of our clients leaves the network.
+    void Quit(const std::string& client, const std::string& reason);
+    // A server name held by us so that the real server cannot link ("SERVER <name> 1 :<info>"),
+    // and the end of a server (our own ends the link).
+    void Jupe(const std::string& server, const std::string& info);
+    void Squit(const std::string& server, const std::string& reason);
+    // A line an operator typed, sent as it stands.
+    void Raw(const std::string& line);
 
 private:
     LinkWriter& writer_;

@@ -23,6 +23,9 @@ public:
 
     void StoreConnectTime();
     std::string FormatUptime() const;
+    // The time of day and the date of the link's start.
+    const std::string& ConnectTime() const { return connectTime_; }
+    const std::string& ConnectDate() const { return connectDate_; }
 
     void OnPing(const IrcLine& line);
     void OnVersion(const IrcLine& line);

@@ -7,7 +7,7 @@ namespace nb {
 
 bool IgnoreList::Matches(const std::string& userMask) const {
     std::string mask = ToLower(userMask);
-    for (const auto& entry : masks) {
+    for (const auto& entry : masks_.Entries()) {
         if (WildcardMatch(mask, ToLower(entry))) return true;
     }
     return false;

@@ -33,12 +33,14 @@ public:
     void SendLine(std::string_view line) override { lines.emplace_back(line); }
     bool IsLinkConnected() const override { return connected; }
     void ConnectToServer() override { ++connectCalls; }
+    void Disconnect(const std::string& reason) override { disconnected = reason; }
     // The lines sent since the last call.
     std::vector<std::string> Take();
 
     std::vector<std::string> lines;
     bool connected = true;
     int connectCalls = 0;
+    std::string disconnected;  // the reason of the last Disconnect
 };
 
 class RecordingConsole : public Console {

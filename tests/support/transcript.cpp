@@ -90,7 +90,7 @@ private:
         if (word == "oper") return (void)(User(Words(rest).at(0)).operLevel = std::stoi(Words(rest).at(1)));
         if (word == "override") return (void)(User(rest).override = true);
         if (word == "setting") return Setting(rest);
-        if (word == "ignore") return services.ignoreList.masks.push_back(rest);
+        if (word == "ignore") return services.ignoreList.Masks().Edit().push_back(rest);
         if (word == "restrict-nick") return services.nickServ.RestrictedNicks().push_back(rest);
         if (word == "restrict-channel") return (void)services.chanServ.Database().Restricted().AddRestrictedChannel(rest);
         if (word == "block") return (void)fs::create_directory(data + rest + ".tmp");
