@@ -32,6 +32,7 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
                VoiceOf(ServiceId::MemoServ)),
       operServ(data, commit, settings, clock, help,
                {users, channels, out, logs, queries, maxUsers, clients, linkSettings, logChannels, chanServ}),
+      operatorConsole(console, operServ, nickServ, settings, ignoreList, out, logs, clock),
       router(clients, commands, users, channels, queries, logs, console, linkSettings) {
     clients.AttachCommands(ServiceId::NickServ, nickServ.Commands());
     clients.AttachCommands(ServiceId::ChanServ, chanServ.Commands());

@@ -6,6 +6,7 @@
 
 #include "app/line_router.h"
 #include "chanserv/chanserv.h"
+#include "console/operator_console.h"
 #include "core/clock.h"
 #include "core/console.h"
 #include "core/data_dir.h"
@@ -75,6 +76,7 @@ public:
     ChanServ chanServ;
     MemoServ memoServ;
     OperServ operServ;
+    OperatorConsole operatorConsole;
     LineRouter router;
 
     // Copies the link, log channel and client values from the settings.

@@ -95,7 +95,7 @@ void Outbound::Jupe(const std::string& server, const std::string& info) {
 }
 
 void Outbound::Squit(const std::string& server, const std::string& reason) {
-    writer_.SendLine(":" + us_.serverName + " SQUIT " + server + " :" + reason);
+    writer_.SendLine(":" + us_.serverName + " SQUIT " + server + (reason.empty() ? "" : " :" + reason));
 }
 
 void Outbound::Raw(const std::string& line) { writer_.SendLine(line); }

@@ -51,7 +51,8 @@ void OperServ::Kill(const CommandContext& context) {
         return;
     }
     out_.Kill(us_.serverName, target, "(" + Bold(nick) + ") " + Trim(reason));
-    logs_.LogToOperChannel(Bold(nick + " killed ") + Bold(target) + " (" + Bold(reason) + ")");
+    // The first bold run holds the nick and the verb, as operators know the line.
+    logs_.LogToOperChannel(kBold + nick + " killed " + kBold + target + kBold + " (" + Bold(reason) + ")");
     context.Audit("KILL " + target + " (" + reason + ") [Success]");
 }
 
@@ -67,7 +68,8 @@ void OperServ::Kick(const CommandContext& context) {
         return;
     }
     out_.ServerKick(channel, target, "(" + Bold(nick) + ") " + Trim(reason));
-    logs_.LogToOperChannel(Bold(nick + " kicked ") + Bold(target) + " from " + Bold(channel) + " (" + Bold(reason) + ")");
+    logs_.LogToOperChannel(kBold + nick + " kicked " + kBold + target + kBold + " from " + Bold(channel) + " (" +
+                           Bold(reason) + ")");
     context.Audit("KICK " + target + " " + channel + " (" + reason + ") [Success]");
 }
 
@@ -104,7 +106,7 @@ void OperServ::Invite(const CommandContext& context) {
         out_.Invite(context.voice.Nick(), nick, channel);
         out_.Part(context.voice.Nick(), channel);
     }
-    logs_.LogToOperChannel(Bold(nick + " was invited to ") + Bold(channel));
+    logs_.LogToOperChannel(kBold + nick + " was invited to " + Bold(channel));
     context.Audit("INVITE " + channel + " [Success]");
 }
 

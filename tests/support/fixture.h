@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -48,15 +49,25 @@ public:
     void ShowMessage(const std::string& title, const std::string& text) override {
         messages.push_back(title + ": " + text);
     }
-    void AskYesNo(const std::string&, const std::string&, YesNoAnswer answer) override { answer(yesNoAnswer); }
-    void PromptInput(const std::string&, const std::string&, const std::string&, InputAnswer answer) override {
-        answer(inputAnswer);
+    void AskYesNo(const std::string&, const std::string& question, YesNoAnswer answer) override {
+        asked.push_back(question);
+        answer(yesNoAnswer);
+    }
+    // Answers from `answers` in turn while there are any, then `inputAnswer`.
+    void PromptInput(const std::string&, const std::string& prompt, const std::string&, InputAnswer answer) override {
+        asked.push_back(prompt);
+        if (answers.empty()) return answer(inputAnswer);
+        std::optional<std::string> next = answers.front();
+        answers.pop_front();
+        answer(next);
     }
     void AppendLogText(LogBox box, const std::string& text) override {
         (box == LogBox::RawTraffic ? raw : status).push_back(text);
     }
 
     std::vector<std::string> messages;
+    std::vector<std::string> asked;  // questions and prompts, in order
+    std::deque<std::optional<std::string>> answers;
     std::vector<std::string> status;
     std::vector<std::string> raw;
     bool yesNoAnswer = false;

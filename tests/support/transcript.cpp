@@ -97,7 +97,19 @@ private:
         if (word == "unblock") return (void)fs::remove(data + rest + ".tmp");
         if (word == "helpfile") return HelpFile(rest);
         if (word == "relink") return (void)(services.OnLinkUp(), link.Take());
+        if (word == "operator") return AddOperator(Words(rest));
+        if (word == "disconnected") return CheckDisconnected(rest);
         ADD_FAILURE() << "unknown step: " << text;
+    }
+
+    void CheckDisconnected(const std::string& reason) { EXPECT_EQ(link.disconnected, reason); }
+
+    // NICK PASSWORD LEVEL [HOST]: an OperServ operator (host "*" unless given).
+    void AddOperator(const std::vector<std::string>& words) {
+        OperatorEntry entry{words.at(0), words.at(1), {words.size() > 3 ? words[3] : "*", "", ""}, std::stoi(words.at(2))};
+        services.operServ.Database().EditOperators().push_back(entry);
+        services.operServ.Database().OperatorsChanged();
+        services.operServ.OperatorsReloaded();
     }
 
     std::vector<std::string> Received(const std::string& line) {

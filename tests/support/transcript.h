@@ -18,6 +18,8 @@
 //   block PATH | unblock PATH  the data file PATH can / can again be written
 //   helpfile PATH TEXT         writes a help file line under help/
 //   relink                     a new link; what it sends is not checked
+//   operator NICK PW LEVEL [HOST]  an OperServ operator, its host mask "*" unless given
+//   disconnected REASON        the services asked the link to end, for this reason
 //   # comment
 //
 // With NB_RECORD=FILE in the environment the tests pass and the transcripts, with the lines and
