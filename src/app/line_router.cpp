@@ -71,7 +71,8 @@ void LineRouter::RouteNetworkState(const IrcLine& line) {
         // The answer first: the uplink finishes its side of the link on it.
         queries_.OnPing(line);
         users_.OnEndOfBurst();
-    } else if (line.Is("EOS")) {
+    } else if (line.Is("EOS") || line.Is("PONG")) {
+        // PONG: the uplink answers our PING of the handshake after it has sent its burst.
         users_.OnEndOfBurst();
     } else if (line.Is("JOIN")) {
         channels_.OnJoin(line);

@@ -26,7 +26,7 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       nickServ(data, console, clock, timers, commit, standing, users, out, logs, help, VoiceOf(ServiceId::NickServ)),
       standing(nickServ, settings),
       commands(clients, users, ignoreList, standing, out, logs, block, events),
-      chanServ(data, console, clock, commit, settings, users, out, help, nickServ, standing,
+      chanServ(data, console, clock, commit, settings, users, channels, out, help, nickServ, standing,
                clients.Get(ServiceId::ChanServ), clients.Get(ServiceId::NickServ)),
       memoServ(data, console, commit, clock, users, nickServ, clients.Get(ServiceId::NickServ), help,
                VoiceOf(ServiceId::MemoServ)),
@@ -89,6 +89,7 @@ void Services::ReadFileSettings() {
 void Services::OnLinkUp() {
     users.Clear();
     channels.Clear();
+    users.LinkStarted();
     maxUsers.LinkStarted();
     logs.BeginQuietBurst();
     events.OnLinkUp();
@@ -101,7 +102,15 @@ void Services::OnLinkUp() {
                                  client.linkChannelModes, client.linkChannelsOpsItself});
     }
     for (const std::string& line : HandshakeLines(linkSettings, introductions)) writer.SendLine(line);
-    for (const ClientIntroduction& client : introductions) users.AddServiceClient(client.nick, linkSettings.serverName);
+    for (const ClientIntroduction& client : introductions) {
+        users.AddServiceClient(client.nick, linkSettings.serverName);
+        // Our clients sit in their channels from now on: a user who joins one later joins it,
+        // not creates it.
+        for (const std::string& channel : client.channels) {
+            channels.AddOwnClient(channel, client.nick);
+            channels.ApplyMemberStatus(channel, "+o", {client.nick});
+        }
+    }
 }
 
 std::vector<std::string> Services::DataFiles() const {

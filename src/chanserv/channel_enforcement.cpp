@@ -14,9 +14,9 @@ constexpr int kAutoKickLevel = 1;
 
 }  // namespace
 
-ChannelEnforcement::ChannelEnforcement(const ChannelDatabase& database, const OnlineUsers& users, Outbound& out,
-                                       const ServiceClient& chanServ)
-    : database_(database), users_(users), out_(out), chanServ_(chanServ) {}
+ChannelEnforcement::ChannelEnforcement(const ChannelDatabase& database, const OnlineUsers& users,
+                                       const Channels& channels, Outbound& out, const ServiceClient& chanServ)
+    : database_(database), users_(users), channels_(channels), out_(out), chanServ_(chanServ) {}
 
 // A switched-off ChanServ is not on the network: it neither acts nor speaks.
 void ChannelEnforcement::OnUserJoined(const std::string& nick, const std::vector<std::string>& channels) {
@@ -84,6 +84,21 @@ void ChannelEnforcement::ProtectChanServOp(const ModeChange& change) {
         return;
     out_.Mode(chanServ_.nick, change.channel, "+o", chanServ_.nick);
     out_.Mode(chanServ_.nick, change.channel, "-o", change.source);
+}
+
+void ChannelEnforcement::RestoreLocks() {
+    if (!chanServ_.enabled) return;
+    for (const RegisteredChannel& record : database_.RegisteredChannels()) {
+        if (record.name.empty() || (!record.topicLock && !record.modeLock)) continue;
+        auto slot = channels_.FindNetChannel(record.name);
+        const NetChannel* held = slot ? &channels_.At(*slot) : nullptr;
+        if (record.topicLock && (held == nullptr || held->topic != record.topic)) EnforceTopicLock(record.name);
+        std::string letters = record.modes.substr(0, record.modes.find(' '));
+        std::string modes = held != nullptr ? held->modes.value_or("") : "";
+        bool lacking = std::any_of(letters.begin(), letters.end(),
+                                   [&](char letter) { return modes.find(letter) == std::string::npos; });
+        if (record.modeLock && lacking) EnforceModeLock(record.name, "");
+    }
 }
 
 // Takes off every lockable mode, with the parameters of the change that set them, then puts

@@ -17,8 +17,8 @@ namespace nb {
 
 class ChannelEnforcement {
 public:
-    ChannelEnforcement(const ChannelDatabase& database, const OnlineUsers& users, Outbound& out,
-                       const ServiceClient& chanServ);
+    ChannelEnforcement(const ChannelDatabase& database, const OnlineUsers& users, const Channels& channels,
+                       Outbound& out, const ServiceClient& chanServ);
 
     // A user joined these channels, in the order the line listed them: every channel's entry
     // is enforced first, then the greets follow in the same order.
@@ -38,10 +38,14 @@ public:
     // Whoever deops ChanServ, on any channel, is deopped after ChanServ has opped itself again.
     void ProtectChanServOp(const ModeChange& change);
     void EnforceModeLock(const std::string& channel, const std::string& parameters);
+    // After the uplink's burst: a locked channel that the network does not hold with its kept
+    // topic or modes (new on the server after a restart) gets them.
+    void RestoreLocks();
 
 private:
     const ChannelDatabase& database_;
     const OnlineUsers& users_;
+    const Channels& channels_;
     Outbound& out_;
     const ServiceClient& chanServ_;
 };

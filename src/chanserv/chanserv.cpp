@@ -3,12 +3,13 @@
 namespace nb {
 
 ChanServ::ChanServ(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit,
-                   const Settings& settings, OnlineUsers& users, Outbound& out, const ServiceHelp& help,
+                   const Settings& settings, OnlineUsers& users, const Channels& channels, Outbound& out,
+                   const ServiceHelp& help,
                    const NickStatus& nicks, const Standing& standing, const ServiceClient& chanServ,
                    const ServiceClient& nickServ)
     : database_(data, console, commit, nicks),
       commands_(database_, users, out, settings, clock, help, nicks, standing, nickServ),
-      enforcement_(database_, users, out, chanServ) {}
+      enforcement_(database_, users, channels, out, chanServ) {}
 
 void ChanServ::LoadChannelDatabase() {
     database_.LoadChannelDatabase(true, true);

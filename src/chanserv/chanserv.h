@@ -19,7 +19,8 @@ namespace nb {
 class ChanServ : public NetworkEvents, public NickEvents, public ChannelRegistry {
 public:
     ChanServ(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit,
-             const Settings& settings, OnlineUsers& users, Outbound& out, const ServiceHelp& help,
+             const Settings& settings, OnlineUsers& users, const Channels& channels, Outbound& out,
+             const ServiceHelp& help,
              const NickStatus& nicks, const Standing& standing, const ServiceClient& chanServ,
              const ServiceClient& nickServ);
 
@@ -49,6 +50,7 @@ public:
     void OnNickChanged(const std::string& nick, const std::string& oldNick) override;
     void OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) override;
     void OnUserJoined(const std::string& nick, const std::vector<std::string>& channels) override;
+    void OnBurstEnded() override { enforcement_.RestoreLocks(); }
     void OnTopicChanged(const std::string& channel, const std::string& setter, const std::string& topic) override;
     void OnModesChanged(const ModeChange& change) override;
 

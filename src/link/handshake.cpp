@@ -35,6 +35,8 @@ std::vector<std::string> HandshakeLines(const LinkSettings& us, const std::vecto
     };
     for (const auto& client : clients) IntroduceClient(server, client, lines);
     lines.push_back(":" + server + " WALLOPS :*** " + Bold("Nimbral II") + " ready to serve.");
+    // Answered once the uplink has sent its burst: its end for an uplink that sends no mark.
+    lines.push_back(":" + server + " PING :" + server);
     return lines;
 }
 

@@ -23,7 +23,7 @@ struct ClientIntroduction {
 };
 
 // PASS, SERVER, the first WALLOPS, each client (KILL of whoever holds its nick, NICK, SVSMODE,
-// its channels), then the last WALLOPS.
+// its channels), the last WALLOPS, then a PING.
 std::vector<std::string> HandshakeLines(const LinkSettings& us, const std::vector<ClientIntroduction>& clients);
 
 }  // namespace nb

@@ -26,6 +26,10 @@ void NetworkEventBus::OnLinkUp() {
     Announce([](NetworkEvents& to) { to.OnLinkUp(); });
 }
 
+void NetworkEventBus::OnBurstEnded() {
+    Announce([](NetworkEvents& to) { to.OnBurstEnded(); });
+}
+
 void NetworkEventBus::OnUserIntroduced(const std::string& nick) {
     Announce([nick](NetworkEvents& to) { to.OnUserIntroduced(nick); });
 }

@@ -27,6 +27,8 @@ public:
     virtual ~NetworkEvents() = default;
     // A new link is up: the tables are empty and the uplink is about to send the network.
     virtual void OnLinkUp() {}
+    // The uplink has sent the whole network: the tables show what was there before us.
+    virtual void OnBurstEnded() {}
     virtual void OnUserIntroduced(const std::string& /*nick*/) {}
     // The user now called `nick` was `oldNick` until now.
     virtual void OnNickChanged(const std::string& /*nick*/, const std::string& /*oldNick*/) {}
@@ -55,6 +57,7 @@ public:
     void Release();
 
     void OnLinkUp() override;
+    void OnBurstEnded() override;
     void OnUserIntroduced(const std::string& nick) override;
     void OnNickChanged(const std::string& nick, const std::string& oldNick) override;
     void OnUserGone(const OnlineUser& user, const std::optional<std::string>& quitMessage) override;

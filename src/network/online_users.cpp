@@ -65,8 +65,11 @@ std::optional<std::size_t> OnlineUsers::FindOnlineUser(const std::string& nick) 
 }
 
 void OnlineUsers::OnEndOfBurst() {
+    if (!inBurst_) return;
+    inBurst_ = false;
     logs_.EndQuietBurst(users_.size(), channels_.Count());
     maxUsers_.BurstEnded();
+    events_.OnBurstEnded();
 }
 
 void OnlineUsers::Clear() {

@@ -44,7 +44,10 @@ public:
 
     // Handlers of the server's lines.
     void OnUserIntroduction(const IrcLine& line);
-    // The uplink has sent the whole network (its first PING, or an end-of-burst mark).
+    // A new link: the uplink is about to send the whole network.
+    void LinkStarted() { inBurst_ = true; }
+    // The uplink has sent the whole network (its first PING, the answer to ours, or an
+    // end-of-burst mark); announced once a link.
     void OnEndOfBurst();
     void OnQuit(const IrcLine& line);
     void OnNickChange(const IrcLine& line);
@@ -79,6 +82,7 @@ private:
     std::vector<OnlineUser> users_;
     NameIndex<std::size_t> slotByNick_;
     std::uint64_t nextUserId_ = 1;
+    bool inBurst_ = false;
     ServerTree servers_;
 };
 

@@ -131,7 +131,7 @@ TEST_F(GroupCommitTest, ABurstIsQuietAndItsMaxUsersRecordIsAnnouncedAndSavedOnce
     ASSERT_EQ(sent.size(), 8u);
     EXPECT_EQ(sent[4], ":MemoServ PONG :irc.example.org");
     EXPECT_EQ(sent[5], ":OperServ PRIVMSG #nb.netinfo :[\x02" "9:07:15 PM\x02] Network synchronised: \x02" "10003\x02 "
-                       "users in \x02" "1001\x02 channels.");
+                       "users in \x02" "1004\x02 channels.");
     EXPECT_EQ(toOperChannel(sent),
               (Lines{":OperServ PRIVMSG #NBII :Max Users: \x02" "10004\x02 users.",
                      ":OperServ PRIVMSG #NBII :Previous Record: \x02" "0\x02 users (\x02" "12/6/2026 9:07:15 PM\x02)"}));

@@ -101,7 +101,7 @@ TEST_F(DispatchFixture, LinesNoHandlerNeedsAreToleratedWithoutChanges) {
     }
     EXPECT_TRUE(link.Take().empty());
     EXPECT_EQ(services.users.Count(), 6u);
-    EXPECT_EQ(services.channels.Count(), 1u);
+    EXPECT_EQ(services.channels.Count(), 4u);  // with the three log channels
     Receive("ERROR :Closing Link: services.localhost (Bad password)");
     ASSERT_FALSE(console.messages.empty());
     EXPECT_EQ(console.messages.back(), "NBII - Server Link: The server says: Closing Link: services.localhost (Bad password)");

@@ -18,7 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::size_t kHandshakeLines = 25;
+constexpr std::size_t kHandshakeLines = 26;
 
 struct LinkedBinary : ::testing::Test {
     void StartServices(const std::map<std::string, std::string>& overrides = {}) {
@@ -28,7 +28,7 @@ struct LinkedBinary : ::testing::Test {
     }
     void AcceptLink() {
         ASSERT_TRUE(uplink.Accept(10s)) << services.Output();
-        ASSERT_TRUE(uplink.WaitForLineContaining("ready to serve.", 0, 10s)) << services.Output();
+        ASSERT_TRUE(uplink.WaitForLineContaining("PING :services.localhost", 0, 10s)) << services.Output();
     }
     void ExpectOutput(const std::string& part) {
         EXPECT_NE(services.Output().find(part), std::string::npos) << services.Output();
@@ -62,6 +62,18 @@ TEST_F(LinkedBinary, TheHandshakeLeavesWholeAndEndsInLineFeedOnly) {
     EXPECT_EQ(uplink.Lines().size(), kHandshakeLines);
     EXPECT_TRUE(uplink.Received().starts_with("PASS \nSERVER services.localhost 1 : NBII (NBII 4.3)\n"));
     EXPECT_EQ(uplink.Received().find('\r'), std::string::npos);
+}
+
+// An uplink that never pings of its own: its answer to our PING ends the quiet burst, and who
+// comes after it is logged at once.
+TEST_F(LinkedBinary, TheAnswerToOurPingEndsTheBurst) {
+    StartServices();
+    uplink.SendLine("NICK early 1 1765055235 e h.example irc.example.org 0 :E");
+    EXPECT_NE(Exchange(":irc.example.org PONG irc.example.org :services.localhost\r\n", "Network synchronised"),
+              "nothing with Network synchronised");
+    std::size_t from = uplink.Lines().size();
+    uplink.SendLine("NICK late 1 1765055235 l h.example irc.example.org 0 :L");
+    EXPECT_TRUE(uplink.WaitForLineContaining("\x02late\x02 (", from, 1s));
 }
 
 // SIGTERM ends the program cleanly; what it answered is read back by the next start, and a

@@ -45,6 +45,7 @@ TEST(Handshake, DefaultSettingsIntroduceAllFourServicesInOrder) {
              "NICK MemoServ 1 10 MemoServ services.localhost services.localhost :MemoServ",
              ":MemoServ SVSMODE MemoServ +oOwghsSkaAcfbWZiqQ",
              ":services.localhost WALLOPS :*** \x02Nimbral II\x02 ready to serve.",
+             ":services.localhost PING :services.localhost",
          })
         expected.push_back(line);
     EXPECT_EQ(f.link.Take(), expected);
@@ -66,6 +67,7 @@ TEST(Handshake, OnlyNickServEnabledSendsItsThreeLinesAndAddsOneUser) {
         ":services.localhost WALLOPS :*** \x02Nimbral II v4.3\x02  connected, creating services.. please stand by."};
     expected.insert(expected.end(), kNickServLines.begin(), kNickServLines.end());
     expected.push_back(":services.localhost WALLOPS :*** \x02Nimbral II\x02 ready to serve.");
+    expected.push_back(":services.localhost PING :services.localhost");
     EXPECT_EQ(f.link.Take(), expected);
     EXPECT_EQ(f.services.users.Count(), 1u);
 }
@@ -76,10 +78,11 @@ TEST(Handshake, NewLinkEmptiesTheUserAndChannelTables) {
     f.IntroduceUser("joe");
     f.Receive(":joe JOIN #a");
     ASSERT_EQ(f.services.users.Count(), 5u);
-    ASSERT_EQ(f.services.channels.Count(), 1u);
+    ASSERT_TRUE(f.services.channels.ChannelExists("#a"));
     f.services.OnLinkUp();
-    EXPECT_EQ(f.services.users.Count(), 4u);  // only the services again
-    EXPECT_EQ(f.services.channels.Count(), 0u);
+    EXPECT_EQ(f.services.users.Count(), 4u);  // only the services again, in their log channels
+    EXPECT_EQ(f.services.channels.Count(), 3u);
+    EXPECT_TRUE(f.services.channels.Member(*f.services.channels.FindNetChannel("#NBII"), "OperServ")->op);
     EXPECT_FALSE(f.services.users.IsUserOnline("joe"));
 }
 
