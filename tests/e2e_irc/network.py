@@ -202,8 +202,10 @@ class Client:
         word, answered by one syntax line, marks their end: the services answer in order."""
         start = len(self.events)
         self.connection.privmsg(service, text)
-        self.connection.privmsg(service, "read" if service == "MemoServ" else "info")
-        end = self.wait_for(lambda e: sender_of(e) == service and text_of(e).startswith("Syntax Error"),
+        marker = {"MemoServ": "read", "OperServ": "login"}.get(service, "info")
+        self.connection.privmsg(service, marker)
+        end = self.wait_for(lambda e: sender_of(e) == service and (text_of(e).startswith("Syntax Error")
+                                                                   or text_of(e).startswith(wire("^BError^B: /msg"))),
                             "the answers to %r" % text, start)
         return [text_of(e) for e in self.events[start:self.events.index(end)]
                 if e.type in ("privnotice", "privmsg") and sender_of(e) == service]

@@ -74,6 +74,48 @@ class ChanServTest(unittest.TestCase):
                          and text_of(e) == "Roses and rue", "the locked topic put back", start)
 
 
+class OperServTest(unittest.TestCase):
+    def servers_seen_by(self, client):
+        start = len(client.events)
+        client.connection.send_raw("LINKS")
+        client.wait_for(lambda e: e.type == "endoflinks", "the end of LINKS", start)
+        return [e.arguments[0] for e in client.events[start:] if e.type == "links"]
+
+    def test_an_operator_logs_in_and_acts_on_the_network(self):
+        network = start_network(self)
+        boss = network.connect_registered("boss")
+        # What the console's operation writes for an operator with these hosts.
+        (network.services.data_dir / "OperServ/OperServ.nb2").write_text("boss bosspw *!*@127.0.0.1 x x 500\r\n")
+        network.restart_services()
+        boss.ask("NickServ", "identify pw-boss")
+        start = len(boss.events)
+        self.assertEqual(boss.ask("OperServ", "login bosspw")[0],
+                         wire("You have logged in successfully!  Your access level is set to ^B500^B"))
+        boss.wait_for(lambda e: e.type == "invite" and e.arguments == ["#NBII"], "the last invitation", start)
+
+        victim = network.connect("victim")
+        boss.ask("OperServ", "kill victim go away")
+        victim.wait_for(lambda e: e.type == "disconnect", "the kill")
+        m1, m2 = network.connect("m1", "mass"), network.connect("m2", "mass")
+        self.assertIn(wire("Total of ^B2^B user(s) were killed."), boss.ask("OperServ", "masskill *!*mass@* bye"))
+        m2.wait_for(lambda e: e.type == "disconnect", "the masskill")
+
+        boss.ask("OperServ", "jupe add juped.example")
+        self.assertIn("juped.example", self.servers_seen_by(boss))
+        boss.ask("OperServ", "jupe del juped.example")
+        self.assertNotIn("juped.example", self.servers_seen_by(boss))
+
+        founder = network.connect_registered("founder")
+        founder.join(CHANNEL)
+        founder.ask("ChanServ", "register %s garden-pw founder@example.org Roses" % CHANNEL)
+        self.assertEqual(boss.ask("ChanServ", "set %s topic Not yours" % CHANNEL)[0],
+                         wire("Your access to ^B%s^B is to low.  It is currently ^B0^B" % CHANNEL))
+        boss.ask("OperServ", "override")
+        start = len(founder.events)
+        boss.ask("ChanServ", "set %s topic Overridden" % CHANNEL)
+        founder.wait_for(lambda e: e.type == "topic" and text_of(e) == "Overridden", "the topic", start)
+
+
 class LongLinesTest(unittest.TestCase):
     def test_long_answers_and_greets_leave_the_link_up(self):
         network = start_network(self)

@@ -59,6 +59,14 @@ TEST_F(NgircdLink, OutboundLinesRewrittenToWhatNgircdAccepts) {
         {":services.example SQUIT far.example", {":services.example SQUIT far.example :"}},
         {":NickServ PONG :irc.example", {}},
         {":services.example PONG :irc.example", {":services.example PONG services.example :irc.example"}},
+        // OperServ's kill, mode, invite, wallops and die.
+        {":services.example KILL joe :(^Bboss^B) out", {":services.example KILL joe :(^Bboss^B) out"}},
+        {":services.example MODE #a -o ann", {":services.example MODE #a -o ann"}},
+        {":ChanServ INVITE boss #a", {":ChanServ INVITE boss #a"}},
+        {":OperServ WALLOPS :*** boss used MASSOP on #a", {":OperServ WALLOPS :*** boss used MASSOP on #a"}},
+        {":ChanServ QUIT :Terminated by: boss (x)", {":ChanServ QUIT :Terminated by: boss (x)"}},
+        {":services.example SQUIT services.example :Terminated", {":services.example SQUIT services.example :Terminated"}},
+        {":services.example PING :services.example", {":services.example PING :services.example"}},
     };
     for (const auto& [classic, wire] : cases) EXPECT_EQ(Out(classic), wire) << classic;
 }
