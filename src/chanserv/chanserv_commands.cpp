@@ -84,10 +84,10 @@ ChanServCommands::ChanServCommands(ChannelDatabase& database, OnlineUsers& users
     setActions_.actions = {
         {"topic", run(&ChanServCommands::SetTopic)},
         {"mode", run(&ChanServCommands::SetMode)},
-        {"mlock", run(&ChanServCommands::SetModeLock)},
-        {"tlock", run(&ChanServCommands::SetTopicLock)},
+        {"mlock", [this](const CommandContext& c) { SetSwitch(c, &RegisteredChannel::modeLock, "Modelock"); }},
+        {"tlock", [this](const CommandContext& c) { SetSwitch(c, &RegisteredChannel::topicLock, "Topiclock"); }},
         {"greet", run(&ChanServCommands::SetGreet)},
-        {"autogreet", run(&ChanServCommands::SetAutoGreet)},
+        {"autogreet", [this](const CommandContext& c) { SetSwitch(c, &RegisteredChannel::autoGreet, "Autogreet"); }},
     };
     setActions_.unknown = [this](const CommandContext& context) { RefuseSetSyntax(context); };
 }

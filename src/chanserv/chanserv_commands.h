@@ -79,10 +79,8 @@ private:
     void Set(const CommandContext& context);
     void SetTopic(const CommandContext& context);
     void SetMode(const CommandContext& context);
-    void SetModeLock(const CommandContext& context);
-    void SetTopicLock(const CommandContext& context);
     void SetGreet(const CommandContext& context);
-    void SetAutoGreet(const CommandContext& context);
+    void SetSwitch(const CommandContext& context, bool RegisteredChannel::*flag, const char* label);
     // The change is audited and written at the end of the block.
     void SetDone(const CommandContext& context, const std::string& parameters);
     void RefuseSetSyntax(const CommandContext& context) const;

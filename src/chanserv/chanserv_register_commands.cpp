@@ -114,11 +114,8 @@ void ChanServCommands::Ident(const CommandContext& context) {
         return;
     RegisteredChannel* record = database_.FindRegisteredChannel(channel);
     if (context.words[2] != record->password) {
-        if (KilledForWrongPassword(context, users_, out_))
-            return AuditChannel(context, channel, "IDENT ****** [Failed (too many invalid passwords, user killed)]");
-        context.Reply("Invalid password for " + Bold(channel) + ".");
-        AuditChannel(context, channel, "IDENT ****** [Failed (invalid password)]");
-        return;
+        return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(channel) + ".", "IDENT ******",
+                                   [&](const std::string& text) { AuditChannel(context, channel, text); });
     }
     RightPassword(context, users_);
     if (IEquals(record->founder, nick)) {
@@ -143,11 +140,8 @@ void ChanServCommands::Drop(const CommandContext& context) {
         return;
     }
     if (context.words[2] != record->password) {
-        if (KilledForWrongPassword(context, users_, out_))
-            return AuditChannel(context, channel, "DROP [Failed (too many invalid passwords, user killed)]");
-        context.Reply("Invalid password for " + Bold(channel) + ".");
-        AuditChannel(context, channel, "DROP [Failed (invalid password)]");
-        return;
+        return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(channel) + ".", "DROP",
+                                   [&](const std::string& text) { AuditChannel(context, channel, text); });
     }
     database_.DropRegisteredChannel(*record);
     ChannelsChanged(context, channel, "DROP", true, true);

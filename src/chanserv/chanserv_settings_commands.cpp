@@ -107,21 +107,14 @@ void ChanServCommands::SetMode(const CommandContext& context) {
     SetDone(context, parameters);
 }
 
-void ChanServCommands::SetModeLock(const CommandContext& context) {
+// A lock turned on holds at once.
+void ChanServCommands::SetSwitch(const CommandContext& context, bool RegisteredChannel::*flag, const char* label) {
     const std::string& channel = context.words[1];
     RegisteredChannel* record = database_.FindRegisteredChannel(channel);
-    record->modeLock = SwitchedOn(context);
-    context.Reply(TurnedText("Modelock", channel, record->modeLock));
-    if (record->modeLock) out_.ServerMode(channel, "+" + record->modes, "");
-    SetDone(context, SetParameters(context));
-}
-
-void ChanServCommands::SetTopicLock(const CommandContext& context) {
-    const std::string& channel = context.words[1];
-    RegisteredChannel* record = database_.FindRegisteredChannel(channel);
-    record->topicLock = SwitchedOn(context);
-    context.Reply(TurnedText("Topiclock", channel, record->topicLock));
-    if (record->topicLock) out_.Topic(context.voice.Nick(), record->name, record->topic);
+    bool on = record->*flag = SwitchedOn(context);
+    context.Reply(TurnedText(label, channel, on));
+    if (on && flag == &RegisteredChannel::modeLock) out_.ServerMode(channel, "+" + record->modes, "");
+    if (on && flag == &RegisteredChannel::topicLock) out_.Topic(context.voice.Nick(), record->name, record->topic);
     SetDone(context, SetParameters(context));
 }
 
@@ -134,12 +127,5 @@ void ChanServCommands::SetGreet(const CommandContext& context) {
     SetDone(context, parameters);
 }
 
-void ChanServCommands::SetAutoGreet(const CommandContext& context) {
-    const std::string& channel = context.words[1];
-    RegisteredChannel* record = database_.FindRegisteredChannel(channel);
-    record->autoGreet = SwitchedOn(context);
-    context.Reply(TurnedText("Autogreet", channel, record->autoGreet));
-    SetDone(context, SetParameters(context));
-}
 
 }  // namespace nb

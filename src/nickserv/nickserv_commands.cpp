@@ -129,11 +129,8 @@ void NickServCommands::Drop(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "DROP [Failed (nick not registered)]");
     if (record == nullptr) return;
     if (context.words[1] != record->password) {
-        if (KilledForWrongPassword(context, users_, out_))
-            return context.Audit("DROP ****** [Failed (too many invalid passwords, user killed)]");
-        context.Reply("Invalid password for " + Bold(record->nick) + "!");
-        context.Audit("DROP ****** [Failed (invalid password)]");
-        return;
+        return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(record->nick) + "!",
+                                   "DROP ******");
     }
     database_.DropRegisteredNick(*record);
     NicksChanged(context, "DROP ******");
@@ -149,11 +146,8 @@ void NickServCommands::Identify(const CommandContext& context) {
     if (record == nullptr) return;
     if (context.words[1] != record->password) {
         record->identifiedUser = 0;
-        if (KilledForWrongPassword(context, users_, out_))
-            return context.Audit("IDENT ****** [Failed (too many invalid passwords, user killed)]");
-        context.Reply(Bold("Error") + ": Invalid password.  Please try again.");
-        context.Audit("IDENT ****** [Failed (invalid password)]");
-        return;
+        return RefuseWrongPassword(context, users_, out_, Bold("Error") + ": Invalid password.  Please try again.",
+                                   "IDENT ******");
     }
     record->identifiedUser = users_.At(context.sender.slot).id;
     RightPassword(context, users_);
@@ -172,11 +166,8 @@ void NickServCommands::Ghost(const CommandContext& context) {
         return;
     }
     if (context.words[2] != record->password) {
-        if (KilledForWrongPassword(context, users_, out_))
-            return context.Audit("GHOST " + nick + " ****** [Failed (too many invalid passwords, user killed)]");
-        context.Reply("Invalid password for " + Bold(nick) + ".");
-        context.Audit("GHOST " + nick + " ****** [Failed (invalid password)]");
-        return;
+        return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(nick) + ".",
+                                   "GHOST " + nick + " ******");
     }
     RightPassword(context, users_);
     if (IEquals(nick, context.sender.nick)) {
@@ -199,11 +190,7 @@ void NickServCommands::ChangePassword(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "CHPASS [Failed (invalid password)]");
     if (record == nullptr) return;
     if (context.words[1] != record->password) {
-        if (KilledForWrongPassword(context, users_, out_))
-            return context.Audit("CHPASS ****** ****** [Failed (too many invalid passwords, user killed)]");
-        context.Reply(Bold("Error") + ": Invalid password.");
-        context.Audit("CHPASS ****** ****** [Failed (invalid password)]");
-        return;
+        return RefuseWrongPassword(context, users_, out_, Bold("Error") + ": Invalid password.", "CHPASS ****** ******");
     }
     const std::string& newPassword = context.words[2];
     if (!AcceptsNewPassword(context, newPassword, "CHPASS ****** ******")) return;

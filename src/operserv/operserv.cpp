@@ -196,11 +196,7 @@ void OperServ::Login(const CommandContext& context) {
         return;
     }
     if (context.words[1] != entry->password) {
-        if (KilledForWrongPassword(context, users_, out_))
-            return context.Audit("LOGIN [Failed (too many invalid passwords, user killed)]");
-        context.Reply(Bold("Error") + ": Your password was incorrect.");
-        context.Audit("LOGIN [Failed (invalid password)]");
-        return;
+        return RefuseWrongPassword(context, users_, out_, Bold("Error") + ": Your password was incorrect.", "LOGIN");
     }
     RightPassword(context, users_);
     entry->loggedInUser = user.id;

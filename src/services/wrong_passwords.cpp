@@ -10,11 +10,16 @@ OnlineUser* SenderOf(const CommandContext& context, OnlineUsers& users) {
 
 }  // namespace
 
-bool KilledForWrongPassword(const CommandContext& context, OnlineUsers& users, Outbound& out) {
+void RefuseWrongPassword(const CommandContext& context, OnlineUsers& users, Outbound& out, const std::string& reply,
+                         const std::string& auditWords, const AuditLine& audit) {
+    auto write = [&](const std::string& text) { audit ? audit(text) : context.Audit(text); };
     OnlineUser* sender = SenderOf(context, users);
-    if (sender == nullptr || ++sender->badPasswords < kKillAfterWrongPasswords) return false;
-    out.Kill(context.voice.Nick(), context.sender.nick, "Too many invalid passwords!");
-    return true;
+    if (sender != nullptr && ++sender->badPasswords >= kKillAfterWrongPasswords) {
+        out.Kill(context.voice.Nick(), context.sender.nick, "Too many invalid passwords!");
+        return write(auditWords + " [Failed (too many invalid passwords, user killed)]");
+    }
+    context.Reply(reply);
+    write(auditWords + " [Failed (invalid password)]");
 }
 
 void RightPassword(const CommandContext& context, OnlineUsers& users) {

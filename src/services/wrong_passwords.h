@@ -2,6 +2,9 @@
 // go to, so that no command is a way to guess without end.
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "network/online_users.h"
 #include "network/outbound.h"
 #include "services/command_table.h"
@@ -10,9 +13,14 @@ namespace nb {
 
 inline constexpr int kKillAfterWrongPasswords = 4;
 
-// Counts a wrong password of the sender. The fourth in a row kills the sender ("Too many
-// invalid passwords!") and answers true: the caller then only audits, the user being gone.
-bool KilledForWrongPassword(const CommandContext& context, OnlineUsers& users, Outbound& out);
+using AuditLine = std::function<void(const std::string& text)>;
+
+// Answers a wrong password of the sender and counts it: `reply`, and "<auditWords> [Failed
+// (invalid password)]" audited; the fourth in a row kills the sender ("Too many invalid
+// passwords!") instead, and only its audit line follows. `audit` writes the command's audit
+// lines (by default the context's own).
+void RefuseWrongPassword(const CommandContext& context, OnlineUsers& users, Outbound& out, const std::string& reply,
+                         const std::string& auditWords, const AuditLine& audit = nullptr);
 // A right password ends the row.
 void RightPassword(const CommandContext& context, OnlineUsers& users);
 
