@@ -20,7 +20,7 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       channels(logs, events, users),
       maxUsers(settings, commit, clock, logs),
       users(clock, logs, channels, events, clients, maxUsers),
-      out(writer, users, channels, linkSettings),
+      out(writer, users, channels, clients, linkSettings),
       queries(clock, writer, linkSettings, clients),
       help(data),
       nickServ(data, console, clock, timers, commit, standing, users, out, logs, help, VoiceOf(ServiceId::NickServ)),
@@ -96,9 +96,10 @@ void Services::OnLinkUp() {
     queries.StoreConnectTime();
     clients.Get(ServiceId::ChanServ).linkChannels = chanServ.LinkChannels();
     std::vector<ClientIntroduction> introductions;
+    // The services; a client of run time (the bot) comes back by itself.
     for (const ServiceClient& client : clients.All()) {
-        if (!client.enabled) continue;
-        introductions.push_back({client.nick, client.ident, client.fullName, client.userModes, client.linkChannels,
+        if (!client.enabled || client.settingsKey.empty()) continue;
+        introductions.push_back({client.nick, client.ident, "", client.fullName, client.userModes, client.linkChannels,
                                  client.linkChannelModes, client.linkChannelsOpsItself});
     }
     for (const std::string& line : HandshakeLines(linkSettings, introductions)) writer.SendLine(line);

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "core/safe_path.h"
 #include "core/text.h"
 #include "help/help_files.h"
 
@@ -16,15 +17,13 @@ std::string HelpFileName(const HelpFiles& help, const std::string& topic) {
 
 std::optional<std::filesystem::path> FindHelpFile(const std::filesystem::path& root, const HelpFiles& help,
                                                   const std::string& topic) {
-    if (!IsSafeHelpTopic(topic)) return std::nullopt;
+    // The topic names a file: nothing that could leave the service's help folder.
+    if (!topic.empty() && !IsPlainFileName(topic)) return std::nullopt;
     auto helpFolder = FindEntryIgnoringCase(root, "help");
     if (!helpFolder) return std::nullopt;
     auto serviceFolder = FindEntryIgnoringCase(*helpFolder, help.folder);
     if (!serviceFolder) return std::nullopt;
-    auto file = FindEntryIgnoringCase(*serviceFolder, HelpFileName(help, topic));
-    std::error_code error;
-    if (!file || !std::filesystem::is_regular_file(*file, error)) return std::nullopt;
-    return file;
+    return FileInFolder(*serviceFolder, HelpFileName(help, topic));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace nb {
 struct ClientIntroduction {
     std::string nick;
     std::string ident;
+    std::string host;  // empty: our server's name
     std::string fullName;
     std::string userModes;
     // Channels the client joins at link time; our server gives it operator status there, then

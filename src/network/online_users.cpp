@@ -82,6 +82,23 @@ void OnlineUsers::RemoveOnlineUser(std::string nick) {
     if (IsUserOnline(nick)) RemoveUser(nick, std::nullopt);
 }
 
+void OnlineUsers::RemoveOwnClient(const std::string& nick) {
+    auto slot = FindOnlineUser(nick);
+    if (!slot) return;
+    channels_.RemoveMemberEverywhere(users_[*slot].nick);
+    RemoveSlot(*slot);
+}
+
+void OnlineUsers::RemoveSlot(std::size_t slot) {
+    slotByNick_.erase(users_[slot].nick);
+    if (slot != users_.size() - 1) {
+        users_[slot] = std::move(users_.back());
+        users_[slot].slotIndex = slot;
+        slotByNick_[users_[slot].nick] = slot;
+    }
+    users_.pop_back();
+}
+
 void OnlineUsers::RemoveUser(const std::string& nick, const std::optional<std::string>& quitMessage) {
     auto slot = FindOnlineUser(nick);
     // A copy: the subscribers and the channel table may change the table while it is read.
@@ -96,14 +113,7 @@ void OnlineUsers::RemoveUser(const std::string& nick, const std::optional<std::s
     if (!slot) return;
     channels_.RemoveMemberEverywhere(user.nick);
     slot = FindOnlineUser(user.nick);
-    if (!slot) return;
-    slotByNick_.erase(user.nick);
-    if (*slot != users_.size() - 1) {
-        users_[*slot] = std::move(users_.back());
-        users_[*slot].slotIndex = *slot;
-        slotByNick_[users_[*slot].nick] = *slot;
-    }
-    users_.pop_back();
+    if (slot) RemoveSlot(*slot);
 }
 
 void OnlineUsers::RenameUser(std::size_t slot, const std::string& newNick) {

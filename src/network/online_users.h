@@ -36,6 +36,8 @@ public:
     bool IsUserOnline(const std::string& nick) const override { return FindOnlineUser(nick).has_value(); }
     // A user killed (by the network or by us) leaves the network and every channel.
     void RemoveOnlineUser(std::string nick);
+    // One of our own clients leaves, as quietly as it came.
+    void RemoveOwnClient(const std::string& nick);
     void Clear();
 
     std::size_t Count() const { return users_.size(); }
@@ -69,6 +71,7 @@ private:
     // Announces the departure, then takes the user out of its channels and the table.
     void RemoveUser(const std::string& nick, const std::optional<std::string>& quitMessage);
     void ChangeNick(OnlineUser& user, const std::string& newNick);
+    void RemoveSlot(std::size_t slot);
     void Quit(const std::string& nick, const std::string& message);
     // Two users cannot hold one nick: the one who held it before leaves as if killed.
     void EndNickCollision(const std::string& nick);

@@ -18,8 +18,9 @@ std::string MakeBanMask(const std::string& ident, const std::string& host) {
     return "*" + user + "@*" + host.substr(firstDot);
 }
 
-Outbound::Outbound(LinkWriter& writer, OnlineUsers& users, Channels& channels, const LinkSettings& us)
-    : writer_(writer), users_(users), channels_(channels), us_(us) {}
+Outbound::Outbound(LinkWriter& writer, OnlineUsers& users, Channels& channels, OwnClients& clients,
+                   const LinkSettings& us)
+    : writer_(writer), users_(users), channels_(channels), clients_(clients), us_(us) {}
 
 void Outbound::Message(const std::string& source, ReplyType how, const std::string& target, const std::string& text) {
     writer_.SendLine(":" + source + " " + ReplyCommand(how) + " " + target + " :" + text);
@@ -99,5 +100,20 @@ void Outbound::Squit(const std::string& server, const std::string& reason) {
 }
 
 void Outbound::Raw(const std::string& line) { writer_.SendLine(line); }
+
+void Outbound::IntroduceClient(const ClientIntroduction& client) {
+    const std::string& server = us_.serverName;
+    const std::string& host = client.host.empty() ? server : client.host;
+    writer_.SendLine("NICK " + client.nick + " 1 10 " + client.ident + " " + host + " " + server + " :" + client.fullName);
+    if (!client.userModes.empty()) writer_.SendLine(":" + server + " SVSMODE " + client.nick + " " + client.userModes);
+    users_.AddServiceClient(client.nick, server);
+    for (const std::string& channel : client.channels) Join(client.nick, channel);
+}
+
+void Outbound::RetireClient(const std::string& nick, const std::string& reason) {
+    writer_.SendLine(":" + nick + " QUIT :" + reason);
+    users_.RemoveOwnClient(nick);
+    clients_.RemoveOwnClient(nick);
+}
 
 }  // namespace nb

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "link/handshake.h"
 #include "link/link_settings.h"
 #include "network/channels.h"
 #include "network/link_writer.h"
@@ -16,7 +17,7 @@ std::string MakeBanMask(const std::string& ident, const std::string& host);
 
 class Outbound {
 public:
-    Outbound(LinkWriter& writer, OnlineUsers& users, Channels& channels, const LinkSettings& us);
+    Outbound(LinkWriter& writer, OnlineUsers& users, Channels& channels, OwnClients& clients, const LinkSettings& us);
 
     // Text from one of our clients to a user or a channel, as a NOTICE or a PRIVMSG.
     void Message(const std::string& source, ReplyType how, const std::string& target, const std::string& text);
@@ -48,11 +49,17 @@ public:
     void Squit(const std::string& server, const std::string& reason);
     // A line an operator typed, sent as it stands.
     void Raw(const std::string& line);
+    // One of our clients comes on the network while the link is up (the bot): its NICK, its
+    // modes set by our server, its channels; it enters the user table quietly.
+    void IntroduceClient(const ClientIntroduction& client);
+    // It leaves: its QUIT, and it is out of the user table, its channels and our clients.
+    void RetireClient(const std::string& nick, const std::string& reason);
 
 private:
     LinkWriter& writer_;
     OnlineUsers& users_;
     Channels& channels_;
+    OwnClients& clients_;
     const LinkSettings& us_;
 };
 

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace nb {
 
@@ -10,8 +11,9 @@ class OwnClients {
 public:
     virtual ~OwnClients() = default;
     virtual bool IsOwnClient(const std::string& nick) const = 0;
-    virtual std::size_t OwnClientCount() const = 0;
-    virtual const std::string& OwnNick(std::size_t index) const = 0;
+    virtual std::vector<std::string> OwnNicks() const = 0;
+    // A client made at run time (the bot) leaves; the services stay.
+    virtual void RemoveOwnClient(const std::string& nick) = 0;
 };
 
 }  // namespace nb

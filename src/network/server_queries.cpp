@@ -39,8 +39,7 @@ std::string ServerQueries::FormatUptime() const {
 void ServerQueries::OnPing(const IrcLine& line) {
     const std::string& token = line.LastParam();
     writer_.SendLine(":" + us_.serverName + " PONG :" + token);
-    for (std::size_t i = 0; i < ownClients_.OwnClientCount(); ++i)
-        writer_.SendLine(":" + ownClients_.OwnNick(i) + " PONG :" + token);
+    for (const std::string& nick : ownClients_.OwnNicks()) writer_.SendLine(":" + nick + " PONG :" + token);
 }
 
 // :<asker> VERSION :<our server name>

@@ -34,9 +34,12 @@ ServiceClients::ServiceClients() {
     Get(ServiceId::OperServ).passwordWords = {{"login", {1}}};
 }
 
-ServiceClient& ServiceClients::Get(ServiceId id) { return clients_.at(static_cast<std::size_t>(id)); }
+// The services come first, in ServiceId order.
+ServiceClient& ServiceClients::Get(ServiceId id) { return *std::next(clients_.begin(), static_cast<long>(id)); }
 
-const ServiceClient& ServiceClients::Get(ServiceId id) const { return clients_.at(static_cast<std::size_t>(id)); }
+const ServiceClient& ServiceClients::Get(ServiceId id) const {
+    return *std::next(clients_.begin(), static_cast<long>(id));
+}
 
 ServiceClient& ServiceClients::Add(ServiceClient client) {
     clients_.push_back(std::move(client));
@@ -78,6 +81,16 @@ const ServiceClient* ServiceClients::FindByTarget(const std::string& target) con
         if (IEquals(client.nick, nick)) return &client;
     }
     return nullptr;
+}
+
+std::vector<std::string> ServiceClients::OwnNicks() const {
+    std::vector<std::string> nicks;
+    for (const ServiceClient& client : clients_) nicks.push_back(client.nick);
+    return nicks;
+}
+
+void ServiceClients::RemoveOwnClient(const std::string& nick) {
+    std::erase_if(clients_, [&](const ServiceClient& client) { return client.settingsKey.empty() && IEquals(client.nick, nick); });
 }
 
 bool ServiceClients::IsOwnClient(const std::string& nick) const {

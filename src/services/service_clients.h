@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -54,7 +54,8 @@ public:
 
     ServiceClient& Get(ServiceId id);
     const ServiceClient& Get(ServiceId id) const;
-    // A client created at run time. Records never move: references to them stay valid.
+    // A client created at run time. Records never move: references to them stay valid until
+    // the record is removed.
     ServiceClient& Add(ServiceClient client);
     // The service answers its messages with this table, whose password words the logs mask.
     void AttachCommands(ServiceId id, const CommandTable& table);
@@ -65,14 +66,14 @@ public:
 
     // The client that a message target names: "NickServ" or "NickServ@services.example".
     const ServiceClient* FindByTarget(const std::string& target) const;
-    const std::deque<ServiceClient>& All() const { return clients_; }
+    const std::list<ServiceClient>& All() const { return clients_; }
 
     bool IsOwnClient(const std::string& nick) const override;
-    std::size_t OwnClientCount() const override { return clients_.size(); }
-    const std::string& OwnNick(std::size_t index) const override { return clients_.at(index).nick; }
+    std::vector<std::string> OwnNicks() const override;
+    void RemoveOwnClient(const std::string& nick) override;
 
 private:
-    std::deque<ServiceClient> clients_;
+    std::list<ServiceClient> clients_;
 };
 
 }  // namespace nb
