@@ -33,6 +33,7 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       operServ(data, commit, settings, clock, help,
                {users, channels, out, logs, queries, maxUsers, clients, linkSettings, logChannels, chanServ}),
       operatorConsole(console, operServ, nickServ, settings, ignoreList, out, logs, clock),
+      bot(data, console, clock, settings, out, clients, users, standing),
       router(clients, commands, users, channels, queries, logs, console, linkSettings) {
     clients.AttachCommands(ServiceId::NickServ, nickServ.Commands());
     clients.AttachCommands(ServiceId::ChanServ, chanServ.Commands());
@@ -112,18 +113,21 @@ void Services::OnLinkUp() {
             channels.ApplyMemberStatus(channel, "+o", {client.nick});
         }
     }
+    bot.IntroduceAtLink();
 }
 
 std::vector<std::string> Services::DataFiles() const {
     std::vector<std::string> files = {"Ignore.nb2", "Webserver/"};
-    for (const auto& more : {NickServ::DataFiles(), ChanServ::DataFiles(), OperServ::DataFiles(), MemoServ::DataFiles()})
+    for (const auto& more : {NickServ::DataFiles(), ChanServ::DataFiles(), OperServ::DataFiles(), MemoServ::DataFiles(),
+                             Bot::DataFiles()})
         files.insert(files.end(), more.begin(), more.end());
     return files;
 }
 
 std::vector<SettingDefault> Services::SettingDefaults(const std::string& hostName, const std::string& nowText) const {
     std::vector<SettingDefault> defaults = DefaultSettings(hostName, nowText);
-    for (const auto& more : {clients.SettingDefaults(), ChanServ::SettingDefaults(), OperServ::SettingDefaults()})
+    for (const auto& more : {clients.SettingDefaults(), ChanServ::SettingDefaults(), OperServ::SettingDefaults(),
+                             Bot::SettingDefaults()})
         defaults.insert(defaults.end(), more.begin(), more.end());
     return defaults;
 }

@@ -29,6 +29,7 @@
 #include "network/server_queries.h"
 #include "nickserv/nickserv.h"
 #include "operserv/operserv.h"
+#include "scripting/bot.h"
 #include "services/block_commit.h"
 #include "services/command_dispatcher.h"
 #include "services/ignore_list.h"
@@ -77,6 +78,7 @@ public:
     MemoServ memoServ;
     OperServ operServ;
     OperatorConsole operatorConsole;
+    Bot bot;
     LineRouter router;
 
     // Copies the link, log channel and client values from the settings.

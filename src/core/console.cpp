@@ -43,7 +43,8 @@ void TerminalConsole::PromptInput(const std::string& title, const std::string& p
 
 void TerminalConsole::AppendLogText(LogBox box, const std::string& text) {
     if (box == LogBox::RawTraffic && !showRawTraffic_) return;
-    out_ << (box == LogBox::RawTraffic ? "<< " : "") << text << std::endl;
+    const char* lead = box == LogBox::RawTraffic ? "<< " : box == LogBox::BotInfo ? "[bot] " : box == LogBox::WebServer ? "[web] " : "";
+    out_ << lead << text << std::endl;
 }
 
 }  // namespace nb

@@ -9,7 +9,9 @@
 
 namespace nb {
 
-enum class LogBox { Status, RawTraffic };
+// The console's log boxes: the program's status, the raw server traffic, the bot's information
+// window and the web server's log.
+enum class LogBox { Status, RawTraffic, BotInfo, WebServer };
 
 class Console {
 public:
@@ -24,6 +26,8 @@ public:
     virtual void PromptInput(const std::string& title, const std::string& prompt, const std::string& defaultValue,
                              InputAnswer answer) = 0;
     virtual void AppendLogText(LogBox box, const std::string& text) = 0;
+    // Empties a log box (the bot's information window before a load).
+    virtual void ClearLogText(LogBox /*box*/) {}
 };
 
 // Prints to a stream. Questions are asked only when standard input is a terminal, and answered
