@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/program.h"
 #include "app/services.h"
 #include "app/startup.h"
 #include "link/irc_line.h"
@@ -39,8 +40,7 @@ struct RunningServices {
             std::filesystem::create_directories(file.parent_path());
             std::ofstream(file, std::ios::binary) << content;
         }
-        services.AttachLink(&link, &link);
-        RunStartup(services, "benchhost");
+        program.Start("benchhost");
         // Files are written as they are in use, but the disk's sync is not what most
         // benchmarks measure.
         services.settings.Set("General", "Sync Writes", syncWrites ? "1" : "0");
@@ -55,7 +55,8 @@ struct RunningServices {
     std::ostream quiet{&nothing};
     TerminalConsole console{quiet, false};
     CountingLink link;
-    Services services{dir.Path() / "data", clock, timers, console};
+    Program program{dir.Path() / "data", clock, timers, console, link, link};
+    Services& services = program.Internals();
 };
 
 // Framing, one parse, the logs and the dispatch, block by block as the link reads (8 KiB).

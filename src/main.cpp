@@ -1,15 +1,10 @@
 // nimbral2: IRC network services. Runs until SIGINT or SIGTERM.
 #include <unistd.h>
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/signal_set.hpp>
 #include <boost/program_options.hpp>
 #include <iostream>
 
-#include "app/services.h"
-#include "app/startup.h"
-#include "core/console.h"
-#include "link/server_link.h"
+#include "app/program.h"
 
 namespace {
 
@@ -39,25 +34,8 @@ int main(int argc, char** argv) {
         std::cout << options;
         return 0;
     }
-
-    boost::asio::io_context io;
-    nb::SystemClock clock;
-    nb::AsioTimers timers(io);
-    nb::TerminalConsole console(std::cout, args.count("raw") > 0);
-    nb::Services services(args["data-dir"].as<std::string>(), clock, timers, console);
-    nb::ServerLink link(io, timers, console, services.debugLog, services.linkSettings, services);
-    services.AttachLink(&link, &link);
-
-    if (!nb::RunStartup(services, LocalHostName())) return 1;
+    nb::Program program(args["data-dir"].as<std::string>(), args.count("raw") > 0);
+    if (!program.Start(LocalHostName())) return 1;
     if (args.count("no-connect")) return 0;
-
-    boost::asio::signal_set signals(io, SIGINT, SIGTERM);
-    signals.async_wait([&](const boost::system::error_code&, int) {
-        console.AppendLogText(nb::LogBox::Status, "Stopping.");
-        link.Shutdown();
-        io.stop();
-    });
-    link.ConnectToServer();
-    io.run();
-    return 0;
+    return program.Run();
 }

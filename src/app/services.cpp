@@ -1,6 +1,7 @@
 #include "app/services.h"
 
 #include "core/text.h"
+#include "webserver/web_server.h"
 #include "link/handshake.h"
 
 namespace nb {
@@ -127,7 +128,7 @@ std::vector<std::string> Services::DataFiles() const {
 std::vector<SettingDefault> Services::SettingDefaults(const std::string& hostName, const std::string& nowText) const {
     std::vector<SettingDefault> defaults = DefaultSettings(hostName, nowText);
     for (const auto& more : {clients.SettingDefaults(), ChanServ::SettingDefaults(), OperServ::SettingDefaults(),
-                             Bot::SettingDefaults()})
+                             Bot::SettingDefaults(), WebServerSettingDefaults()})
         defaults.insert(defaults.end(), more.begin(), more.end());
     return defaults;
 }

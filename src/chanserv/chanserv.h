@@ -26,6 +26,7 @@ public:
 
     const CommandTable& Commands() const { return commands_.Table(); }
     ChannelDatabase& Database() { return database_; }
+    const ChannelDatabase& Database() const { return database_; }
 
     static std::vector<std::string> DataFiles() {
         return {"ChanServ/ChanServ.nb2", "ChanServ/Access.nb2", "ChanServ/Restrict.nb2"};

@@ -17,6 +17,7 @@ class LinkWriter {
 public:
     explicit LinkWriter(DebugLog& debugLog);
     void Attach(LineSink* sink, const LinkControl* control);
+    bool IsLinkUp() const { return sink_ != nullptr && control_ != nullptr && control_->IsLinkConnected(); }
 
     // A classic line; dropped, and noted in the debug log, while the link is down. A line
     // longer than the IRC limit leaves as several messages, or cut (see FitLine).

@@ -30,10 +30,11 @@ void ServerQueries::StoreConnectTime() {
     connectDate_ = FormatShortDate(connectedAt_);
 }
 
-std::string ServerQueries::FormatUptime() const {
-    auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(clock_.Now() - connectedAt_);
-    return FormatUptimeText(elapsed.count());
+std::chrono::seconds ServerQueries::Uptime() const {
+    return std::chrono::duration_cast<std::chrono::seconds>(clock_.Now() - connectedAt_);
 }
+
+std::string ServerQueries::FormatUptime() const { return FormatUptimeText(Uptime().count()); }
 
 // PING :<token>, answered from the server and from every one of our clients.
 void ServerQueries::OnPing(const IrcLine& line) {

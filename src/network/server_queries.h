@@ -23,6 +23,7 @@ public:
 
     void StoreConnectTime();
     std::string FormatUptime() const;
+    std::chrono::seconds Uptime() const;
     // The time of day and the date of the link's start.
     const std::string& ConnectTime() const { return connectTime_; }
     const std::string& ConnectDate() const { return connectDate_; }

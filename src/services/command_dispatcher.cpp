@@ -63,6 +63,8 @@ void CommandDispatcher::Run(const CommandTable& table, const CommandContext& con
     }
     if (command->checkFirst && !command->checkFirst(context)) return;
     if (!PassesGate(table, *command, context)) return;
+    const ServiceClient& client = context.voice.Client();
+    ++counts_[(client.settingsKey.empty() ? client.nick : client.settingsKey) + " " + command->word];
     command->run(context);
 }
 

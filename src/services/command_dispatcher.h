@@ -4,6 +4,9 @@
 // the network are announced after it has returned.
 #pragma once
 
+#include <map>
+#include <string>
+
 #include "link/irc_line.h"
 #include "network/logs.h"
 #include "network/network_events.h"
@@ -25,6 +28,8 @@ public:
     // A PRIVMSG to one of our clients that answers commands is run (or refused) here; false
     // when the target is no such client. A sender who is not in the user table is not run.
     bool Deliver(const IrcLine& line);
+    // How often each command was run, by "<service> <command>".
+    const std::map<std::string, long>& Counts() const { return counts_; }
 
 private:
     void Run(const CommandTable& table, const CommandContext& context) const;
@@ -40,6 +45,7 @@ private:
     Logs& logs_;
     BlockCommit& block_;
     NetworkEventBus& events_;
+    mutable std::map<std::string, long> counts_;
 };
 
 }  // namespace nb

@@ -39,10 +39,10 @@ TimePoint TestStartTime() {
     return std::chrono::system_clock::from_time_t(std::mktime(&local));
 }
 
-ServicesFixture::ServicesFixture() { services.AttachLink(&link, &link); }
+ServicesFixture::ServicesFixture() = default;
 
 void ServicesFixture::StartLinked() {
-    RunStartup(services, "testhost");
+    program.Start("testhost");
     services.OnLinkUp();
     // The uplink's first PING ends its burst: from here on a new max users record is announced
     // as it happens.

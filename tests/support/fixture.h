@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/services.h"
 #include "core/clock.h"
 #include "core/console.h"
@@ -102,7 +103,9 @@ struct ServicesFixture {
     ManualTimers timers;
     RecordingConsole console;
     CapturingLink link;
-    Services services{dir.Path() / "data", clock, timers, console};
+    // The program as every front end builds it, on this test's clock, timers, console and link.
+    Program program{dir.Path() / "data", clock, timers, console, link, link};
+    Services& services = program.Internals();
 };
 
 // The services linked, for tests of a service.

@@ -1,0 +1,56 @@
+#include "app/services_statistics.h"
+
+namespace nb {
+
+ServicesIdentity ServicesStatistics::Identity() const {
+    return {services_.linkSettings.serverName, services_.logChannels.oper, services_.logChannels.net,
+            services_.logChannels.bot, services_.settings.Get("Server Information", "Your Email", "")};
+}
+
+std::size_t ServicesStatistics::UsersOnline() const { return services_.users.Count(); }
+
+std::size_t ServicesStatistics::ChannelsNow() const { return services_.channels.Count(); }
+
+long long ServicesStatistics::MaxUsers() const { return services_.maxUsers.count; }
+
+std::string ServicesStatistics::MaxUsersDate() const { return services_.maxUsers.date; }
+
+bool ServicesStatistics::Linked() const { return services_.writer.IsLinkUp(); }
+
+std::chrono::seconds ServicesStatistics::Uptime() const { return services_.queries.Uptime(); }
+
+std::size_t ServicesStatistics::RegisteredNickCount() const { return services_.nickServ.RegisteredNicks().size(); }
+
+std::size_t ServicesStatistics::RegisteredChannelCount() const { return services_.chanServ.LinkChannels().size(); }
+
+std::vector<UserRow> ServicesStatistics::Users() const {
+    std::vector<UserRow> rows;
+    for (std::size_t slot = 0; slot < services_.users.Count(); ++slot) {
+        const OnlineUser& user = services_.users.At(slot);
+        rows.push_back({user.nick, user.ident, user.host, user.server.value_or("N/A"), user.slotIndex, ConnectTimeText(user)});
+    }
+    return rows;
+}
+
+std::vector<ChannelRow> ServicesStatistics::RegisteredChannels() const {
+    std::vector<ChannelRow> rows;
+    for (const RegisteredChannel& channel : services_.chanServ.Database().RegisteredChannels()) {
+        if (channel.name.empty()) continue;
+        rows.push_back({channel.name, channel.founder, channel.email, channel.description, channel.greet,
+                        channel.registeredOn});
+    }
+    return rows;
+}
+
+std::vector<NickRow> ServicesStatistics::RegisteredNicks() const {
+    std::vector<NickRow> rows;
+    for (const RegisteredNick& nick : services_.nickServ.RegisteredNicks()) {
+        if (nick.nick.empty()) continue;
+        rows.push_back({nick.nick, nick.email, nick.realName, nick.age, nick.lastSeen, nick.lastQuit, nick.registeredOn});
+    }
+    return rows;
+}
+
+std::map<std::string, long> ServicesStatistics::CommandCounts() const { return services_.commands.Counts(); }
+
+}  // namespace nb
