@@ -1,36 +1,224 @@
-// Every *.transcript file under tests/, one test per section.
-#include <gtest/gtest.h>
-
+// Runs every *.transcript file under tests/: lines received from the uplink and, after each,
+// exactly the lines the services send, byte for byte, plus the files they write. One file holds
+// the tests of one service or module, one "===" section per test, each on fresh linked services;
+// the steps above a file's first section run first in each of its sections.
+//
+//   === name                   a new test
+//   + nick [ident [host]]      introduces a user; what that sends is not checked
+//   +id nick...                introduces each nick, registers it ("secret1") and identifies
+//   +gone nick...              introduces each nick, registers it ("secret1") and quits
+//   > line                     a received line; the "<" lines that follow are all it sends
+//   >> line                    a received line, in one block with the lines up to the next ">"
+//   < line                     a sent line ("^B" is the control character 2, "^A" 1 and so on)
+//   ~ line                     a received line whose output is not checked
+//   file PATH                  the data file holds exactly the "|" lines that follow (CRLF ends each)
+//   | text
+//   has PATH TEXT / lacks PATH TEXT   the data file holds the text / does not
+//   console TEXT               the last message box starts with TEXT
+//   wait MS                    the clock and the timers move on; "<" lines: what the timers sent
+//   link | relink              a new link; "<" lines: what it sends | what it sends is not checked
+//   oper NICK LEVEL | override NICK | ignore MASK | restrict-nick MASK | restrict-channel MASK
+//   setting SECTION/KEY VALUE  "_" in the key stands for a blank
+//   block PATH | unblock PATH  the data file PATH can / can again be written
+//   helpfile PATH TEXT         writes a help file line under help/
+//   # comment
+#include <algorithm>
 #include <cctype>
 
-#include "support/transcript.h"
+#include "support/fixture.h"
 
 namespace nb::test {
-
-void PrintTo(const TranscriptSection& section, std::ostream* out) { *out << section.file << ": " << section.name; }
-
 namespace {
 
-struct Transcript : ::testing::TestWithParam<TranscriptSection> {};
+namespace fs = std::filesystem;
 
-TEST_P(Transcript, SendsAndWritesWhatItSays) { RunTranscript(GetParam()); }
+struct Section {
+    std::string file;  // relative to tests/
+    std::string name;
+    std::vector<std::pair<int, std::string>> lines;  // with their line numbers
+};
+
+void PrintTo(const Section& section, std::ostream* out) { *out << section.file << ": " << section.name; }
+
+// "^B" <-> "\x02": caret notation for control characters.
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool caret = text[i] == '^' && i + 1 < text.size() && text[i + 1] >= '@' && text[i + 1] <= '_';
+        out += caret ? static_cast<char>(text[++i] - '@') : text[i];
+    }
+    return out;
+}
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) out += static_cast<unsigned char>(c) < 32 ? std::string{'^', static_cast<char>(c + '@')} : std::string{c};
+    return out;
+}
+
+std::pair<std::string, std::string> Split(const std::string& text) {
+    auto blank = text.find(' ');
+    return blank == std::string::npos ? std::pair{text, std::string()} : std::pair{text.substr(0, blank), text.substr(blank + 1)};
+}
+
+Lines Words(const std::string& text) {
+    std::istringstream in(text);
+    Lines words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+class Runner : public ServicesFixture {
+public:
+    explicit Runner(const Section& section) : section_(section) { StartLinked(); }
+
+    void All() {
+        for (at_ = 0; at_ < section_.lines.size(); ++at_) {
+            const auto& [number, text] = section_.lines[at_];
+            SCOPED_TRACE(section_.file + ":" + std::to_string(number));
+            if (text.starts_with("<") || text.starts_with("|")) ADD_FAILURE() << "a check with nothing before it: " << text;
+            Step(text);
+        }
+    }
+
+private:
+    void Step(const std::string& text) {
+        auto [word, rest] = Split(text);
+        const fs::path data = dir.Path() / "data";
+        if (word.empty() || word == "#" || word == "<" || word == "|") return;
+        if (word == ">") return CheckSent((Receive(Unescape(rest)), link.Take()));
+        if (word == ">>") return Receive(Unescape(rest), false);
+        if (word == "~") return (void)(Receive(Unescape(rest)), link.Take());
+        if (word == "+") return (void)Connect(Nth(rest, 0, ""), Nth(rest, 1, "user"), Nth(rest, 2, "host.example.org"));
+        if (word == "+id" || word == "+gone") {
+            for (const auto& nick : Words(rest)) {
+                Connect(nick);
+                RegisterAndIdentify(nick);
+                if (word == "+gone") Receive(":" + nick + " QUIT :later");
+            }
+            return (void)link.Take();
+        }
+        if (word == "file") return CheckFile(rest);
+        if (word == "has" || word == "lacks") {
+            auto [path, part] = Split(rest);
+            EXPECT_EQ(ReadFile(path).find(Unescape(part)) != std::string::npos, word == "has") << path << ": " << part;
+            return;
+        }
+        if (word == "console") {
+            ASSERT_FALSE(console.messages.empty());
+            EXPECT_TRUE(console.messages.back().starts_with(rest)) << console.messages.back();
+            return;
+        }
+        if (word == "wait") return Wait(std::stoi(rest));
+        if (word == "link" || word == "relink") {
+            services.OnConnecting();
+            services.OnLinkUp();
+            return word == "link" ? CheckSent(link.Take()) : (void)link.Take();
+        }
+        if (word == "oper") return (void)(User(Nth(rest, 0, "")).operLevel = std::stoi(Nth(rest, 1, "")));
+        if (word == "override") return (void)(User(rest).override = true);
+        if (word == "ignore") return services.ignoreList.masks.push_back(rest);
+        if (word == "restrict-nick") return services.nickServ.RestrictedNicks().push_back(rest);
+        if (word == "restrict-channel") return (void)services.chanServ.Database().Restricted().AddRestrictedChannel(rest);
+        if (word == "setting") {
+            auto [key, value] = Split(rest);
+            std::replace(key.begin(), key.end(), '_', ' ');
+            return services.settings.Set(key.substr(0, key.find('/')), key.substr(key.find('/') + 1), value);
+        }
+        if (word == "block") return (void)fs::create_directory(data / (rest + ".tmp"));
+        if (word == "unblock") return (void)fs::remove(data / (rest + ".tmp"));
+        if (word == "helpfile") {
+            auto [path, line] = Split(rest);
+            fs::create_directories((data / "help" / path).parent_path());
+            return (void)(std::ofstream(data / "help" / path, std::ios::app | std::ios::binary) << Unescape(line) << "\r\n");
+        }
+        ADD_FAILURE() << "unknown step: " << text;
+    }
+
+    static std::string Nth(const std::string& text, std::size_t n, const std::string& otherwise) {
+        Lines words = Words(text);
+        return n < words.size() ? words[n] : otherwise;
+    }
+
+    // The lines of the given kind that follow the step, without their mark.
+    Lines Following(char mark) {
+        Lines found;
+        for (; at_ + 1 < section_.lines.size() && section_.lines[at_ + 1].second.starts_with(mark); ++at_)
+            found.push_back(section_.lines[at_ + 1].second.substr(std::min<std::size_t>(2, section_.lines[at_ + 1].second.size())));
+        return found;
+    }
+
+    // The "<" lines that follow must be exactly the lines sent.
+    void CheckSent(const Lines& sent) {
+        const int first = section_.lines[at_].first + 1;
+        Lines expected = Following('<');
+        for (std::size_t i = 0; i < std::max(sent.size(), expected.size()); ++i) {
+            SCOPED_TRACE(section_.file + ":" + std::to_string(first + static_cast<int>(std::min(i, expected.size()))));
+            if (i >= sent.size()) ADD_FAILURE() << "not sent: " << expected[i];
+            else if (i >= expected.size()) ADD_FAILURE() << "also sent: " << Escape(sent[i]);
+            else EXPECT_EQ(Escape(sent[i]), expected[i]);
+        }
+    }
+
+    void CheckFile(const std::string& path) {
+        std::string expected;
+        for (const std::string& line : Following('|')) expected += Unescape(line) + "\r\n";
+        EXPECT_EQ(ReadFile(path), expected) << path;
+    }
+
+    void Wait(int ms) {
+        waited_ += ms;
+        clock.Advance(std::chrono::seconds(waited_ / 1000 - (waited_ - ms) / 1000));
+        timers.Advance(std::chrono::milliseconds(ms));
+        CheckSent(link.Take());
+    }
+
+    const Section& section_;
+    std::size_t at_ = 0;
+    int waited_ = 0;
+};
+
+std::vector<Section> Load() {
+    const fs::path root = fs::path(NB_SOURCE_DIR) / "tests";
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.path().extension() == ".transcript") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    std::vector<Section> sections;
+    for (const auto& path : files) {
+        std::ifstream in(path);
+        Section preamble{fs::relative(path, root).string(), "", {}};
+        std::vector<std::pair<int, std::string>>* into = &preamble.lines;
+        int number = 0;
+        for (std::string line; std::getline(in, line);) {
+            ++number;
+            if (line.starts_with("=== ")) {
+                sections.push_back({preamble.file, line.substr(4), preamble.lines});
+                into = &sections.back().lines;
+            } else {
+                into->emplace_back(number, line);
+            }
+        }
+    }
+    return sections;
+}
+
+struct Transcript : ::testing::TestWithParam<Section> {};
+
+TEST_P(Transcript, SendsAndWritesWhatItSays) { Runner(GetParam()).All(); }
 
 // "nickserv/nickserv.transcript", "register refusals" -> "nickserv_RegisterRefusals"
-std::string TestName(const ::testing::TestParamInfo<TranscriptSection>& info) {
+std::string TestName(const ::testing::TestParamInfo<Section>& info) {
     std::string name = info.param.file.substr(0, info.param.file.find('/')) + "_";
     bool upper = true;
     for (char c : info.param.name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) {
-            upper = true;
-        } else {
-            name += upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
-            upper = false;
-        }
+        if (std::isalnum(static_cast<unsigned char>(c))) name += upper ? static_cast<char>(std::toupper(c)) : c;
+        upper = !std::isalnum(static_cast<unsigned char>(c));
     }
     return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Sections, Transcript, ::testing::ValuesIn(LoadTranscripts()), TestName);
+INSTANTIATE_TEST_SUITE_P(Sections, Transcript, ::testing::ValuesIn(Load()), TestName);
 
 }  // namespace
 }  // namespace nb::test

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "link/irc_line.h"
-#include "support/file_writes.h"
 #include "support/fixture.h"
 
 namespace nb {

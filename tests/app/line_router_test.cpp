@@ -85,13 +85,6 @@ TEST_F(DispatchFixture, PasswordWordsAreMaskedInTheDebugLogRawViewAndAuditLines)
               sent.end());
 }
 
-TEST_F(DispatchFixture, SquitOfOurOwnServerReconnectsAndOthersAreIgnored) {
-    Receive("SQUIT irc.example.org :netsplit");
-    EXPECT_EQ(link.connectCalls, 0);
-    Receive(":irc.example.org SQUIT services.localhost :Ping timeout");
-    EXPECT_EQ(link.connectCalls, 1);
-}
-
 TEST_F(DispatchFixture, LinesNoHandlerNeedsAreToleratedWithoutChanges) {
     for (const char* line : {"PROTOCTL NOQUIT TOKEN NICKv2 SJOIN", "NETINFO 5 1765055235 0 * 0 0 0 :Net",
                              ":irc.example.org EOS", ":irc.example.org SMO o :something", ":ann GLOBOPS :hi",

@@ -6,7 +6,6 @@
 
 #include "core/debug_log.h"
 #include "core/settings.h"
-#include "support/file_writes.h"
 #include "support/fixture.h"
 
 namespace nb {

@@ -10,8 +10,7 @@
 #include <thread>
 
 #include "support/fixture.h"
-#include "support/scripted_uplink.h"
-#include "support/services_process.h"
+#include "support/process.h"
 
 namespace nb {
 namespace {
@@ -28,7 +27,7 @@ struct LinkedBinary : ::testing::Test {
     }
     void AcceptLink() {
         ASSERT_TRUE(uplink.Accept(10s)) << services.Output();
-        ASSERT_TRUE(uplink.WaitForLineContaining("ready to serve.", 0, 10s)) << services.Output();
+        ASSERT_TRUE(uplink.WaitForLine("ready to serve.", 0, 10s)) << services.Output();
     }
     void ExpectOutput(const std::string& part) {
         EXPECT_NE(services.Output().find(part), std::string::npos) << services.Output();
@@ -37,7 +36,7 @@ struct LinkedBinary : ::testing::Test {
     std::string Exchange(const std::string& lines, const std::string& part) {
         std::size_t from = uplink.Lines().size();
         uplink.SendRaw(lines);
-        auto at = uplink.WaitForLineContaining(part, from);
+        auto at = uplink.WaitForLine(part, from);
         return at ? uplink.Lines()[*at] : "nothing with " + part;
     }
     test::TempDir dir;
@@ -50,7 +49,7 @@ TEST(Binary, FirstRunWithNoConnectLaysTheTreeAndStops) {
     test::TempDir dir;
     test::ServicesProcess services;
     services.Start(dir.Path() / "fresh", {"--no-connect"});
-    ASSERT_EQ(services.WaitForExit(10000), 0) << services.Output();
+    ASSERT_EQ(services.WaitForExit(10s), 0) << services.Output();
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "fresh" / "NickServ" / "NickServ.nb2"));
     EXPECT_NE(services.Output().find("First run"), std::string::npos);
     EXPECT_NE(services.Output().find("Last backup: N/A\n  Nimbral II [4.3] - IRC Services\n"), std::string::npos);
@@ -103,11 +102,11 @@ TEST_F(LinkedBinary, SquitOfOurServerAndDroppedLinksReconnect) {
 TEST_F(LinkedBinary, ASilentUplinkIsPingedThenDroppedAndLinkedAgain) {
     StartServices({{"General/Ping Interval", "1"}});
     const std::string ping = ":services.localhost PING :services.localhost";
-    auto first = uplink.WaitForLineContaining(ping, kHandshakeLines, 5s);
+    auto first = uplink.WaitForLine(ping, kHandshakeLines, 5s);
     ASSERT_TRUE(first) << services.Output();
     // Any line is an answer: the link stays, and the next silence brings the next PING.
     uplink.SendLine(":irc.example.org PONG irc.example.org :services.localhost");
-    ASSERT_TRUE(uplink.WaitForLineContaining(ping, *first + 1, 5s)) << services.Output();
+    ASSERT_TRUE(uplink.WaitForLine(ping, *first + 1, 5s)) << services.Output();
     EXPECT_TRUE(uplink.WaitForPeerClose(5s));
     AcceptLink();
     ExpectOutput("lost (no answer from the server for 2 seconds); trying again in 1 second");

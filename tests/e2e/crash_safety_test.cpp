@@ -17,8 +17,7 @@
 
 #include "core/text.h"
 #include "support/fixture.h"
-#include "support/scripted_uplink.h"
-#include "support/services_process.h"
+#include "support/process.h"
 
 namespace nb {
 namespace {
@@ -79,7 +78,7 @@ struct CrashSafety : ::testing::Test {
     void StartAndLink() {
         process.Start(dataDir);
         ASSERT_TRUE(uplink.Accept(10s)) << process.Output();
-        ASSERT_TRUE(uplink.WaitForLineContaining("ready to serve.", 0, 10s)) << process.Output();
+        ASSERT_TRUE(uplink.WaitForLine("ready to serve.", 0, 10s)) << process.Output();
     }
 
     // After any kill: every database loaded, every answered registration and memo stored, every
@@ -190,7 +189,7 @@ TEST_F(CrashSafety, AnsweredRegistrationsAndMemosSurviveKillsAndNoFileIsLeftHalf
         std::string stream = BuildStream(round);
         std::size_t settled = stream.find("\r\n", stream.find(" :identify ")) + 2;
         uplink.SendRaw(stream.substr(0, settled) + "PING :settled\r\n");
-        ASSERT_TRUE(uplink.WaitForLineContaining(":MemoServ PONG :settled", 0, 10s)) << process.Output();
+        ASSERT_TRUE(uplink.WaitForLine(":MemoServ PONG :settled", 0, 10s)) << process.Output();
         auto gap = std::chrono::milliseconds(Draw(0, 1) == 0 ? 0 : Draw(2, 12));
         SendUntil(stream.substr(settled), SteadyClock::now() + std::chrono::milliseconds(Draw(2, 80)), gap);
         process.Kill();
