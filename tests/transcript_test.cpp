@@ -17,6 +17,7 @@
 //   console TEXT               the last message box starts with TEXT
 //   wait MS                    the clock and the timers move on; "<" lines: what the timers sent
 //   link | relink              a new link; "<" lines: what it sends | what it sends is not checked
+//   hide TEXT                  sent lines that hold TEXT are not checked from here on
 //   oper NICK LEVEL | override NICK | ignore MASK | restrict-nick MASK | restrict-channel MASK
 //   setting SECTION/KEY VALUE  "_" in the key stands for a blank
 //   block PATH | unblock PATH  the data file PATH can / can again be written
@@ -115,6 +116,7 @@ private:
             services.OnLinkUp();
             return word == "link" ? CheckSent(link.Take()) : (void)link.Take();
         }
+        if (word == "hide") return hidden_.push_back(Unescape(rest));
         if (word == "oper") return (void)(User(Nth(rest, 0, "")).operLevel = std::stoi(Nth(rest, 1, "")));
         if (word == "override") return (void)(User(rest).override = true);
         if (word == "ignore") return services.ignoreList.masks.push_back(rest);
@@ -149,7 +151,10 @@ private:
     }
 
     // The "<" lines that follow must be exactly the lines sent.
-    void CheckSent(const Lines& sent) {
+    void CheckSent(Lines sent) {
+        std::erase_if(sent, [&](const std::string& line) {
+            return std::any_of(hidden_.begin(), hidden_.end(), [&](auto& part) { return line.find(part) != std::string::npos; });
+        });
         const int first = section_.lines[at_].first + 1;
         Lines expected = Following('<');
         for (std::size_t i = 0; i < std::max(sent.size(), expected.size()); ++i) {
@@ -176,6 +181,7 @@ private:
     const Section& section_;
     std::size_t at_ = 0;
     int waited_ = 0;
+    Lines hidden_;
 };
 
 std::vector<Section> Load() {
