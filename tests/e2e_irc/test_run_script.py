@@ -9,7 +9,7 @@ import threading
 import unittest
 from pathlib import Path
 
-from network import LINKED, SOURCE_DIR, Client, Clients, free_port, stop_process, wait_until, wire
+from network import LINKED, SOURCE_DIR, Clients, free_port, stop_process, wait_until, wire
 
 READY = "The demo network is ready"
 
@@ -64,7 +64,7 @@ class RunScriptTest(unittest.TestCase):
         clients = Clients(port, describe)
         self.addCleanup(clients.close)
         # The script shipped the help texts into the new data directory.
-        self.assertEqual(Client(clients, "visitor").ask("NickServ", "help")[:1], [wire("*** ^BNickServ^B Help ***")])
+        self.assertEqual(clients.connect("visitor").ask("NickServ", "help")[:1], [wire("*** ^BNickServ^B Help ***")])
 
         running = processes_mentioning(data_dir)
         self.assertTrue({"ngircd", "nimbral2"} <= set(running.values()), running)

@@ -85,12 +85,9 @@ class LongLinesTest(unittest.TestCase):
         founder = network.connect_registered("founder")
         founder.ask("ChanServ", "register #long long-pw founder@example.org Long greet")
         # A greet this long is refused by the command, but may come from an older file.
-        network.services.stop()
         channels = network.services.data_dir / "ChanServ/ChanServ.nb2"
-        channels.write_text(re.sub(r"\{Not set!\} (\S+) (\d) (\d) \d", r"{%s} \1 \2 \3 1" % ("g" * 470),
-                                   channels.read_text()))
-        network.services.start()
-        network.wait_for_services(links=2)
+        network.restart_services(lambda: channels.write_text(
+            re.sub(r"\{Not set!\} (\S+) (\d) (\d) \d", r"{%s} \1 \2 \3 1" % ("g" * 470), channels.read_text())))
         visitor = network.connect("v" * 30)
         start = len(visitor.events)
         visitor.join("#long")
@@ -98,7 +95,7 @@ class LongLinesTest(unittest.TestCase):
         greet = "".join(text_of(e) for e in visitor.events[start:] if sender_of(e) == "ChanServ")
         # Split at the blank after the channel: nothing but that blank is lost.
         self.assertEqual(greet.replace("\x02", "").replace(" ", ""), "[#long]" + "g" * 470)
-        self.assertTrue(visitor.ask("NickServ", "info nobody") is not None)
+        self.assertEqual(visitor.ask("NickServ", "info nobody"), [wire("^Bnobody^B is not registered.")])
         self.assertEqual(network.services.output().count(LINKED), 2, network.describe())
 
 
