@@ -44,29 +44,18 @@ void PrintTo(const Section& section, std::ostream* out) { *out << section.file <
 // "^B" <-> "\x02": caret notation for control characters.
 std::string Unescape(const std::string& text) {
     std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        bool caret = text[i] == '^' && i + 1 < text.size() && text[i + 1] >= '@' && text[i + 1] <= '_';
-        out += caret ? static_cast<char>(text[++i] - '@') : text[i];
-    }
+    for (std::size_t i = 0; i < text.size(); ++i)
+        out += text[i] == '^' && i + 1 < text.size() && text[i + 1] >= '@' && text[i + 1] <= '_' ? text[++i] - '@' : text[i];
     return out;
 }
+
+// The text after the first blank.
+std::string After(const std::string& text) { return text.find(' ') == std::string::npos ? "" : text.substr(text.find(' ') + 1); }
 
 std::string Escape(const std::string& text) {
     std::string out;
     for (char c : text) out += static_cast<unsigned char>(c) < 32 ? std::string{'^', static_cast<char>(c + '@')} : std::string{c};
     return out;
-}
-
-std::pair<std::string, std::string> Split(const std::string& text) {
-    auto blank = text.find(' ');
-    return blank == std::string::npos ? std::pair{text, std::string()} : std::pair{text.substr(0, blank), text.substr(blank + 1)};
-}
-
-Lines Words(const std::string& text) {
-    std::istringstream in(text);
-    Lines words;
-    for (std::string word; in >> word;) words.push_back(word);
-    return words;
 }
 
 class Runner : public ServicesFixture {
@@ -78,31 +67,38 @@ public:
             const auto& [number, text] = section_.lines[at_];
             SCOPED_TRACE(section_.file + ":" + std::to_string(number));
             if (text.starts_with("<") || text.starts_with("|")) ADD_FAILURE() << "a check with nothing before it: " << text;
-            Step(text);
+            Step(text.substr(0, text.find(' ')), After(text));
         }
     }
 
 private:
-    void Step(const std::string& text) {
-        auto [word, rest] = Split(text);
+    void Step(const std::string& word, const std::string& rest) {
+        Lines w;
+        std::istringstream words(rest);
+        for (std::string each; words >> each;) w.push_back(each);
         const fs::path data = dir.Path() / "data";
+        const std::string tail = After(rest);
         if (word.empty() || word == "#" || word == "<" || word == "|") return;
         if (word == ">") return CheckSent((Receive(Unescape(rest)), link.Take()));
         if (word == ">>") return Receive(Unescape(rest), false);
         if (word == "~") return (void)(Receive(Unescape(rest)), link.Take());
-        if (word == "+") return (void)Connect(Nth(rest, 0, ""), Nth(rest, 1, "user"), Nth(rest, 2, "host.example.org"));
+        if (word == "+") return Connect(w.at(0), w.size() > 1 ? w[1] : "user", w.size() > 2 ? w[2] : "host.example.org");
         if (word == "+id" || word == "+gone") {
-            for (const auto& nick : Words(rest)) {
+            for (const auto& nick : w) {
                 Connect(nick);
                 RegisterAndIdentify(nick);
                 if (word == "+gone") Receive(":" + nick + " QUIT :later");
             }
             return (void)link.Take();
         }
-        if (word == "file") return CheckFile(rest);
+        if (word == "file") {
+            std::string expected;
+            for (const std::string& line : Following('|')) expected += Unescape(line) + "\r\n";
+            EXPECT_EQ(ReadFile(rest), expected) << rest;
+            return;
+        }
         if (word == "has" || word == "lacks") {
-            auto [path, part] = Split(rest);
-            EXPECT_EQ(ReadFile(path).find(Unescape(part)) != std::string::npos, word == "has") << path << ": " << part;
+            EXPECT_EQ(ReadFile(w.at(0)).find(Unescape(tail)) != std::string::npos, word == "has") << rest;
             return;
         }
         if (word == "console") {
@@ -110,36 +106,34 @@ private:
             EXPECT_TRUE(console.messages.back().starts_with(rest)) << console.messages.back();
             return;
         }
-        if (word == "wait") return Wait(std::stoi(rest));
+        if (word == "wait") {
+            waited_ += std::stoi(rest);
+            clock.Set(TestStartTime() + std::chrono::seconds(waited_ / 1000));
+            timers.Advance(std::chrono::milliseconds(std::stoi(rest)));
+            return CheckSent(link.Take());
+        }
         if (word == "link" || word == "relink") {
             services.OnConnecting();
             services.OnLinkUp();
             return word == "link" ? CheckSent(link.Take()) : (void)link.Take();
         }
         if (word == "hide") return hidden_.push_back(Unescape(rest));
-        if (word == "oper") return (void)(User(Nth(rest, 0, "")).operLevel = std::stoi(Nth(rest, 1, "")));
+        if (word == "oper") return (void)(User(w.at(0)).operLevel = std::stoi(w.at(1)));
         if (word == "override") return (void)(User(rest).override = true);
         if (word == "ignore") return services.ignoreList.masks.push_back(rest);
         if (word == "restrict-nick") return services.nickServ.RestrictedNicks().push_back(rest);
         if (word == "restrict-channel") return (void)services.chanServ.Database().Restricted().AddRestrictedChannel(rest);
         if (word == "setting") {
-            auto [key, value] = Split(rest);
+            std::string key = w.at(0);
             std::replace(key.begin(), key.end(), '_', ' ');
-            return services.settings.Set(key.substr(0, key.find('/')), key.substr(key.find('/') + 1), value);
+            return services.settings.Set(key.substr(0, key.find('/')), key.substr(key.find('/') + 1), tail);
         }
-        if (word == "block") return (void)fs::create_directory(data / (rest + ".tmp"));
-        if (word == "unblock") return (void)fs::remove(data / (rest + ".tmp"));
+        if (word == "block" || word == "unblock") return (void)(word == "block" ? fs::create_directory(data / (rest + ".tmp")) : fs::remove(data / (rest + ".tmp")));
         if (word == "helpfile") {
-            auto [path, line] = Split(rest);
-            fs::create_directories((data / "help" / path).parent_path());
-            return (void)(std::ofstream(data / "help" / path, std::ios::app | std::ios::binary) << Unescape(line) << "\r\n");
+            fs::create_directories((data / "help" / w.at(0)).parent_path());
+            return (void)(std::ofstream(data / "help" / w.at(0), std::ios::app | std::ios::binary) << Unescape(tail) << "\r\n");
         }
-        ADD_FAILURE() << "unknown step: " << text;
-    }
-
-    static std::string Nth(const std::string& text, std::size_t n, const std::string& otherwise) {
-        Lines words = Words(text);
-        return n < words.size() ? words[n] : otherwise;
+        ADD_FAILURE() << "unknown step: " << word;
     }
 
     // The lines of the given kind that follow the step, without their mark.
@@ -150,7 +144,7 @@ private:
         return found;
     }
 
-    // The "<" lines that follow must be exactly the lines sent.
+    // The "<" lines that follow must be exactly the lines sent, but for hidden ones.
     void CheckSent(Lines sent) {
         std::erase_if(sent, [&](const std::string& line) {
             return std::any_of(hidden_.begin(), hidden_.end(), [&](auto& part) { return line.find(part) != std::string::npos; });
@@ -163,19 +157,6 @@ private:
             else if (i >= expected.size()) ADD_FAILURE() << "also sent: " << Escape(sent[i]);
             else EXPECT_EQ(Escape(sent[i]), expected[i]);
         }
-    }
-
-    void CheckFile(const std::string& path) {
-        std::string expected;
-        for (const std::string& line : Following('|')) expected += Unescape(line) + "\r\n";
-        EXPECT_EQ(ReadFile(path), expected) << path;
-    }
-
-    void Wait(int ms) {
-        waited_ += ms;
-        clock.Advance(std::chrono::seconds(waited_ / 1000 - (waited_ - ms) / 1000));
-        timers.Advance(std::chrono::milliseconds(ms));
-        CheckSent(link.Take());
     }
 
     const Section& section_;
@@ -194,16 +175,12 @@ std::vector<Section> Load() {
     for (const auto& path : files) {
         std::ifstream in(path);
         Section preamble{fs::relative(path, root).string(), "", {}};
-        std::vector<std::pair<int, std::string>>* into = &preamble.lines;
+        auto* into = &preamble.lines;
         int number = 0;
         for (std::string line; std::getline(in, line);) {
             ++number;
-            if (line.starts_with("=== ")) {
-                sections.push_back({preamble.file, line.substr(4), preamble.lines});
-                into = &sections.back().lines;
-            } else {
-                into->emplace_back(number, line);
-            }
+            if (line.starts_with("=== ")) into = &sections.emplace_back(Section{preamble.file, line.substr(4), preamble.lines}).lines;
+            else into->emplace_back(number, line);
         }
     }
     return sections;
@@ -216,10 +193,10 @@ TEST_P(Transcript, SendsAndWritesWhatItSays) { Runner(GetParam()).All(); }
 // "nickserv/nickserv.transcript", "register refusals" -> "nickserv_RegisterRefusals"
 std::string TestName(const ::testing::TestParamInfo<Section>& info) {
     std::string name = info.param.file.substr(0, info.param.file.find('/')) + "_";
-    bool upper = true;
-    for (char c : info.param.name) {
-        if (std::isalnum(static_cast<unsigned char>(c))) name += upper ? static_cast<char>(std::toupper(c)) : c;
-        upper = !std::isalnum(static_cast<unsigned char>(c));
+    for (std::size_t i = 0; i < info.param.name.size(); ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(info.param.name[i]))) continue;
+        bool first = i == 0 || !std::isalnum(static_cast<unsigned char>(info.param.name[i - 1]));
+        name += first ? static_cast<char>(std::toupper(info.param.name[i])) : info.param.name[i];
     }
     return name;
 }

@@ -6,7 +6,6 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -18,30 +17,19 @@
 
 #include "app/services.h"
 #include "app/startup.h"
-#include "core/clock.h"
-#include "core/console.h"
-#include "core/timers.h"
-#include "link/line_sink.h"
 
 namespace nb::test {
 
 using Lines = std::vector<std::string>;
 
-class TempDir {
-public:
-    TempDir() : path_(std::filesystem::temp_directory_path() / ("nimbral-test-" + std::to_string(std::random_device{}()))) {
-        std::filesystem::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
+// A folder of its own, removed with all it holds at the end.
+struct TempDir {
+    TempDir() { std::filesystem::create_directories(path_); }
+    ~TempDir() { std::filesystem::remove_all(path_, ignored_); }
     TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+    const std::filesystem::path path_ = std::filesystem::temp_directory_path() / ("nimbral-test-" + std::to_string(std::random_device{}()));
+    std::error_code ignored_;
 };
 
 inline std::string ReadWhole(const std::filesystem::path& path) {
@@ -69,9 +57,11 @@ public:
     void PromptInput(const std::string&, const std::string&, const std::string&, InputAnswer answer) override {
         answer(std::nullopt);
     }
-    void AppendLogText(LogBox box, const std::string& text) override { (box == LogBox::RawTraffic ? raw : status).push_back(text); }
+    void AppendLogText(LogBox box, const std::string& text) override {
+        if (box == LogBox::RawTraffic) raw.push_back(text);
+    }
 
-    Lines messages, status, raw;
+    Lines messages, raw;
 };
 
 // 6 December 2026, 21:07:15 local time.
@@ -102,9 +92,8 @@ struct ServicesFixture {
         if (endsBlock) services.OnBlockEnd();
     }
     // The classic introduction: NICK <nick> 1 <ts> <ident> <host> <server> 0 :<real name>
-    void IntroduceUser(const std::string& nick, const std::string& ident = "user",
-                       const std::string& host = "host.example.org", const std::string& server = "irc.example.org") {
-        Receive("NICK " + nick + " 1 1765055235 " + ident + " " + host + " " + server + " 0 :Real Name");
+    void IntroduceUser(const std::string& nick, const std::string& ident = "user", const std::string& host = "host.example.org") {
+        Receive("NICK " + nick + " 1 1765055235 " + ident + " " + host + " irc.example.org 0 :Real Name");
     }
     // Introduces the user and drops what that sent.
     void Connect(const std::string& nick, const std::string& ident = "user", const std::string& host = "host.example.org") {
