@@ -1,8 +1,9 @@
 """A private IRC network for one test: a real ngIRCd on a free loopback port, the real services
-binary linked to it, and real IRC clients (python3-irc), all torn down even when a test fails.
+binary linked to it, and IRC clients on plain sockets, all torn down even when a test fails.
 The binary comes from NB_BINARY, the source tree from NB_SOURCE_DIR. The load benchmark
-(bench/load/) uses the server and the program from here too, so irc is imported by the clients."""
+(bench/load/) uses the server and the program from here too."""
 import os
+import re
 import shutil
 import signal
 import socket
@@ -23,14 +24,6 @@ TIMEOUT = 10.0
 def wire(text):
     """Reply texts are written with ^B where the bold byte goes on the wire."""
     return text.replace("^B", "\x02")
-
-
-def text_of(event):
-    return event.arguments[-1] if event.arguments else ""
-
-
-def sender_of(event):
-    return getattr(event.source, "nick", "")
 
 
 def free_port():
@@ -138,81 +131,67 @@ class ServicesProgram:
             raise AssertionError("the services stopped before printing %r:\n%s" % (text, self.output()))
 
 
-class Clients:
-    """The real IRC clients of one test on one reactor: waiting on one keeps all of them answering PINGs."""
-
-    def __init__(self, port, describe):
-        import irc.client
-        self.port, self.describe, self.by_connection = port, describe, {}
-        self.reactor = (getattr(irc.client, "Reactor", None) or irc.client.IRC)()
-        self.reactor.add_global_handler("all_events", self._record, -100)
-
-    def _record(self, connection, event):
-        client = self.by_connection.get(id(connection))
-        if client is not None and event.type != "all_raw_messages":
-            client.events.append(event)
-            if event.type == "disconnect":
-                client.disconnect()
-
-    def connect(self, nick, username=None):
-        return Client(self, nick, username)
-
-    def close(self):
-        for client in list(self.by_connection.values()):
-            client.disconnect()
-
-
 class Client:
-    """A client that keeps every event it receives, so that a test waits for the one it expects."""
+    """An IRC client that keeps every line it receives and answers the server's PINGs, so that a
+    test waits for the line it expects instead of sleeping."""
 
-    def __init__(self, clients, nick, username=None):
-        self.clients, self.events = clients, []
-        self.connection = clients.reactor.server()
-        clients.by_connection[id(self.connection)] = self
-        self.connection.connect("127.0.0.1", clients.port, nick, username=username or nick.lower(), ircname="Test " + nick)
-        self.socket = self.connection.socket  # the library forgets it at a disconnect, without closing it
-        if self.wait_for(lambda e: e.type in ("welcome", "nicknameinuse", "error", "disconnect"), "the welcome").type != "welcome":
-            raise AssertionError("%s was not let on the network: %s" % (nick, self.events))
+    def __init__(self, port, nick, username=None, describe=lambda: ""):
+        self.nick, self.describe, self.lines, self.buffer = nick, describe, [], b""
+        self.socket = socket.create_connection(("127.0.0.1", port), TIMEOUT)
+        self.send("NICK " + nick, "USER %s 0 * :Test %s" % (username or nick.lower(), nick))
+        self.wait_for(r"^\S+ 001 ", "the welcome")
 
-    def wait_for(self, predicate, what, since=0, timeout=TIMEOUT):
-        """The first event from `since` on that satisfies the predicate, waiting for it."""
+    def send(self, *lines):
+        self.socket.sendall("".join(line + "\r\n" for line in lines).encode())
+
+    def wait_for(self, pattern, what, since=0, timeout=TIMEOUT):
+        """The first line from `since` on that matches the pattern (None: the server closing the
+        connection), reading until it came."""
         deadline = time.monotonic() + timeout
-        while not any(predicate(event) for event in self.events[since:]):
-            if time.monotonic() >= deadline:
-                recent = ["%s %s %s %s" % (e.type, e.source, e.target, e.arguments) for e in self.events[-30:]]
-                raise AssertionError("%s waited in vain for %s; last events:\n  %s\n%s" % (
-                    self.connection.get_nickname(), what, "\n  ".join(recent), self.clients.describe()))
-            self.clients.reactor.process_once(0.05)
-        return next(event for event in self.events[since:] if predicate(event))
+        while True:
+            found = [line for line in self.lines[since:] if pattern and re.search(pattern, line)]
+            if found:
+                return found[0]
+            since = len(self.lines)
+            try:
+                self.socket.settimeout(max(0.01, deadline - time.monotonic()))
+                data = self.socket.recv(65536)
+            except OSError:
+                data = None
+            if data is None or (not data and pattern):
+                raise AssertionError("%s waited in vain for %s; last lines:\n  %s\n%s" % (
+                    self.nick, what, "\n  ".join(self.lines[-30:]), self.describe()))
+            if not data:
+                return None  # the server closed the connection, as awaited
+            *complete, self.buffer = (self.buffer + data).split(b"\n")
+            for line in (raw.rstrip(b"\r").decode(errors="replace") for raw in complete):
+                if line.startswith("PING "):
+                    self.send("PONG " + line[5:])
+                self.lines.append(line)
 
-    def wait_for_private(self, sender, text, timeout=TIMEOUT):
-        return self.wait_for(lambda e: e.type in ("privnotice", "privmsg") and sender_of(e) == sender
-                             and text_of(e) == wire(text), "%r from %s" % (text, sender), 0, timeout)
+    def texts(self, sender, since=0):
+        """What `sender` said to this client (or a channel) from line `since` on."""
+        said = (re.match(r"^:%s!\S* (?:NOTICE|PRIVMSG) \S+ :(.*)$" % sender, line) for line in self.lines[since:])
+        return [match.group(1) for match in said if match]
 
     def ask(self, service, text):
         """Sends the text to the service and returns the texts of its answers. A command without its
         word, answered by one syntax line, marks their end: the services answer in order."""
-        start = len(self.events)
-        self.connection.privmsg(service, text)
-        self.connection.privmsg(service, "read" if service == "MemoServ" else "info")
-        end = self.wait_for(lambda e: sender_of(e) == service and text_of(e).startswith("Syntax Error"),
-                            "the answers to %r" % text, start)
-        return [text_of(e) for e in self.events[start:self.events.index(end)] if sender_of(e) == service]
+        start = len(self.lines)
+        self.send("PRIVMSG %s :%s" % (service, text), "PRIVMSG %s :%s" % (service, "read" if service == "MemoServ" else "info"))
+        self.wait_for(r"^:%s!\S* \S+ \S+ :Syntax Error" % service, "the answers to %r" % text, start)
+        answers = self.texts(service, start)
+        return answers[:next(i for i, answer in enumerate(answers) if answer.startswith("Syntax Error"))]
 
     def join(self, channel):
-        start = len(self.events)
-        self.connection.join(channel)
-        self.wait_for(lambda e: e.type == "endofnames", "the join of " + channel, start)
+        start = len(self.lines)
+        self.send("JOIN " + channel)
+        self.wait_for(r"^\S+ 366 ", "the join of " + channel, start)
 
     def leave(self):
         """Quits and waits until the server has closed the connection."""
-        self.connection.quit("bye")
-        self.wait_for(lambda e: e.type == "disconnect", "the server closing the connection")
-
-    def disconnect(self):
-        if self.connection.is_connected():
-            self.connection.disconnect("Test over")
-        self.socket.close()
+        self.send("QUIT :bye")
+        self.wait_for(None, "the server closing the connection")
 
 
 class Network:
@@ -221,11 +200,10 @@ class Network:
     def __init__(self):
         self.directory = Path(tempfile.mkdtemp(prefix="nb-e2e-"))
         self.ircd = NgircdServer(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR)
-        self.services = self.clients = None
+        self.services, self.clients = None, []
 
     def start(self):
         self.ircd.start()
-        self.clients = Clients(self.ircd.port, self.describe)
         self.services = ServicesProgram(self.directory, self.ircd.port, self.ircd.protocol, LINK_PASSWORD, 1)
         self.services.start()
         self.wait_for_services()
@@ -236,10 +214,9 @@ class Network:
         probe = self.connect("nbprobe")
         deadline = time.monotonic() + START_TIMEOUT
         while True:
-            start = len(probe.events)
-            probe.connection.privmsg("MemoServ", "read")
-            if probe.wait_for(lambda e: sender_of(e) == "MemoServ" or e.type == "nosuchnick", "an answer from MemoServ",
-                              start).type != "nosuchnick":
+            start = len(probe.lines)
+            probe.send("PRIVMSG MemoServ :read")
+            if " 401 " not in probe.wait_for(r"^:MemoServ!| 401 ", "an answer from MemoServ", start):
                 break
             if time.monotonic() >= deadline:
                 raise AssertionError("MemoServ is not on the network\n" + self.describe())
@@ -247,7 +224,8 @@ class Network:
         probe.leave()  # gone before the test's own users arrive
 
     def connect(self, nick, username=None):
-        return self.clients.connect(nick, username)
+        self.clients.append(Client(self.ircd.port, nick, username, self.describe))
+        return self.clients[-1]
 
     def connect_registered(self, nick):
         """A client that registered its nick with NickServ (password pw-<nick>) and identified."""
@@ -271,14 +249,12 @@ class Network:
             tail(self.services.output_file) if self.services else "", tail(self.ircd.log_file))
 
     def close(self):
-        try:
-            if self.clients:
-                self.clients.close()
-        finally:
-            if self.services:
-                self.services.stop()
-            self.ircd.stop()
-            shutil.rmtree(self.directory, ignore_errors=True)
+        for client in self.clients:
+            client.socket.close()
+        if self.services:
+            self.services.stop()
+        self.ircd.stop()
+        shutil.rmtree(self.directory, ignore_errors=True)
 
 
 def start_network(testcase):
