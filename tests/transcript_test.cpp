@@ -24,7 +24,6 @@
 //   helpfile PATH TEXT         writes a help file line under help/
 //   # comment
 #include <algorithm>
-#include <cctype>
 
 #include "support/fixture.h"
 
@@ -38,8 +37,6 @@ struct Section {
     std::string name;
     std::vector<std::pair<int, std::string>> lines;  // with their line numbers
 };
-
-void PrintTo(const Section& section, std::ostream* out) { *out << section.file << ": " << section.name; }
 
 // "^B" <-> "\x02": caret notation for control characters.
 std::string Unescape(const std::string& text) {
@@ -186,22 +183,13 @@ std::vector<Section> Load() {
     return sections;
 }
 
-struct Transcript : ::testing::TestWithParam<Section> {};
-
-TEST_P(Transcript, SendsAndWritesWhatItSays) { Runner(GetParam()).All(); }
-
-// "nickserv/nickserv.transcript", "register refusals" -> "nickserv_RegisterRefusals"
-std::string TestName(const ::testing::TestParamInfo<Section>& info) {
-    std::string name = info.param.file.substr(0, info.param.file.find('/')) + "_";
-    for (std::size_t i = 0; i < info.param.name.size(); ++i) {
-        if (!std::isalnum(static_cast<unsigned char>(info.param.name[i]))) continue;
-        bool first = i == 0 || !std::isalnum(static_cast<unsigned char>(info.param.name[i - 1]));
-        name += first ? static_cast<char>(std::toupper(info.param.name[i])) : info.param.name[i];
+// One test for all: a failing step names its file and line.
+TEST(Transcripts, SendAndWriteWhatTheySay) {
+    for (const Section& section : Load()) {
+        SCOPED_TRACE(section.file + ": " + section.name);
+        Runner(section).All();
     }
-    return name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Sections, Transcript, ::testing::ValuesIn(Load()), TestName);
 
 }  // namespace
 }  // namespace nb::test

@@ -12,22 +12,17 @@ constexpr std::size_t kHandshakeLines = 25;
 
 int ModeOf(const fs::path& path) { return static_cast<int>(fs::symlink_status(path).permissions() & fs::perms::all); }
 
-struct Binary : ::testing::Test {
+struct Binary : test::ProcessTest {
     void StartServices(const std::map<std::string, std::string>& overrides = {}) {
         test::WriteTestSettings(dataDir, uplink.Port(), overrides);
-        services.Start(dataDir);
-        AcceptLink();
-    }
-    void AcceptLink() {
-        ASSERT_TRUE(uplink.Accept()) << services.Output();
-        ASSERT_TRUE(uplink.WaitForLine("ready to serve.")) << services.Output();
+        StartAndLink();
     }
     // Whether the program printed `part`, waiting for it up to the time given.
     void ExpectOutput(const std::string& part, std::chrono::milliseconds wait = 0s) {
         for (auto end = std::chrono::steady_clock::now() + wait; std::chrono::steady_clock::now() < end;
              std::this_thread::sleep_for(100ms))
-            if (services.Output().find(part) != std::string::npos) return;
-        EXPECT_NE(services.Output().find(part), std::string::npos) << services.Output();
+            if (process.Output().find(part) != std::string::npos) return;
+        EXPECT_NE(process.Output().find(part), std::string::npos) << process.Output();
     }
     // Sends the lines; the first line that holds `part` after them.
     std::string Exchange(const std::string& lines, const std::string& part) {
@@ -36,10 +31,6 @@ struct Binary : ::testing::Test {
         auto at = uplink.WaitForLine(part, from);
         return at ? uplink.Lines()[*at] : "nothing with " + part;
     }
-    test::TempDir dir;
-    fs::path dataDir = dir.Path() / "data";
-    test::ScriptedUplink uplink;
-    test::ServicesProcess services;
 };
 
 // A data directory open to others is made owner-only, and a link planted in it is not followed.
@@ -48,8 +39,8 @@ TEST_F(Binary, TheFirstRunLaysTheTreeOwnerOnlyAndTheNextKeepsTheSettings) {
     fs::permissions(dataDir, fs::perms(0755));
     std::ofstream(dir.Path() / "target") << "untouched";
     fs::create_symlink(dir.Path() / "target", dataDir / "debug.nb2");
-    services.Start(dataDir, {"--no-connect"});
-    ASSERT_EQ(services.WaitForExit(10s), 0) << services.Output();
+    process.Start(dataDir, {"--no-connect"});
+    ASSERT_EQ(process.WaitForExit(10s), 0) << process.Output();
     for (const char* part : {"First run", "now for its owner only (mode 0700)", "Last backup: N/A\n  Nimbral II [4.3] - IRC Services\n"})
         ExpectOutput(part);
     EXPECT_EQ(test::ReadWhole(dir.Path() / "target"), "untouched");
@@ -74,17 +65,17 @@ TEST_F(Binary, TheFirstRunLaysTheTreeOwnerOnlyAndTheNextKeepsTheSettings) {
     // The second start shows no first-run notice and keeps what the administrator set.
     fs::remove(dataDir / "debug.nb2");
     stored.Write("Server Information", "Server Name", "services.example.net");
-    services.Start(dataDir, {"--no-connect"});
-    ASSERT_EQ(services.WaitForExit(10s), 0) << services.Output();
-    EXPECT_EQ(services.Output().find("First run", services.Output().find("First run") + 1), std::string::npos);
+    process.Start(dataDir, {"--no-connect"});
+    ASSERT_EQ(process.WaitForExit(10s), 0) << process.Output();
+    EXPECT_EQ(process.Output().find("First run", process.Output().find("First run") + 1), std::string::npos);
     ASSERT_EQ(stored.Load(), "");
     EXPECT_EQ(stored.Get("Server Information", "Server Name", ""), "services.example.net");
     EXPECT_NE(test::ReadWhole(dataDir / "debug.nb2").find("] ************ Nimbral started! ************ \r\n"), std::string::npos);
 
     // Settings it cannot read stop the start with a clear message.
     std::ofstream(dataDir / "settings.ini") << "[Server Information\nPort=1\n";
-    services.Start(dataDir, {"--no-connect"});
-    EXPECT_EQ(services.WaitForExit(10s), 1);
+    process.Start(dataDir, {"--no-connect"});
+    EXPECT_EQ(process.WaitForExit(10s), 1);
     ExpectOutput("settings.ini cannot be read");
 }
 
@@ -112,11 +103,11 @@ TEST_F(Binary, RecordsSurviveARestartAndARefusedWriteStaysRefused) {
     fs::create_directory(dataDir / "NickServ/NickServ.nb2.tmp");
     EXPECT_EQ(Exchange(ann + ":ann PRIVMSG NickServ :register annpass1\r\n", "REGISTER"),
               ":NickServ PRIVMSG #nb.botinfo :[\x02" "ann\x02] REGISTER ****** [Failed (database not written)]");
-    EXPECT_EQ(services.Stop(), 0);
+    EXPECT_EQ(process.Stop(), 0);
     ExpectOutput("Cannot write");
     fs::remove(dataDir / "NickServ/NickServ.nb2.tmp");
 
-    services.Start(dataDir);
+    process.Start(dataDir);
     AcceptLink();
     EXPECT_EQ(Exchange(joe + ":joe PRIVMSG NickServ :identify secret1\r\n", "IDENT"),
               ":NickServ PRIVMSG #nb.botinfo :[\x02joe\x02] IDENT ****** [Success]");
@@ -141,10 +132,10 @@ TEST_F(Binary, ASilentUplinkIsPingedThenDroppedAndLinkedAgain) {
     StartServices({{"General/Ping Interval", "1"}});
     const std::string ping = ":services.localhost PING :services.localhost";
     auto first = uplink.WaitForLine(ping, kHandshakeLines, 5s);
-    ASSERT_TRUE(first) << services.Output();
+    ASSERT_TRUE(first) << process.Output();
     // Any line is an answer: the link stays, and the next silence brings the next PING.
     uplink.SendLine(":irc.example.org PONG irc.example.org :services.localhost");
-    ASSERT_TRUE(uplink.WaitForLine(ping, *first + 1, 5s)) << services.Output();
+    ASSERT_TRUE(uplink.WaitForLine(ping, *first + 1, 5s)) << process.Output();
     EXPECT_TRUE(uplink.WaitForPeerClose(5s));
     AcceptLink();
     ExpectOutput("lost (no answer from the server for 2 seconds); trying again in 1 second");
@@ -158,11 +149,11 @@ TEST_F(Binary, AnUplinkThatStopsReadingIsDroppedBeforeTheQueueOutgrowsItsBound) 
     StartServices({{"General/Send Queue", "1024"}});
     uplink.SendLine("PING :burst");
     Exchange("NICK joe 1 1765055235 joe host.example.org irc.example.org 0 :Joe\r\n", "connected to");
-    long before = services.ResidentKiB();
+    long before = process.ResidentKiB();
     // About 48 MB of answers, and the uplink reads none of them for a while.
     for (int request = 0; request < 60; ++request) uplink.SendLine(":joe PRIVMSG NickServ :help big");
     long highest = before;
-    for (int sample = 0; sample < 40; ++sample, std::this_thread::sleep_for(25ms)) highest = std::max(highest, services.ResidentKiB());
+    for (int sample = 0; sample < 40; ++sample, std::this_thread::sleep_for(25ms)) highest = std::max(highest, process.ResidentKiB());
     EXPECT_LT(highest - before, 8 * 1024) << "grew from " << before << " KiB to " << highest << " KiB";
     EXPECT_TRUE(uplink.WaitForPeerClose());
     AcceptLink();
@@ -179,7 +170,7 @@ TEST_F(Binary, AConnectionThatNeverCompletesIsGivenUpAfterThirtySeconds) {
         ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     }
     test::WriteTestSettings(dataDir, full.Port());
-    services.Start(dataDir);
+    process.Start(dataDir);
     ExpectOutput("(no connection within 30 seconds); trying again in 1 second", 45s);
     for (int fd : fillers) ::close(fd);
 }

@@ -46,7 +46,7 @@ Table Records(const fs::path& path, const std::regex& layout, const std::functio
     return records;
 }
 
-struct CrashSafety : ::testing::Test {
+struct CrashSafety : test::ProcessTest {
     CrashSafety() {
         const char* fixed = std::getenv("NB_CRASH_SEED");
         seed = fixed != nullptr ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10)) : std::random_device{}();
@@ -56,9 +56,7 @@ struct CrashSafety : ::testing::Test {
     int Draw(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
 
     void StartAndCheck() {
-        process.Start(dataDir);
-        ASSERT_TRUE(uplink.Accept()) << process.Output();
-        ASSERT_TRUE(uplink.WaitForLine("ready to serve.")) << process.Output();
+        ASSERT_NO_FATAL_FAILURE(StartAndLink());
         // Every database loaded, every answered registration and memo stored.
         for (const char* complaint : {"Error loading", "cannot be read", "Cannot write", "Cannot create"})
             EXPECT_EQ(process.Output().find(complaint), std::string::npos) << process.Output();
@@ -128,10 +126,6 @@ struct CrashSafety : ::testing::Test {
         pendingMemos.clear();
     }
 
-    test::TempDir dir;
-    fs::path dataDir = dir.Path() / "data";
-    test::ScriptedUplink uplink;
-    test::ServicesProcess process;
     unsigned seed = 0;
     std::mt19937 random;
     Table registered, memos;  // answered: nick -> password, text -> "from to"

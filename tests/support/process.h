@@ -106,7 +106,6 @@ public:
         ::close(listen_);
     }
     ScriptedUplink(const ScriptedUplink&) = delete;
-    ScriptedUplink& operator=(const ScriptedUplink&) = delete;
 
     int Port() const { return port_; }
     bool Accept(std::chrono::milliseconds timeout = 10s) {
@@ -171,6 +170,23 @@ private:
     int port_ = 0;
     bool closed_ = false;
     std::string received_;
+};
+
+// The binary on a temporary data directory, and its uplink.
+struct ProcessTest : ::testing::Test {
+    // Starts the binary and waits for its link and the end of its handshake.
+    void StartAndLink() {
+        process.Start(dataDir);
+        AcceptLink();
+    }
+    void AcceptLink() {
+        ASSERT_TRUE(uplink.Accept()) << process.Output();
+        ASSERT_TRUE(uplink.WaitForLine("ready to serve.")) << process.Output();
+    }
+    TempDir dir;
+    std::filesystem::path dataDir = dir.Path() / "data";
+    ScriptedUplink uplink;
+    ServicesProcess process;
 };
 
 }  // namespace nb::test
