@@ -1,5 +1,5 @@
-// The channel files: loaded and saved byte for byte, a failed write that leaves each table as its
-// file holds it, and after any mix of changes files and lookups that agree with the tables.
+// The channel files: a failed write that leaves each table as its file holds it, and after any
+// mix of changes files and lookups that agree with the tables, read back byte for byte.
 #include <sys/stat.h>
 
 #include <random>
@@ -54,43 +54,6 @@ struct ChannelDatabaseTest : test::ServiceTest {
     ChannelDatabase& db = services.chanServ.Database();
     GroupCommit& commit = services.commit;
 };
-
-TEST_F(ChannelDatabaseTest, FilesSurviveALoadAndASaveByteForByteOwnerOnly) {
-    const std::string channels = File({ChannelLine("#help", "ann"),
-                                       "#News pw bob bob@x.org (Daily (UK) news :)) [ntk key] [[Today] all {fine}] "
-                                       "{Hi {there} } :}} 1/2/2026 1 1 1",
-                                       ChannelLine("#zoo", "cy")});
-    const std::string access = File({AccessLine("#help", "ann", 500), "#News bob *!b@x  *@10.* 500",
-                                     AccessLine("#help", "bob", 200), AccessLine("#zoo", "cy", 500)});
-    Write("ChanServ.nb2", channels);
-    Write("Access.nb2", access);
-    db.LoadChannelDatabase(true, true);
-    EXPECT_EQ(Record("#news").greet, "Hi {there} } :}");
-    EXPECT_EQ(NicksOn("#HELP"), (test::Lines{"ann", "bob"}));
-    db.IdentifyFounder(Record("#zoo"));
-    ASSERT_TRUE(db.SaveChannelDatabase(true, true));
-    EXPECT_EQ(Channels(), channels);
-    EXPECT_EQ(Access(), access);
-    EXPECT_TRUE(console.messages.empty());
-    EXPECT_FALSE(Record("#zoo").founderIdentified);  // any write of the channel file ends it
-    struct stat info {};
-    ::stat((dir.Path() / "data/ChanServ/ChanServ.nb2").c_str(), &info);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-}
-
-TEST_F(ChannelDatabaseTest, RestrictedPatternsAreSavedAndAFailedSaveSaysSo) {
-    RestrictedChannels& restricted = db.Restricted();
-    EXPECT_TRUE(restricted.AddRestrictedChannel("*warez*"));
-    EXPECT_TRUE(restricted.AddRestrictedChannel("#ops"));
-    EXPECT_TRUE(db.IsChannelRestricted("#WarezHQ"));
-    EXPECT_TRUE(restricted.RemoveRestrictedChannel(1));
-    EXPECT_FALSE(db.IsChannelRestricted("#ops"));
-    EXPECT_EQ(ReadFile("ChanServ/Restrict.nb2"), "*warez*\r\n");
-    EXPECT_TRUE(console.messages.empty());
-    std::filesystem::create_directory(dir.Path() / "data/ChanServ/Restrict.nb2.tmp");
-    EXPECT_FALSE(restricted.AddRestrictedChannel("#x"));
-    EXPECT_EQ(console.messages.size(), 1u);
-}
 
 TEST_F(ChannelDatabaseTest, AFailedWriteLeavesEachTableAsItsFileHoldsIt) {
     Register("#a", "ann");
@@ -228,10 +191,14 @@ TEST_F(ChannelDatabaseTest, AfterAnyMixOfChangesTheFilesAndLookupsAgreeWithTheTa
             }
         }
     }
+    // The files read back as they are, and are written again byte for byte, for the owner only.
     const std::string channels = Channels(), access = Access();
     db.LoadChannelDatabase(true, true);
     ASSERT_TRUE(db.SaveChannelDatabase(true, true));
     EXPECT_EQ(std::pair(Channels(), Access()), std::pair(channels, access));
+    struct stat info {};
+    ::stat((dir.Path() / "data/ChanServ/ChanServ.nb2").c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 }  // namespace

@@ -1,66 +1,15 @@
-// What the network tables keep that no line shows at once: the announcements of every change,
-// members and their status, and what our own actions change (the uplink does not echo them).
+// What the network tables keep that no line shows at once: members and their status, and what
+// our own actions change (the uplink does not echo them). What the services do on each change
+// the uplink tells is in the transcripts.
 #include "network/outbound.h"
 #include "support/fixture.h"
 
 namespace nb {
 namespace {
 
-// Notes each announcement with what the tables show at that moment.
-struct NetworkTest : test::ServiceTest, NetworkEvents {
-    NetworkTest() { services.events.Subscribe(*this); }
+struct NetworkTest : test::ServiceTest {
     const NetChannel& Channel(const std::string& name) { return services.channels.At(*services.channels.FindNetChannel(name)); }
-    void Note(const std::string& text) {
-        seen.push_back(text + " (" + std::to_string(services.users.Count()) + " users, " +
-                       std::to_string(services.channels.Count()) + " channels)");
-    }
-    void OnLinkUp() override { Note("link up"); }
-    void OnUserIntroduced(const std::string& nick) override { Note("introduced " + nick); }
-    void OnNickChanged(const std::string& nick, const std::string& oldNick) override { Note(oldNick + " -> " + nick); }
-    void OnUserGone(const OnlineUser& user, const std::optional<std::string>& quit) override {
-        Note("gone " + user.nick + ": " + quit.value_or("killed") + (services.users.IsUserOnline(user.nick) ? ", online" : ""));
-    }
-    void OnUserJoined(const std::string& nick, const std::vector<std::string>& channels) override {
-        Note("joined " + nick + " " + JoinWords(channels, 0, ","));
-    }
-    void OnUserParted(const std::string& channel, const std::string& nick) override { Note("parted " + nick + " " + channel); }
-    void OnUserKicked(const std::string& channel, const std::string& victim, const std::string& by) override {
-        Note("kicked " + victim + " from " + channel + " by " + by);
-    }
-    void OnTopicChanged(const std::string& channel, const std::string& setter, const std::string& topic) override {
-        Note("topic " + channel + " by " + setter + ": " + topic + " / " + Channel(channel).topic.value_or("-"));
-    }
-    void OnModesChanged(const ModeChange& change) override {
-        Note("modes " + change.channel + " by " + change.source + ": " + change.modes + " [" + change.parameters + "]" +
-             (change.statusOrBans ? " status" : ""));
-    }
-    void OnChannelMessage(const std::string& channel, const std::string& nick, const std::string& text) override {
-        Note("said " + nick + " in " + channel + ": " + text);
-    }
-    test::Lines seen;
 };
-
-TEST_F(NetworkTest, EveryChangeIsAnnouncedOnceWithTheTablesAlreadyShowingIt) {
-    services.OnLinkUp();
-    IntroduceUser("joe");
-    IntroduceUser("ann");
-    for (const char* line : {":joe JOIN #a,#b", ":ann JOIN #a", ":joe TOPIC #a :hello", ":joe MODE #a +nt 1765055235",
-                             ":joe MODE #a +o ann", ":ann PRIVMSG #a :hi all", ":joe KICK #a ann :out", ":ann NICK anna",
-                             ":joe PART #b :bye", ":anna QUIT :gone", ":irc.example.org KILL joe :flood",
-                             ":irc.example.org KILL NickServ :collision"})  // our own client: not gone
-        Receive(line);
-    EXPECT_EQ(seen, (test::Lines{"link up (0 users, 0 channels)", "introduced joe (5 users, 0 channels)",
-                                 "introduced ann (6 users, 0 channels)", "joined joe #a,#b (6 users, 2 channels)",
-                                 "joined ann #a (6 users, 2 channels)", "topic #a by joe: hello / hello (6 users, 2 channels)",
-                                 "modes #a by joe: +nt [] (6 users, 2 channels)",
-                                 "modes #a by joe: +o [ann] status (6 users, 2 channels)",
-                                 "said ann in #a: hi all (6 users, 2 channels)",
-                                 "kicked ann from #a by joe (6 users, 2 channels)", "ann -> anna (6 users, 2 channels)",
-                                 "parted joe #b (6 users, 1 channels)", "gone anna: gone, online (6 users, 1 channels)",
-                                 "gone joe: killed, online (5 users, 1 channels)"}));
-    EXPECT_FALSE(services.users.IsUserOnline("joe"));
-    EXPECT_EQ(services.channels.Count(), 0u);
-}
 
 TEST_F(NetworkTest, MembersKeepTheirOrderAndStatusFromSjoinModesAndDepartures) {
     for (const char* nick : {"joe", "ann", "bob", "bobby"}) IntroduceUser(nick);
