@@ -4,9 +4,9 @@
 // the steps above a file's first section run first in each of its sections.
 //
 //   === name                   a new test
-//   + nick [ident [host]]      introduces a user; what that sends is not checked
-//   +id nick...                introduces each nick, registers it ("secret1") and identifies
-//   +gone nick...              introduces each nick, registers it ("secret1") and quits
+//   + nick...                  introduces each user (a nick, or nick!ident@host); its lines are not checked
+//   +reg nick...               the same, then each registers its nick ("secret1")
+//   +id nick... | +gone nick...  the same, and each identifies | identifies and quits
 //   > line                     a received line; the "<" lines that follow are all it sends
 //   >> line                    a received line, in one block with the lines up to the next ">"
 //   < line                     a sent line ("^B" is the control character 2, "^A" 1 and so on)
@@ -79,11 +79,14 @@ private:
         if (word == ">") return CheckSent((Receive(Unescape(rest)), link.Take()));
         if (word == ">>") return Receive(Unescape(rest), false);
         if (word == "~") return (void)(Receive(Unescape(rest)), link.Take());
-        if (word == "+") return Connect(w.at(0), w.size() > 1 ? w[1] : "user", w.size() > 2 ? w[2] : "host.example.org");
-        if (word == "+id" || word == "+gone") {
-            for (const auto& nick : w) {
-                Connect(nick);
-                RegisterAndIdentify(nick);
+        if (word == "+" || word == "+reg" || word == "+id" || word == "+gone") {
+            for (const auto& each : w) {  // nick or nick!ident@host
+                std::size_t bang = each.find('!'), at = each.find('@');
+                const std::string nick = each.substr(0, bang);
+                Connect(nick, bang == std::string::npos ? "user" : each.substr(bang + 1, at - bang - 1),
+                        at == std::string::npos ? "host.example.org" : each.substr(at + 1));
+                if (word != "+") Receive(":" + nick + " PRIVMSG NickServ :register secret1");
+                if (word == "+id" || word == "+gone") Receive(":" + nick + " PRIVMSG NickServ :identify secret1");
                 if (word == "+gone") Receive(":" + nick + " QUIT :later");
             }
             return (void)link.Take();
