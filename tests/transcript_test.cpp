@@ -24,6 +24,7 @@
 //   helpfile PATH TEXT         writes a help file line under help/
 //   # comment
 #include <algorithm>
+#include <cctype>
 
 #include "support/fixture.h"
 
@@ -37,6 +38,8 @@ struct Section {
     std::string name;
     std::vector<std::pair<int, std::string>> lines;  // with their line numbers
 };
+
+void PrintTo(const Section& section, std::ostream* out) { *out << section.file << ": " << section.name; }
 
 // "^B" <-> "\x02": caret notation for control characters.
 std::string Unescape(const std::string& text) {
@@ -186,13 +189,23 @@ std::vector<Section> Load() {
     return sections;
 }
 
-// One test for all: a failing step names its file and line.
-TEST(Transcripts, SendAndWriteWhatTheySay) {
-    for (const Section& section : Load()) {
-        SCOPED_TRACE(section.file + ": " + section.name);
-        Runner(section).All();
+// One test per section, so that a hang in one is not a hang of all.
+struct Transcript : ::testing::TestWithParam<Section> {};
+
+TEST_P(Transcript, SendsAndWritesWhatItSays) { Runner(GetParam()).All(); }
+
+// "nickserv/nickserv.transcript", "register refusals" -> "nickserv_RegisterRefusals"
+std::string TestName(const ::testing::TestParamInfo<Section>& info) {
+    std::string name = info.param.file.substr(0, info.param.file.find('/')) + "_";
+    for (std::size_t i = 0; i < info.param.name.size(); ++i) {
+        if (!std::isalnum(static_cast<unsigned char>(info.param.name[i]))) continue;
+        bool first = i == 0 || !std::isalnum(static_cast<unsigned char>(info.param.name[i - 1]));
+        name += first ? static_cast<char>(std::toupper(info.param.name[i])) : info.param.name[i];
     }
+    return name;
 }
+
+INSTANTIATE_TEST_SUITE_P(Sections, Transcript, ::testing::ValuesIn(Load()), TestName);
 
 }  // namespace
 }  // namespace nb::test
