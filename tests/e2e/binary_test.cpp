@@ -139,6 +139,7 @@ TEST_F(Binary, ASilentUplinkIsPingedThenDroppedAndLinkedAgain) {
     EXPECT_TRUE(uplink.WaitForPeerClose(5s));
     AcceptLink();
     ExpectOutput("lost (no answer from the server for 2 seconds); trying again in 1 second");
+    EXPECT_TRUE(uplink.WaitForLine(ping, kHandshakeLines, 5s));  // the new link starts with no PING unanswered
 }
 
 TEST_F(Binary, AnUplinkThatStopsReadingIsDroppedBeforeTheQueueOutgrowsItsBound) {

@@ -99,7 +99,7 @@ TEST_F(NgircdLink, NgircdsLinesBecomeTheClassicForms) {
          {'>', ":irc.example NJOIN #a :@+bob,ann,+cid,%dee,@eve",
           {":bob JOIN #a", ":irc.example MODE #a +o bob", ":irc.example MODE #a +v bob", ":ann JOIN #a", ":cid JOIN #a",
            ":irc.example MODE #a +v cid", ":dee JOIN #a", ":irc.example MODE #a +h dee", ":eve JOIN #a", ":irc.example MODE #a +o eve"}},
-         {'>', ":irc.example NJOIN #b :solo", {":solo JOIN #b"}},
+         {'>', ":irc.example NJOIN #b :solo,@", {":solo JOIN #b"}},  // a status without a nick is no member
          {'>', ":bob JOIN #c\x07ov", {":bob JOIN #c", ":leaf.example MODE #c +o bob", ":leaf.example MODE #c +v bob"}},
          {'>', ":ann JOIN #c,#d", {":ann JOIN #c", ":ann JOIN #d"}},
          {'>', ":ann JOIN 0", {}},
@@ -132,6 +132,7 @@ TEST_F(NgircdLink, ChaninfoBecomesServerModeAndBurstTopicAfterTheMembers) {
          {'>', ":irc.example NJOIN #a :@bob",
           {":bob JOIN #a", ":irc.example MODE #a +o bob", ":irc.example MODE #a +kl key 50", "TOPIC #a irc.example 0 :Topic here"}},
          {'>', ":irc.example CHANINFO #a +lnt * 7 :", {":irc.example MODE #a +lnt 7"}},
+         {'>', ":irc.example CHANINFO #a +kl key 50", {":irc.example MODE #a +kl key 50"}},  // no topic in four
          {'>', ":irc.example CHANINFO #a + :just a topic", {"TOPIC #a irc.example 0 :just a topic"}},
          {'>', ":irc.example CHANINFO #b + :held", {}},
          {'>', ":ann JOIN #b", {":ann JOIN #b", "TOPIC #b irc.example 0 :held"}}});
