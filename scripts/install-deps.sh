@@ -6,7 +6,7 @@ packages=(
   g++ cmake make pkg-config
   libboost1.81-dev libboost-json1.81-dev libboost-program-options1.81-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  ngircd python3 python3-irc
+  ngircd python3
   clang libclang-rt-14-dev
 )
 

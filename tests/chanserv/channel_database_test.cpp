@@ -1,148 +1,69 @@
-#include <gtest/gtest.h>
-
+// The channel files: a failed write that leaves each table as its file holds it, and after any
+// mix of changes files and lookups that agree with the tables, read back byte for byte.
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <set>
-#include <sstream>
-#include <stdexcept>
 
-#include "chanserv/channel_database.h"
 #include "chanserv/chanserv.h"
 #include "support/fixture.h"
 
 namespace nb {
 namespace {
 
-class FakeNickStatus : public NickStatus {
-public:
-    bool IsNickRegistered(const std::string& nick) const override { return identified.count(ToLower(nick)) > 0; }
-    bool IsIdentified(const OnlineUser& user) const override { return IsNickRegistered(user.nick); }
-    std::set<std::string> identified;  // lower case
-};
-
 std::string ChannelLine(const std::string& name, const std::string& founder) {
     return name + " pw-" + founder + " " + founder + " " + founder + "@example.org (About " + name +
-           ") [nt] [Not set!] {Not set!} 12/6/2026 0 0 0\r\n";
+           ") [nt] [Not set!] {Not set!} 12/6/2026 0 0 0";
 }
-
 std::string AccessLine(const std::string& channel, const std::string& nick, int level) {
-    return channel + " " + nick + " *!" + nick + "@home.example.org   " + std::to_string(level) + "\r\n";
+    return channel + " " + nick + " *!" + nick + "@home.example.org   " + std::to_string(level);
+}
+std::string File(const test::Lines& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
 }
 
-RegisteredChannel Channel(const std::string& name, const std::string& founder) {
-    RegisteredChannel record;
-    record.name = name;
-    record.password = "pw-" + founder;
-    record.founder = founder;
-    record.email = founder + "@example.org";
-    record.description = "About " + name;
-    record.registeredOn = "12/6/2026";
-    return record;
-}
-
-ChannelAccessEntry Entry(const std::string& channel, const std::string& nick, int level) {
-    return {channel, nick, {"*!" + nick + "@home.example.org", "", ""}, level};
-}
-
-struct ChannelDatabaseTest : ::testing::Test {
+struct ChannelDatabaseTest : test::ServiceTest {
     ChannelDatabaseTest() {
-        data.EnsureDataFiles(ChanServ::DataFiles());
-        data.SetSyncWrites(false);
+        services.settings.Set("General", "Sync Writes", "0");
+        services.ReadFileSettings();
+        console.messages.clear();
     }
-    void WriteData(const std::string& relative, const std::string& content) {
-        std::ofstream(data.Path(relative), std::ios::binary) << content;
+    void Write(const std::string& file, const std::string& content) {
+        std::ofstream(dir.Path() / "data/ChanServ" / file, std::ios::binary) << content;
     }
-    std::string ReadData(const std::string& relative) const {
-        std::stringstream content;
-        content << std::ifstream(data.Path(relative), std::ios::binary).rdbuf();
-        return content.str();
-    }
-    std::string ChannelFile() const { return ReadData("ChanServ/ChanServ.nb2"); }
-    std::string AccessFile() const { return ReadData("ChanServ/Access.nb2"); }
+    std::string Channels() const { return ReadFile("ChanServ/ChanServ.nb2"); }
+    std::string Access() const { return ReadFile("ChanServ/Access.nb2"); }
     // A missing record or entry ends the test: nothing may be done to a stand-in.
     RegisteredChannel& Record(const std::string& name) {
-        RegisteredChannel* record = db.FindRegisteredChannel(name);
-        if (record == nullptr) throw std::runtime_error("no record of " + name);
-        return *record;
-    }
-    const ChannelAccessEntry* FindAccess(const std::string& channel, const std::string& nick) const {
-        return db.FindAccessEntry(channel, nick);
+        if (RegisteredChannel* record = db.FindRegisteredChannel(name)) return *record;
+        throw std::runtime_error("no record of " + name);
     }
     ChannelAccessEntry& EntryOf(const std::string& channel, const std::string& nick) {
-        ChannelAccessEntry* entry = db.FindAccessEntry(channel, nick);
-        if (entry == nullptr) throw std::runtime_error("no entry of " + nick + " on " + channel);
-        return *entry;
+        if (ChannelAccessEntry* entry = db.FindAccessEntry(channel, nick)) return *entry;
+        throw std::runtime_error("no entry of " + nick + " on " + channel);
     }
-    std::vector<std::string> NicksOn(const std::string& channel) const {
-        std::vector<std::string> nicks;
+    test::Lines NicksOn(const std::string& channel) const {
+        test::Lines nicks;
         for (const ChannelAccessEntry* entry : db.ChannelAccessEntries(channel)) nicks.push_back(entry->nick);
         return nicks;
     }
     void Register(const std::string& name, const std::string& founder) {
-        db.AddRegisteredChannel(Channel(name, founder));
-        db.AddAccessEntry(Entry(name, founder, 500));
+        db.AddRegisteredChannel(ParseChannelLine(ChannelLine(name, founder)));
+        db.AddAccessEntry(ParseAccessLine(AccessLine(name, founder, 500)));
     }
-
-    test::TempDir dir;
-    DataDirectory data{dir.Path() / "data"};
-    test::RecordingConsole console;
-    GroupCommit commit{data, console};
-    FakeNickStatus nicks;
-    ChannelDatabase db{data, console, commit, nicks};
+    ChannelDatabase& db = services.chanServ.Database();
+    GroupCommit& commit = services.commit;
 };
-
-TEST_F(ChannelDatabaseTest, FilesSurviveALoadAndASaveByteForByte) {
-    const std::string channels = ChannelLine("#help", "ann") +
-                                 "#News pw bob bob@x.org (Daily (UK) news :)) [ntk key] [[Today] all {fine}] "
-                                 "{Hi {there} } :}} 1/2/2026 1 1 1\r\n" +
-                                 ChannelLine("#zoo", "cy");
-    const std::string access = AccessLine("#help", "ann", 500) + "#News bob *!b@x  *@10.* 500\r\n" +
-                               AccessLine("#help", "bob", 200) + AccessLine("#zoo", "cy", 500);
-    WriteData("ChanServ/ChanServ.nb2", channels);
-    WriteData("ChanServ/Access.nb2", access);
-    db.LoadChannelDatabase(true, true);
-    EXPECT_EQ(Record("#news").greet, "Hi {there} } :}");
-    EXPECT_EQ(NicksOn("#HELP"), (std::vector<std::string>{"ann", "bob"}));
-
-    db.IdentifyFounder(Record("#zoo"));
-    ASSERT_TRUE(db.SaveChannelDatabase(true, true));
-    EXPECT_EQ(ChannelFile(), channels);
-    EXPECT_EQ(AccessFile(), access);
-    EXPECT_TRUE(console.messages.empty());
-    EXPECT_FALSE(Record("#zoo").founderIdentified);  // any write of the channel file ends it
-    struct stat info {};
-    ASSERT_EQ(::stat(data.Path("ChanServ/ChanServ.nb2").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-}
-
-TEST_F(ChannelDatabaseTest, RestrictedPatternsAreSavedAndAFailedSaveSaysSo) {
-    RestrictedChannels& restricted = db.Restricted();
-    EXPECT_TRUE(restricted.AddRestrictedChannel("*warez*"));
-    EXPECT_TRUE(db.IsChannelRestricted("#WarezHQ"));
-    EXPECT_TRUE(restricted.AddRestrictedChannel("#ops"));
-    EXPECT_TRUE(restricted.RemoveRestrictedChannel(1));
-    EXPECT_FALSE(db.IsChannelRestricted("#ops"));
-    EXPECT_EQ(ReadData("ChanServ/Restrict.nb2"), "*warez*\r\n");
-    EXPECT_TRUE(console.messages.empty());
-    std::filesystem::create_directory(data.Path("ChanServ/Restrict.nb2.tmp"));
-    EXPECT_FALSE(restricted.AddRestrictedChannel("#x"));
-    ASSERT_EQ(console.messages.size(), 1u);
-    EXPECT_TRUE(console.messages[0].starts_with("NBII - Data files: Cannot write ")) << console.messages[0];
-}
 
 TEST_F(ChannelDatabaseTest, AFailedWriteLeavesEachTableAsItsFileHoldsIt) {
     Register("#a", "ann");
     Register("#b", "bob");
     ASSERT_TRUE(db.SaveChannelDatabase(true, true));
-    const std::string channels = ChannelFile();
-    const std::string access = AccessFile();
+    const std::string channels = Channels(), access = Access();
     db.AddCoOwner(Record("#b"), "amy");
     // A folder where the temporary file must go: no write can succeed, even for root.
-    std::filesystem::create_directory(data.Path("ChanServ/ChanServ.nb2.tmp"));
+    std::filesystem::create_directory(dir.Path() / "data/ChanServ/ChanServ.nb2.tmp");
 
     commit.BeginBlock();
     db.DropRegisteredChannel(Record("#a"));
@@ -150,14 +71,12 @@ TEST_F(ChannelDatabaseTest, AFailedWriteLeavesEachTableAsItsFileHoldsIt) {
     db.ChannelsChanged();
     db.AccessChanged();
     // Both files of the block fail together: neither is replaced, both tables are read back.
-    std::vector<const StoredTable*> failed = commit.EndBlock();
-    ASSERT_EQ(failed.size(), 2u);
+    EXPECT_EQ(commit.EndBlock().size(), 2u);
     EXPECT_EQ(console.messages.size(), 1u);
-    EXPECT_EQ(ChannelFile(), channels);
-    EXPECT_EQ(AccessFile(), access);
+    EXPECT_EQ(std::pair(Channels(), Access()), std::pair(channels, access));
     EXPECT_FALSE(db.IsChannelRegistered("#new"));
-    EXPECT_EQ(FindAccess("#new", "ned"), nullptr);
-    EXPECT_EQ(Record("#b").coOwners, std::vector<std::string>{"amy"});
+    EXPECT_EQ(db.FindAccessEntry("#new", "ned"), nullptr);
+    EXPECT_EQ(Record("#b").coOwners, test::Lines{"amy"});
     // The channel whose drop was not saved keeps its entries, in memory and on disk.
     EXPECT_EQ(EntryOf("#a", "ann").level, 500);
 
@@ -169,42 +88,42 @@ TEST_F(ChannelDatabaseTest, AFailedWriteLeavesEachTableAsItsFileHoldsIt) {
     db.ChannelsChanged();
     db.AccessChanged();
     EXPECT_EQ(commit.EndBlock().size(), 2u);
-    EXPECT_EQ(NicksOn("#a"), std::vector<std::string>{"ann"});
+    EXPECT_EQ(NicksOn("#a"), test::Lines{"ann"});
     EXPECT_EQ(EntryOf("#b", "bob").level, 500);
-    EXPECT_EQ(AccessFile(), access);
+    EXPECT_EQ(Access(), access);
 
     // The console's save says so too.
     db.DropRegisteredChannel(Record("#b"));
     EXPECT_FALSE(db.SaveChannelDatabase(true, true));
     EXPECT_EQ(EntryOf("#b", "bob").level, 500);
-    std::filesystem::remove(data.Path("ChanServ/ChanServ.nb2.tmp"));
-    std::filesystem::create_directory(data.Path("ChanServ/Access.nb2.tmp"));
+    std::filesystem::remove(dir.Path() / "data/ChanServ/ChanServ.nb2.tmp");
+    std::filesystem::create_directory(dir.Path() / "data/ChanServ/Access.nb2.tmp");
     db.RemoveAccessEntry(EntryOf("#b", "bob"));
     EXPECT_FALSE(db.SaveChannelDatabase(false, true));
     EXPECT_EQ(EntryOf("#b", "bob").level, 500);
 }
 
 TEST_F(ChannelDatabaseTest, ANewChannelNeverInheritsEntriesLeftByAnEarlierOneOfItsName) {
-    WriteData("ChanServ/ChanServ.nb2", ChannelLine("#kept", "kim"));
-    WriteData("ChanServ/Access.nb2", AccessLine("#gone", "old", 500) + AccessLine("#kept", "kim", 500));
+    Write("ChanServ.nb2", File({ChannelLine("#kept", "kim")}));
+    Write("Access.nb2", File({AccessLine("#gone", "old", 500), AccessLine("#kept", "kim", 500)}));
     db.LoadChannelDatabase(true, true);
-    db.AddRegisteredChannel(Channel("#GONE", "new"));
+    db.AddRegisteredChannel(ParseChannelLine(ChannelLine("#GONE", "new")));
     EXPECT_TRUE(NicksOn("#gone").empty());
     OnlineUser oper;  // override gives a level only on a registered channel
     oper.nick = "old";
     oper.override = true;
     EXPECT_EQ(db.GetChannelAccessLevel("#elsewhere", oper), 0);
-    EXPECT_EQ(AccessFile(), AccessLine("#kept", "kim", 500));
+    EXPECT_EQ(Access(), File({AccessLine("#kept", "kim", 500)}));
 
     // Dropped and registered again in one block: the new founder's entry is the only one.
     commit.BeginBlock();
-    db.AddAccessEntry(Entry("#gone", "helper", 200));
+    db.AddAccessEntry(ParseAccessLine(AccessLine("#gone", "helper", 200)));
     db.DropRegisteredChannel(Record("#gone"));
     Register("#gone", "third");
     db.ChannelsChanged();
     db.AccessChanged();
     EXPECT_TRUE(commit.EndBlock().empty());
-    EXPECT_EQ(AccessFile(), AccessLine("#kept", "kim", 500) + AccessLine("#gone", "third", 500));
+    EXPECT_EQ(Access(), File({AccessLine("#kept", "kim", 500), AccessLine("#gone", "third", 500)}));
 }
 
 // Random changes in blocks of one to five: after each block the files hold exactly the tables
@@ -212,9 +131,8 @@ TEST_F(ChannelDatabaseTest, ANewChannelNeverInheritsEntriesLeftByAnEarlierOneOfI
 TEST_F(ChannelDatabaseTest, AfterAnyMixOfChangesTheFilesAndLookupsAgreeWithTheTables) {
     std::mt19937 random(20261207);
     auto pick = [&](std::size_t count) { return static_cast<std::size_t>(random() % count); };
-    const std::vector<std::string> names = {"#a", "#B", "#c", "#D", "#e", "#f"};
-    const std::vector<std::string> people = {"ann", "Bob", "cy", "dee", "eve"};
-    for (int step = 0; step < 400; ++step) {
+    const test::Lines names = {"#a", "#B", "#c", "#D", "#e", "#f"}, people = {"ann", "Bob", "cy", "dee", "eve"};
+    for (int step = 0; step < 300; ++step) {
         commit.BeginBlock();
         for (std::size_t change = 1 + pick(5); change > 0; --change) {
             std::string name = pick(2) == 0 ? ToLower(names[pick(names.size())]) : names[pick(names.size())];
@@ -224,34 +142,26 @@ TEST_F(ChannelDatabaseTest, AfterAnyMixOfChangesTheFilesAndLookupsAgreeWithTheTa
             std::size_t what = pick(8);
             if (what == 0 && record == nullptr) {
                 Register(name, nick);
-                db.ChannelsChanged();
-                db.AccessChanged();
             } else if (what == 1 && record != nullptr) {
                 db.DropRegisteredChannel(*record);
-                db.ChannelsChanged();
-                db.AccessChanged();
             } else if (what == 2 && record != nullptr) {
                 record->topic = "[" + nick + "] step {" + std::to_string(step) + "}";
                 record->topicLock = !record->topicLock;
-                db.ChannelsChanged();
             } else if (what == 3 && record != nullptr && entry == nullptr) {
-                db.AddAccessEntry(Entry(name, nick, 100 + step));
-                db.AccessChanged();
+                db.AddAccessEntry(ParseAccessLine(AccessLine(name, nick, 100 + step)));
             } else if (what == 4 && entry != nullptr) {
                 db.RemoveAccessEntry(*entry);
-                db.AccessChanged();
             } else if (what == 5 && entry != nullptr) {
                 entry->level = step;
-                db.AccessChanged();
             } else if (what == 6) {
                 int slot = static_cast<int>(1 + pick(3));
                 std::string host = "*@" + std::to_string(step) + "." + std::to_string(change) + ".org";
                 db.CarryAccessHost(nick, slot, host);
-                // Every entry of the nick on a registered channel takes the host, and no other entry.
-                for (const ChannelAccessEntry& other : db.ChannelAccessList()) {
-                    if (db.FindRegisteredChannel(other.channel) == nullptr) continue;
-                    ASSERT_EQ(other.accessHosts[slot - 1] == host, IEquals(other.nick, nick)) << other.nick;
-                }
+                // Every entry of the nick on a registered channel takes the host, and no other entry:
+                // not one of a channel dropped earlier in the block.
+                for (const ChannelAccessEntry& other : db.ChannelAccessList())
+                    ASSERT_EQ(other.accessHosts[slot - 1] == host,
+                              db.FindRegisteredChannel(other.channel) != nullptr && IEquals(other.nick, nick)) << other.nick;
             } else if (what == 7 && record != nullptr) {
                 pick(2) == 0 ? db.AddCoOwner(*record, nick) : db.IdentifyFounder(*record);
             } else if (what == 7) {
@@ -259,6 +169,8 @@ TEST_F(ChannelDatabaseTest, AfterAnyMixOfChangesTheFilesAndLookupsAgreeWithTheTa
                 for (const RegisteredChannel& other : db.RegisteredChannels())
                     ASSERT_FALSE(HasCoOwner(other, nick) || (other.founderIdentified && IEquals(other.founder, nick)));
             }
+            db.ChannelsChanged();
+            db.AccessChanged();
         }
         ASSERT_TRUE(commit.EndBlock().empty());
 
@@ -266,8 +178,7 @@ TEST_F(ChannelDatabaseTest, AfterAnyMixOfChangesTheFilesAndLookupsAgreeWithTheTa
         std::string channels, access;
         for (const RegisteredChannel& record : db.RegisteredChannels()) channels += FormatChannelLine(record);
         for (const ChannelAccessEntry& entry : db.ChannelAccessList()) access += FormatAccessLine(entry);
-        ASSERT_EQ(ChannelFile(), channels);
-        ASSERT_EQ(AccessFile(), access);
+        ASSERT_EQ(std::pair(Channels(), Access()), std::pair(channels, access));
         for (const std::string& name : names) {
             const auto& table = db.RegisteredChannels();
             auto first = std::find_if(table.begin(), table.end(), [&](auto& r) { return IEquals(r.name, name); });
@@ -282,12 +193,14 @@ TEST_F(ChannelDatabaseTest, AfterAnyMixOfChangesTheFilesAndLookupsAgreeWithTheTa
             }
         }
     }
-    const std::string channels = ChannelFile();
-    const std::string access = AccessFile();
+    // The files read back as they are, and are written again byte for byte, for the owner only.
+    const std::string channels = Channels(), access = Access();
     db.LoadChannelDatabase(true, true);
     ASSERT_TRUE(db.SaveChannelDatabase(true, true));
-    EXPECT_EQ(ChannelFile(), channels);
-    EXPECT_EQ(AccessFile(), access);
+    EXPECT_EQ(std::pair(Channels(), Access()), std::pair(channels, access));
+    struct stat info {};
+    ::stat((dir.Path() / "data/ChanServ/ChanServ.nb2").c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 }  // namespace

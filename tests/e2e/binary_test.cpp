@@ -1,63 +1,86 @@
 // The real nimbral2 binary on a scripted uplink, for what needs a process: start-up and the
 // first run, files across a restart, signals, the link's keepalive, time-out and send queue.
-#include <arpa/inet.h>
-#include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <thread>
-
-#include "support/fixture.h"
-#include "support/scripted_uplink.h"
-#include "support/services_process.h"
+#include "support/process.h"
 
 namespace nb {
 namespace {
 
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr std::size_t kHandshakeLines = 26;
 
-struct LinkedBinary : ::testing::Test {
+int ModeOf(const fs::path& path) { return static_cast<int>(fs::symlink_status(path).permissions() & fs::perms::all); }
+
+struct Binary : test::ProcessTest {
     void StartServices(const std::map<std::string, std::string>& overrides = {}) {
         test::WriteTestSettings(dataDir, uplink.Port(), overrides);
-        services.Start(dataDir);
-        AcceptLink();
+        StartAndLink();
     }
-    void AcceptLink() {
-        ASSERT_TRUE(uplink.Accept(10s)) << services.Output();
-        ASSERT_TRUE(uplink.WaitForLineContaining("PING :services.localhost", 0, 10s)) << services.Output();
+    // Whether the program printed `part`, waiting for it up to the time given.
+    void ExpectOutput(const std::string& part, std::chrono::milliseconds wait = 0s) {
+        for (auto end = std::chrono::steady_clock::now() + wait; std::chrono::steady_clock::now() < end;
+             std::this_thread::sleep_for(100ms))
+            if (process.Output().find(part) != std::string::npos) return;
+        EXPECT_NE(process.Output().find(part), std::string::npos) << process.Output();
     }
-    void ExpectOutput(const std::string& part) {
-        EXPECT_NE(services.Output().find(part), std::string::npos) << services.Output();
-    }
-    // Sends the lines, then returns the first line after `from` that holds `part`.
+    // Sends the lines; the first line that holds `part` after them.
     std::string Exchange(const std::string& lines, const std::string& part) {
         std::size_t from = uplink.Lines().size();
         uplink.SendRaw(lines);
-        auto at = uplink.WaitForLineContaining(part, from);
+        auto at = uplink.WaitForLine(part, from);
         return at ? uplink.Lines()[*at] : "nothing with " + part;
     }
-    test::TempDir dir;
-    std::filesystem::path dataDir = dir.Path() / "data";
-    test::ScriptedUplink uplink;
-    test::ServicesProcess services;
 };
 
-TEST(Binary, FirstRunWithNoConnectLaysTheTreeAndStops) {
-    test::TempDir dir;
-    test::ServicesProcess services;
-    services.Start(dir.Path() / "fresh", {"--no-connect"});
-    ASSERT_EQ(services.WaitForExit(10000), 0) << services.Output();
-    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "fresh" / "NickServ" / "NickServ.nb2"));
-    EXPECT_NE(services.Output().find("First run"), std::string::npos);
-    EXPECT_NE(services.Output().find("Last backup: N/A\n  Nimbral II [4.3] - IRC Services\n"), std::string::npos);
+// A data directory open to others is made owner-only, and a link planted in it is not followed.
+TEST_F(Binary, TheFirstRunLaysTheTreeOwnerOnlyAndTheNextKeepsTheSettings) {
+    fs::create_directories(dataDir);
+    fs::permissions(dataDir, fs::perms(0755));
+    std::ofstream(dir.Path() / "target") << "untouched";
+    fs::create_symlink(dir.Path() / "target", dataDir / "debug.nb2");
+    process.Start(dataDir, {"--no-connect"});
+    ASSERT_EQ(process.WaitForExit(10s), 0) << process.Output();
+    for (const char* part : {"First run", "now for its owner only (mode 0700)", "Last backup: N/A\n  Nimbral II [4.3] - IRC Services\n"})
+        ExpectOutput(part);
+    EXPECT_EQ(test::ReadWhole(dir.Path() / "target"), "untouched");
+    EXPECT_EQ(ModeOf(dataDir), 0700);
+    for (const char* file : {"Ignore.nb2", "Jupe.nb2", "NickServ/NickServ.nb2", "NickServ/Quit.nb2", "NickServ/Restrict.nb2",
+                             "ChanServ/ChanServ.nb2", "ChanServ/Access.nb2", "ChanServ/Restrict.nb2", "OperServ/OperServ.nb2",
+                             "OperServ/Commands.nb2", "MemoServ/MemoServ.nb2", "temp.nb2", "temp1.nb2"}) {
+        EXPECT_EQ(ModeOf(dataDir / file), 0600) << file;
+        if (std::string(file) != "OperServ/Commands.nb2") EXPECT_EQ(test::ReadWhole(dataDir / file), "") << file;
+    }
+    EXPECT_EQ(ModeOf(dataDir / "settings.ini"), 0600);
+    EXPECT_TRUE(fs::is_directory(dataDir / "Webserver"));
+    Settings stored(dataDir / "settings.ini");
+    ASSERT_EQ(stored.Load(), "");
+    for (std::string entry : {"Global/FirstTime=1", "Server Information/Port=6667", "Server Information/Oper Channel=#NBII",
+                              "Server Information/MemoServ Enabled=1", "General/OS Info=450", "Backup/Last=N/A"}) {
+        auto slash = entry.find('/'), equals = entry.find('=');
+        EXPECT_EQ(stored.Get(entry.substr(0, slash), entry.substr(slash + 1, equals - slash - 1), ""), entry.substr(equals + 1));
+    }
+    EXPECT_NE(stored.Get("Server Information", "IP/Host", ""), "");
+
+    // The second start shows no first-run notice and keeps what the administrator set.
+    fs::remove(dataDir / "debug.nb2");
+    stored.Write("Server Information", "Server Name", "services.example.net");
+    process.Start(dataDir, {"--no-connect"});
+    ASSERT_EQ(process.WaitForExit(10s), 0) << process.Output();
+    EXPECT_EQ(process.Output().find("First run", process.Output().find("First run") + 1), std::string::npos);
+    ASSERT_EQ(stored.Load(), "");
+    EXPECT_EQ(stored.Get("Server Information", "Server Name", ""), "services.example.net");
+    EXPECT_NE(test::ReadWhole(dataDir / "debug.nb2").find("] ************ Nimbral started! ************ \r\n"), std::string::npos);
+
+    // Settings it cannot read stop the start with a clear message.
+    std::ofstream(dataDir / "settings.ini") << "[Server Information\nPort=1\n";
+    process.Start(dataDir, {"--no-connect"});
+    EXPECT_EQ(process.WaitForExit(10s), 1);
+    ExpectOutput("settings.ini cannot be read");
 }
 
 // The handshake's lines themselves are tested in-process; on the socket they end in LF alone.
-TEST_F(LinkedBinary, TheHandshakeLeavesWholeAndEndsInLineFeedOnly) {
+TEST_F(Binary, TheHandshakeLeavesWholeAndEndsInLineFeedOnly) {
     StartServices();
     EXPECT_EQ(uplink.Lines().size(), kHandshakeLines);
     EXPECT_TRUE(uplink.Received().starts_with("PASS \nSERVER services.localhost 1 : NBII (NBII 4.3)\n"));
@@ -66,32 +89,37 @@ TEST_F(LinkedBinary, TheHandshakeLeavesWholeAndEndsInLineFeedOnly) {
 
 // An uplink that never pings of its own: its answer to our PING ends the quiet burst, and who
 // comes after it is logged at once.
-TEST_F(LinkedBinary, TheAnswerToOurPingEndsTheBurst) {
+TEST_F(Binary, TheAnswerToOurPingEndsTheBurst) {
     StartServices();
     uplink.SendLine("NICK early 1 1765055235 e h.example irc.example.org 0 :E");
     EXPECT_NE(Exchange(":irc.example.org PONG irc.example.org :services.localhost\r\n", "Network synchronised"),
               "nothing with Network synchronised");
     std::size_t from = uplink.Lines().size();
     uplink.SendLine("NICK late 1 1765055235 l h.example irc.example.org 0 :L");
-    EXPECT_TRUE(uplink.WaitForLineContaining("\x02late\x02 (", from, 1s));
+    EXPECT_TRUE(uplink.WaitForLine("\x02late\x02 (", from, 1s));
 }
 
 // SIGTERM ends the program cleanly; what it answered is read back by the next start, and a
-// change whose write failed is neither answered as done nor found after the restart.
-TEST_F(LinkedBinary, RecordsSurviveARestartAndARefusedWriteStaysRefused) {
+// change whose write failed is neither answered as done nor found after the restart. A link
+// planted where a temporary file goes is replaced, never written through.
+TEST_F(Binary, RecordsSurviveARestartAndARefusedWriteStaysRefused) {
+    fs::create_directories(dataDir / "NickServ");
+    std::ofstream(dir.Path() / "target") << "untouched";
+    fs::create_symlink(dir.Path() / "target", dataDir / "NickServ/NickServ.nb2.tmp");
     StartServices();
     const std::string joe = "NICK joe 1 1765055235 joe host.example.org irc.example.org 0 :Joe\r\n";
     const std::string ann = "NICK ann 1 1765055235 ann host.example.org irc.example.org 0 :Ann\r\n";
     EXPECT_EQ(Exchange(joe + ":joe PRIVMSG NickServ :register secret1\r\n", "REGISTER"),
               ":NickServ PRIVMSG #nb.botinfo :[\x02joe\x02] REGISTER ****** [Success]");
-    std::filesystem::create_directory(dataDir / "NickServ/NickServ.nb2.tmp");
+    EXPECT_EQ(test::ReadWhole(dir.Path() / "target"), "untouched");
+    fs::create_directory(dataDir / "NickServ/NickServ.nb2.tmp");
     EXPECT_EQ(Exchange(ann + ":ann PRIVMSG NickServ :register annpass1\r\n", "REGISTER"),
               ":NickServ PRIVMSG #nb.botinfo :[\x02" "ann\x02] REGISTER ****** [Failed (database not written)]");
-    EXPECT_EQ(services.Stop(), 0);
+    EXPECT_EQ(process.Stop(), 0);
     ExpectOutput("Cannot write");
-    std::filesystem::remove(dataDir / "NickServ/NickServ.nb2.tmp");
+    fs::remove(dataDir / "NickServ/NickServ.nb2.tmp");
 
-    services.Start(dataDir);
+    process.Start(dataDir);
     AcceptLink();
     EXPECT_EQ(Exchange(joe + ":joe PRIVMSG NickServ :identify secret1\r\n", "IDENT"),
               ":NickServ PRIVMSG #nb.botinfo :[\x02joe\x02] IDENT ****** [Success]");
@@ -99,7 +127,7 @@ TEST_F(LinkedBinary, RecordsSurviveARestartAndARefusedWriteStaysRefused) {
               ":NickServ PRIVMSG #nb.botinfo :[\x02" "ann\x02] INFO [Failed (nick not registered)]");
 }
 
-TEST_F(LinkedBinary, SquitOfOurServerAndDroppedLinksReconnect) {
+TEST_F(Binary, SquitOfOurServerAndDroppedLinksReconnect) {
     StartServices();
     uplink.SendLine(":irc.example.org SQUIT services.localhost :Ping timeout");
     ASSERT_TRUE(uplink.WaitForPeerClose());
@@ -112,68 +140,52 @@ TEST_F(LinkedBinary, SquitOfOurServerAndDroppedLinksReconnect) {
     ExpectOutput("lost (closed by the server); trying again in 1 second");
 }
 
-TEST_F(LinkedBinary, ASilentUplinkIsPingedThenDroppedAndLinkedAgain) {
+TEST_F(Binary, ASilentUplinkIsPingedThenDroppedAndLinkedAgain) {
     StartServices({{"General/Ping Interval", "1"}});
     const std::string ping = ":services.localhost PING :services.localhost";
-    auto first = uplink.WaitForLineContaining(ping, kHandshakeLines, 5s);
-    ASSERT_TRUE(first) << services.Output();
+    auto first = uplink.WaitForLine(ping, kHandshakeLines, 5s);
+    ASSERT_TRUE(first) << process.Output();
     // Any line is an answer: the link stays, and the next silence brings the next PING.
     uplink.SendLine(":irc.example.org PONG irc.example.org :services.localhost");
-    ASSERT_TRUE(uplink.WaitForLineContaining(ping, *first + 1, 5s)) << services.Output();
+    ASSERT_TRUE(uplink.WaitForLine(ping, *first + 1, 5s)) << process.Output();
     EXPECT_TRUE(uplink.WaitForPeerClose(5s));
     AcceptLink();
     ExpectOutput("lost (no answer from the server for 2 seconds); trying again in 1 second");
+    EXPECT_TRUE(uplink.WaitForLine(ping, kHandshakeLines, 5s));  // the new link starts with no PING unanswered
 }
 
-TEST_F(LinkedBinary, AnUplinkThatStopsReadingIsDroppedBeforeTheQueueOutgrowsItsBound) {
-    std::filesystem::create_directories(dataDir / "help/nickserv");
+TEST_F(Binary, AnUplinkThatStopsReadingIsDroppedBeforeTheQueueOutgrowsItsBound) {
+    fs::create_directories(dataDir / "help/nickserv");
     std::ofstream big(dataDir / "help/nickserv/big.nb2");
     for (int line = 0; line < 4000; ++line) big << std::string(200, 'x') << "\r\n";
     big.close();
     StartServices({{"General/Send Queue", "1024"}});
     uplink.SendLine("PING :burst");
     Exchange("NICK joe 1 1765055235 joe host.example.org irc.example.org 0 :Joe\r\n", "connected to");
-    long before = services.ResidentKiB();
+    long before = process.ResidentKiB();
     // About 48 MB of answers, and the uplink reads none of them for a while.
     for (int request = 0; request < 60; ++request) uplink.SendLine(":joe PRIVMSG NickServ :help big");
     long highest = before;
-    for (int sample = 0; sample < 40; ++sample) {
-        highest = std::max(highest, services.ResidentKiB());
-        std::this_thread::sleep_for(25ms);
-    }
+    for (int sample = 0; sample < 40; ++sample, std::this_thread::sleep_for(25ms)) highest = std::max(highest, process.ResidentKiB());
     EXPECT_LT(highest - before, 8 * 1024) << "grew from " << before << " KiB to " << highest << " KiB";
-    EXPECT_TRUE(uplink.WaitForPeerClose(10s));
+    EXPECT_TRUE(uplink.WaitForPeerClose());
     AcceptLink();
     ExpectOutput("lost (the server did not read our last 1024 KiB (Send Queue))");
 }
 
 // A server whose accept queue is full never completes a connection: the attempt must end.
-TEST(Binary, AConnectionThatNeverCompletesIsGivenUpAfterThirtySeconds) {
-    int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 0), 0);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    std::vector<int> fillers;
-    for (int i = 0; i < 3; ++i) {
-        fillers.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        ::connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+TEST_F(Binary, AConnectionThatNeverCompletesIsGivenUpAfterThirtySeconds) {
+    test::ScriptedUplink full(0);
+    sockaddr_in address{.sin_family = AF_INET, .sin_port = htons(full.Port()), .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
+    std::vector<int> fillers(3);
+    for (int& fd : fillers) {
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     }
-    test::TempDir dir;
-    test::WriteTestSettings(dir.Path() / "data", ntohs(address.sin_port));
-    test::ServicesProcess services;
-    services.Start(dir.Path() / "data");
-    const std::string given = "(no connection within 30 seconds); trying again in 1 second";
-    auto deadline = std::chrono::steady_clock::now() + 45s;
-    while (services.Output().find(given) == std::string::npos && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(200ms);
-    EXPECT_NE(services.Output().find(given), std::string::npos) << services.Output();
-    services.Stop();
+    test::WriteTestSettings(dataDir, full.Port());
+    process.Start(dataDir);
+    ExpectOutput("(no connection within 30 seconds); trying again in 1 second", 45s);
     for (int fd : fillers) ::close(fd);
-    ::close(listener);
 }
 
 }  // namespace

@@ -3,22 +3,13 @@
 // before a kill must be on disk afterwards, and no database may be left half-written.
 //
 // The kill moments come from a seed printed at the start; NB_CRASH_SEED=<seed> repeats a run.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdlib>
 #include <deque>
-#include <fstream>
 #include <iostream>
-#include <map>
 #include <random>
 #include <regex>
-#include <sstream>
 
 #include "core/text.h"
-#include "support/fixture.h"
-#include "support/scripted_uplink.h"
-#include "support/services_process.h"
+#include "support/process.h"
 
 namespace nb {
 namespace {
@@ -26,6 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
+using Table = std::map<std::string, std::string>;
 
 constexpr int kKilledRounds = 25;
 constexpr int kNewUsersPerRound = 30;
@@ -37,37 +29,24 @@ const std::regex kNickLine(R"(^(\S+) (\S+) \S+ \S+ \S+ \[[^\]]+\] \{[^}]*\} \[[^
 // <from> [<sent on>] <to> <text>
 const std::regex kMemoLine(R"(^(\S+) \[\d+/\d+/\d+ \d+:\d\d:\d\d [AP]M\] (\S+) (.*)$)");
 
-std::string ReadWhole(const fs::path& path) {
-    std::ostringstream content;
-    content << std::ifstream(path, std::ios::binary).rdbuf();
-    return content.str();
-}
-
-// The lines of a database file, each of which must match the layout and end in CR LF: a tail
-// without it is a half-written line.
-std::vector<std::smatch> Records(const fs::path& path, const std::regex& layout, std::vector<std::string>& keep) {
-    std::string content = ReadWhole(path);
-    std::vector<std::smatch> records;
-    for (std::size_t start = 0, end; start < content.size(); start = end + 2) {
-        end = content.find("\r\n", start);
-        if (end == std::string::npos) {
-            ADD_FAILURE() << path << " ends in a half-written line: " << content.substr(start);
-            break;
-        }
-        keep.push_back(content.substr(start, end - start));
-    }
-    for (const std::string& line : keep) {
+// Each line of a database file matched against its layout, as key and value: every line ends in
+// CR LF (a tail without it is a half-written line), no key is stored twice, none was planted.
+Table Records(const fs::path& path, const std::regex& layout, const std::function<Table::value_type(const std::smatch&)>& entry) {
+    std::string content = test::ReadWhole(path);
+    EXPECT_TRUE(content.empty() || content.ends_with("\r\n")) << path << " ends in a half-written line";
+    Table records;
+    std::istringstream lines(content);
+    for (std::string line; std::getline(lines, line) && line.ends_with('\r');) {
+        line.pop_back();
         std::smatch fields;
-        if (std::regex_match(line, fields, layout)) {
-            records.push_back(fields);
-        } else {
-            ADD_FAILURE() << path << ": line out of layout: " << ::testing::PrintToString(line);
-        }
+        if (!std::regex_match(line, fields, layout)) ADD_FAILURE() << path << ": line out of layout: " << line;
+        else EXPECT_TRUE(records.insert(entry(fields)).second) << "stored twice: " << line;
+        EXPECT_EQ(line.find("planted"), std::string::npos) << line;
     }
     return records;
 }
 
-struct CrashSafety : ::testing::Test {
+struct CrashSafety : test::ProcessTest {
     CrashSafety() {
         const char* fixed = std::getenv("NB_CRASH_SEED");
         seed = fixed != nullptr ? static_cast<unsigned>(std::strtoul(fixed, nullptr, 10)) : std::random_device{}();
@@ -76,36 +55,23 @@ struct CrashSafety : ::testing::Test {
     }
     int Draw(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
 
-    void StartAndLink() {
-        process.Start(dataDir);
-        ASSERT_TRUE(uplink.Accept(10s)) << process.Output();
-        ASSERT_TRUE(uplink.WaitForLineContaining("ready to serve.", 0, 10s)) << process.Output();
-    }
-
-    // After any kill: every database loaded, every answered registration and memo stored, every
-    // line whole and of its layout, and no planted temporary file taken for a database.
-    void CheckDataDirectory() {
+    void StartAndCheck() {
+        ASSERT_NO_FATAL_FAILURE(StartAndLink());
+        // Every database loaded, every answered registration and memo stored.
         for (const char* complaint : {"Error loading", "cannot be read", "Cannot write", "Cannot create"})
             EXPECT_EQ(process.Output().find(complaint), std::string::npos) << process.Output();
-        std::vector<std::string> nickLines, memoLines;
-        std::map<std::string, std::string> passwords;
-        for (const auto& fields : Records(dataDir / "NickServ/NickServ.nb2", kNickLine, nickLines))
-            EXPECT_TRUE(passwords.emplace(ToLower(fields[1].str()), fields[2]).second) << "stored twice: " << fields[1];
+        Table passwords = Records(dataDir / "NickServ/NickServ.nb2", kNickLine, [](auto& f) { return Table::value_type(ToLower(f[1].str()), f[2].str()); });
         for (const auto& [nick, password] : registered) EXPECT_EQ(passwords[ToLower(nick)], password) << nick;
-        std::map<std::string, std::string> recipients;
-        for (const auto& fields : Records(dataDir / "MemoServ/MemoServ.nb2", kMemoLine, memoLines))
-            EXPECT_TRUE(recipients.emplace(fields[3], fields[1].str() + " " + fields[2].str()).second) << fields[3];
-        for (const auto& [text, fromTo] : memos) EXPECT_EQ(recipients[text], fromTo) << text;
-        for (const auto& lines : {nickLines, memoLines})
-            for (const auto& line : lines) EXPECT_EQ(line.find("planted"), std::string::npos) << line;
+        Table stored = Records(dataDir / "MemoServ/MemoServ.nb2", kMemoLine, [](auto& f) { return Table::value_type(f[3].str(), f[1].str() + " " + f[2].str()); });
+        for (const auto& [text, fromTo] : memos) EXPECT_EQ(stored[text], fromTo) << text;
     }
 
     // A killed write can leave a temporary file behind: a save cut short, one record longer.
     void PlantHalfWrittenTemporaryFiles() {
         std::ofstream(dataDir / "NickServ/NickServ.nb2.tmp", std::ios::binary)
-            << ReadWhole(dataDir / "NickServ/NickServ.nb2") << "plantednick plantedpw *p@*.org *p@*.org *p@*.org [12/6/20";
+            << test::ReadWhole(dataDir / "NickServ/NickServ.nb2") << "plantednick plantedpw *p@*.org *p@*.org *p@*.org [12/6/20";
         std::ofstream(dataDir / "MemoServ/MemoServ.nb2.tmp", std::ios::binary)
-            << ReadWhole(dataDir / "MemoServ/MemoServ.nb2") << "plantednick [12/6/2026 9:07:15 PM] nobody a planted me";
+            << test::ReadWhole(dataDir / "MemoServ/MemoServ.nb2") << "plantednick [12/6/2026 9:07:15 PM] nobody a planted me";
     }
 
     // New users register and identify, send memos to earlier ones, and some quit.
@@ -114,14 +80,12 @@ struct CrashSafety : ::testing::Test {
         for (int user = 0; user < kNewUsersPerRound; ++user) {
             std::string nick = "cr" + std::to_string(round) + "n" + std::to_string(user);
             std::string password = "pw" + std::to_string(random() % 100000) + "x" + nick;
-            stream += "NICK " + nick + " 1 1765055235 " + nick + " host.example.org irc.example.org 0 :Crash\r\n" +
-                      ":" + nick + " PRIVMSG NickServ :register " + password + "\r\n:" + nick +
-                      " PRIVMSG NickServ :identify " + password + "\r\n";
+            stream += "NICK " + nick + " 1 1765055235 " + nick + " host.example.org irc.example.org 0 :Crash\r\n:" + nick +
+                      " PRIVMSG NickServ :register " + password + "\r\n:" + nick + " PRIVMSG NickServ :identify " + password + "\r\n";
             pendingRegistrations[nick] = password;
             if (!registered.empty() && Draw(0, 1) == 0) {
                 auto to = std::next(registered.begin(), Draw(0, static_cast<int>(registered.size()) - 1))->first;
-                std::string text = "memo r" + std::to_string(round) + "-" + std::to_string(user) + " [kept] " +
-                                   std::to_string(random());
+                std::string text = "memo r" + std::to_string(round) + "-" + std::to_string(user) + " [kept] " + std::to_string(random());
                 stream += ":" + nick + " PRIVMSG MemoServ :send " + to + " " + text + "\r\n";
                 pendingMemos[nick].push_back({text, nick + " " + to});
             }
@@ -135,10 +99,6 @@ struct CrashSafety : ::testing::Test {
     // apart make small blocks, so more answers leave before the kill.
     void SendUntil(const std::string& stream, SteadyClock::time_point deadline, std::chrono::milliseconds gap) {
         for (std::size_t sent = 0; SteadyClock::now() < deadline;) {
-            if (sent == stream.size()) {
-                uplink.ReadFor(1ms);
-                continue;
-            }
             std::size_t piece = std::min<std::size_t>(Draw(1, gap.count() == 0 ? 700 : 150), stream.size() - sent);
             uplink.SendRaw(std::string_view(stream).substr(sent, piece));
             sent += piece;
@@ -149,8 +109,7 @@ struct CrashSafety : ::testing::Test {
 
     // The success answers among the lines received: each memo gets one answer, in the order sent.
     void CollectAnswers() {
-        const std::string registeredText = " :You successfully registered \x02";
-        const std::string memoPrefix = ":MemoServ NOTICE ";
+        const std::string registeredText = " :You successfully registered \x02", memoPrefix = ":MemoServ NOTICE ";
         for (const std::string& line : uplink.Lines()) {
             if (line.starts_with(":NickServ NOTICE ") && line.find(registeredText) != std::string::npos) {
                 std::string nick = line.substr(17, line.find(registeredText) - 17);
@@ -167,15 +126,10 @@ struct CrashSafety : ::testing::Test {
         pendingMemos.clear();
     }
 
-    test::TempDir dir;
-    fs::path dataDir = dir.Path() / "data";
-    test::ScriptedUplink uplink;
-    test::ServicesProcess process;
     unsigned seed = 0;
     std::mt19937 random;
-    std::map<std::string, std::string> registered;      // answered: nick -> password
-    std::map<std::string, std::string> memos;           // answered: text -> "from to"
-    std::map<std::string, std::string> pendingRegistrations;
+    Table registered, memos;  // answered: nick -> password, text -> "from to"
+    Table pendingRegistrations;
     std::map<std::string, std::deque<std::pair<std::string, std::string>>> pendingMemos;
 };
 
@@ -184,13 +138,12 @@ TEST_F(CrashSafety, AnsweredRegistrationsAndMemosSurviveKillsAndNoFileIsLeftHalf
     for (int round = 1; round <= kKilledRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round) + ", seed " + std::to_string(seed));
         if (round == kPlantedRound) PlantHalfWrittenTemporaryFiles();
-        ASSERT_NO_FATAL_FAILURE(StartAndLink());
-        CheckDataDirectory();
+        ASSERT_NO_FATAL_FAILURE(StartAndCheck());
         // A first part waited for, so that every round has answers that must survive its kill.
         std::string stream = BuildStream(round);
         std::size_t settled = stream.find("\r\n", stream.find(" :identify ")) + 2;
         uplink.SendRaw(stream.substr(0, settled) + "PING :settled\r\n");
-        ASSERT_TRUE(uplink.WaitForLineContaining(":MemoServ PONG :settled", 0, 10s)) << process.Output();
+        ASSERT_TRUE(uplink.WaitForLine(":MemoServ PONG :settled")) << process.Output();
         auto gap = std::chrono::milliseconds(Draw(0, 1) == 0 ? 0 : Draw(2, 12));
         SendUntil(stream.substr(settled), SteadyClock::now() + std::chrono::milliseconds(Draw(2, 80)), gap);
         process.Kill();
@@ -198,11 +151,9 @@ TEST_F(CrashSafety, AnsweredRegistrationsAndMemosSurviveKillsAndNoFileIsLeftHalf
         CollectAnswers();
         ASSERT_FALSE(HasFailure()) << "stopped at the first round whose checks failed";
     }
-    ASSERT_NO_FATAL_FAILURE(StartAndLink());
-    CheckDataDirectory();
+    ASSERT_NO_FATAL_FAILURE(StartAndCheck());
     EXPECT_EQ(process.Stop(), 0) << process.Output();
-    std::cout << "[ crash    ] " << registered.size() << " registrations and " << memos.size() << " memos answered"
-              << std::endl;
+    std::cout << "[ crash    ] " << registered.size() << " registrations and " << memos.size() << " memos answered" << std::endl;
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
 """A private IRC network for one test: a real ngIRCd on a free loopback port, the real services
-binary linked to it, and real IRC clients (python3-irc), all torn down even when a test fails.
-The binary comes from NB_BINARY, the source tree (server configuration, help texts) from
-NB_SOURCE_DIR. The load benchmark (bench/load/) uses the server and the program from here too;
-it needs nothing beyond the standard library, so the IRC client library is imported only by
-the clients.
-"""
+binary linked to it, and IRC clients on plain sockets, all torn down even when a test fails.
+The binary comes from NB_BINARY, the source tree from NB_SOURCE_DIR. The load benchmark
+(bench/load/) uses the server and the program from here too."""
 import os
+import re
 import shutil
 import signal
 import socket
@@ -21,20 +19,11 @@ LINK_PASSWORD = "link-secret"
 OPERATOR = ("watcher", "oper-secret")
 START_TIMEOUT = 15.0
 TIMEOUT = 10.0
-BOLD = "\x02"
 
 
 def wire(text):
     """Reply texts are written with ^B where the bold byte goes on the wire."""
-    return text.replace("^B", BOLD)
-
-
-def text_of(event):
-    return event.arguments[-1] if event.arguments else ""
-
-
-def sender_of(event):
-    return event.source.nick if hasattr(event.source, "nick") else ""
+    return text.replace("^B", "\x02")
 
 
 def free_port():
@@ -61,16 +50,11 @@ def stop_process(process, grace=10.0):
     except subprocess.TimeoutExpired:
         process.kill()
         process.wait()
-        return None
-
-
-def read_text(path):
-    path = Path(path)
-    return path.read_text(errors="replace") if path.exists() else ""
 
 
 def tail(path, lines=15):
-    return "\n".join(read_text(path).splitlines()[-lines:]) or "(nothing in %s)" % path
+    text = Path(path).read_text(errors="replace") if Path(path).exists() else ""
+    return "\n".join(text.splitlines()[-lines:]) or "(nothing in %s)" % path
 
 
 class NgircdServer:
@@ -78,14 +62,10 @@ class NgircdServer:
     protocol = "ngircd"  # the services' Protocol= for this server
 
     def __init__(self, directory, source_dir, link_password, services_name, operator):
-        self.source_dir = Path(source_dir)
-        self.config = Path(directory) / "ngircd.conf"
-        self.log_file = Path(directory) / "ngircd.log"
-        self.link_password = link_password
-        self.services_name = services_name
-        self.operator = operator
-        self.port = None
-        self.process = None
+        self.source_dir, self.link_password, self.services_name, self.operator = (Path(source_dir), link_password,
+                                                                                    services_name, operator)
+        self.config, self.log_file = Path(directory) / "ngircd.conf", Path(directory) / "ngircd.log"
+        self.port = self.process = None
 
     def start(self):
         # A port found free can be taken before ngIRCd binds it; then another one is tried.
@@ -93,11 +73,15 @@ class NgircdServer:
             self.port = free_port()
             self._write_config()
             with open(self.log_file, "ab") as log:
-                self.process = subprocess.Popen([shutil.which("ngircd") or "/usr/sbin/ngircd", "-n", "-f",
-                                                 str(self.config)], stdin=subprocess.DEVNULL, stdout=log,
-                                                stderr=subprocess.STDOUT)
-            if self._listening():
-                return
+                self.process = subprocess.Popen([shutil.which("ngircd") or "/usr/sbin/ngircd", "-n", "-f", str(self.config)],
+                                                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+            deadline = time.monotonic() + START_TIMEOUT
+            while time.monotonic() < deadline and self.process.poll() is None:
+                try:
+                    socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                    return
+                except OSError:
+                    time.sleep(0.05)
             stop_process(self.process, 2)
         raise AssertionError("ngIRCd did not start:\n" + tail(self.log_file))
 
@@ -105,19 +89,9 @@ class NgircdServer:
         return stop_process(self.process, 5)
 
     def _write_config(self):
-        subprocess.run(["bash", str(self.source_dir / "scripts" / "ngircd-config.sh"), str(self.config),
-                        str(self.port), self.link_password, self.services_name], check=True,
+        subprocess.run(["bash", str(self.source_dir / "scripts" / "ngircd-config.sh"), str(self.config), str(self.port),
+                        self.link_password, self.services_name], check=True,
                        env=dict(os.environ, NGIRCD_OPERATOR="%s:%s" % self.operator))
-
-    def _listening(self):
-        deadline = time.monotonic() + START_TIMEOUT
-        while time.monotonic() < deadline and self.process.poll() is None:
-            try:
-                with socket.create_connection(("127.0.0.1", self.port), timeout=1):
-                    return True
-            except OSError:
-                time.sleep(0.05)
-        return False
 
 
 class ServicesProgram:
@@ -125,16 +99,13 @@ class ServicesProgram:
     `general` adds keys to the [General] section of the settings."""
 
     def __init__(self, directory, port, protocol, password, reconnect_delay, general=None):
-        self.data_dir = Path(directory) / "data"
-        self.output_file = Path(directory) / "services.out"
+        self.data_dir, self.output_file = Path(directory) / "data", Path(directory) / "services.out"
         self.process = None
-        self.data_dir.mkdir(parents=True)
         shutil.copytree(SOURCE_DIR / "help", self.data_dir / "help")
-        extra = "".join("%s=%s\n" % item for item in (general or {}).items())
         (self.data_dir / "settings.ini").write_text(
-            "[Server Information]\nIP/Host=127.0.0.1\nPort=%d\nPassword=%s\nServer Name=%s\nProtocol=%s\n"
-            "[Global]\nFirstTime=1\n[General]\nReconnect Delay=%d\n" % (port, password, SERVER_NAME, protocol,
-                                                                         reconnect_delay) + extra)
+            "[Server Information]\nIP/Host=127.0.0.1\nPort=%d\nPassword=%s\nServer Name=%s\nProtocol=%s\n[Global]\n"
+            "FirstTime=1\n[General]\nReconnect Delay=%d\n" % (port, password, SERVER_NAME, protocol, reconnect_delay)
+            + "".join("%s=%s\n" % item for item in (general or {}).items()))
 
     def start(self):
         binary = os.environ.get("NB_BINARY")
@@ -151,7 +122,7 @@ class ServicesProgram:
         return self.process is not None and self.process.poll() is None
 
     def output(self):
-        return read_text(self.output_file)
+        return self.output_file.read_text(errors="replace") if self.output_file.exists() else ""
 
     def wait_for_output(self, text, count=1, timeout=START_TIMEOUT):
         wait_until(lambda: self.output().count(text) >= count or not self.is_running(), timeout,
@@ -161,106 +132,80 @@ class ServicesProgram:
 
 
 class Client:
-    """A real IRC client that keeps every event it receives, so that a test waits for the one it
-    expects instead of sleeping."""
+    """An IRC client that keeps every line it receives and answers the server's PINGs, so that a
+    test waits for the line it expects instead of sleeping."""
 
-    def __init__(self, clients, nick, username=None):
-        self.clients = clients
-        self.events = []
-        self.connection = clients.reactor.server()
-        clients.by_connection[id(self.connection)] = self
-        self.connection.connect("127.0.0.1", clients.port, nick, username=username or nick.lower(),
-                                ircname="Test " + nick)
-        self.socket = self.connection.socket  # the library forgets it at a disconnect, without closing it
-        self.wait_for(lambda e: e.type in ("welcome", "nicknameinuse", "error", "disconnect"), "the welcome")
-        if not any(e.type == "welcome" for e in self.events):
-            raise AssertionError("%s was not let on the network: %s" % (nick, self.events))
+    def __init__(self, port, nick, username=None, describe=lambda: ""):
+        self.nick, self.describe, self.lines, self.buffer = nick, describe, [], b""
+        self.socket = socket.create_connection(("127.0.0.1", port), TIMEOUT)
+        self.send("NICK " + nick, "USER %s 0 * :Test %s" % (username or nick.lower(), nick))
+        self.wait_for(r"^\S+ 001 ", "the welcome")
 
-    @property
-    def nick(self):
-        return self.connection.get_nickname()
+    def send(self, *lines):
+        self.socket.sendall("".join(line + "\r\n" for line in lines).encode())
 
-    def wait_for(self, predicate, what, since=0, timeout=TIMEOUT):
-        """The first event from `since` on that satisfies the predicate, waiting for it."""
+    def wait_for(self, pattern, what, since=0, timeout=TIMEOUT):
+        """The first line from `since` on that matches the pattern (None: the server closing the
+        connection), reading until it came."""
         deadline = time.monotonic() + timeout
         while True:
-            found = [event for event in self.events[since:] if predicate(event)]
+            found = [line for line in self.lines[since:] if pattern and re.search(pattern, line)]
             if found:
                 return found[0]
-            if time.monotonic() >= deadline:
-                recent = ["%s %s %s %s" % (e.type, e.source, e.target, e.arguments) for e in self.events[-30:]]
-                raise AssertionError("%s waited in vain for %s; last events:\n  %s\n%s" % (
-                    self.nick, what, "\n  ".join(recent), self.clients.describe()))
-            self.clients.reactor.process_once(0.05)
+            since = len(self.lines)
+            try:
+                self.socket.settimeout(max(0.01, deadline - time.monotonic()))
+                data = self.socket.recv(65536)
+            except OSError:
+                data = None
+            if data is None or (not data and pattern):
+                raise AssertionError("%s waited in vain for %s; last lines:\n  %s\n%s" % (
+                    self.nick, what, "\n  ".join(self.lines[-30:]), self.describe()))
+            if not data:
+                return None  # the server closed the connection, as awaited
+            *complete, self.buffer = (self.buffer + data).split(b"\n")
+            for line in (raw.rstrip(b"\r").decode(errors="replace") for raw in complete):
+                if line.startswith("PING "):
+                    self.send("PONG " + line[5:])
+                self.lines.append(line)
 
-    def wait_for_private(self, sender, text, since=0, timeout=TIMEOUT):
-        return self.wait_for(lambda e: e.type in ("privnotice", "privmsg") and sender_of(e) == sender
-                             and text_of(e) == wire(text), "%r from %s" % (text, sender), since, timeout)
+    def texts(self, sender, since=0):
+        """What `sender` said to this client (or a channel) from line `since` on."""
+        said = (re.match(r"^:%s!\S* (?:NOTICE|PRIVMSG) \S+ :(.*)$" % sender, line) for line in self.lines[since:])
+        return [match.group(1) for match in said if match]
 
     def ask(self, service, text):
         """Sends the text to the service and returns the texts of its answers. A command without its
         word, answered by one syntax line, marks their end: the services answer in order."""
-        start = len(self.events)
-        self.connection.privmsg(service, text)
+        start = len(self.lines)
         marker = {"MemoServ": "read", "OperServ": "login"}.get(service, "info")
-        self.connection.privmsg(service, marker)
-        end = self.wait_for(lambda e: sender_of(e) == service and (text_of(e).startswith("Syntax Error")
-                                                                   or text_of(e).startswith(wire("^BError^B: /msg"))),
-                            "the answers to %r" % text, start)
-        return [text_of(e) for e in self.events[start:self.events.index(end)]
-                if e.type in ("privnotice", "privmsg") and sender_of(e) == service]
+        self.send("PRIVMSG %s :%s" % (service, text), "PRIVMSG %s :%s" % (service, marker))
+        self.wait_for(r"^:%s!\S* \S+ \S+ :(Syntax Error|\x02Error\x02: /msg)" % service, "the answers to %r" % text, start)
+        answers = self.texts(service, start)
+        return answers[:next(i for i, answer in enumerate(answers)
+                             if answer.startswith("Syntax Error") or answer.startswith("\x02Error\x02: /msg"))]
 
     def join(self, channel):
-        start = len(self.events)
-        self.connection.join(channel)
-        self.wait_for(lambda e: e.type == "endofnames", "the join of " + channel, start)
+        start = len(self.lines)
+        self.send("JOIN " + channel)
+        self.wait_for(r"^\S+ 366 ", "the join of " + channel, start)
 
     def leave(self):
         """Quits and waits until the server has closed the connection."""
-        self.connection.quit("bye")
-        self.wait_for(lambda e: e.type == "disconnect", "the server closing the connection")
-
-    def disconnect(self):
-        if self.connection.is_connected():
-            self.connection.disconnect("Test over")
-        self.socket.close()
-
-
-class Clients:
-    """The clients of one test on one reactor: waiting on one keeps all of them answering PINGs."""
-
-    def __init__(self, port, describe):
-        import irc.client
-        self.port = port
-        self.describe = describe
-        self.reactor = (getattr(irc.client, "Reactor", None) or irc.client.IRC)()
-        self.reactor.add_global_handler("all_events", self._record, -100)
-        self.by_connection = {}
-
-    def _record(self, connection, event):
-        client = self.by_connection.get(id(connection))
-        if client is not None and event.type != "all_raw_messages":
-            client.events.append(event)
-            if event.type == "disconnect":
-                client.disconnect()
-
-    def close(self):
-        for client in list(self.by_connection.values()):
-            client.disconnect()
+        self.send("QUIT :bye")
+        self.wait_for(None, "the server closing the connection")
 
 
 class Network:
-    """The IRC server, the services linked to it, and the test's clients; started by start_network."""
+    """The IRC server, the services linked to it, and the test's clients; made by start_network."""
 
     def __init__(self):
         self.directory = Path(tempfile.mkdtemp(prefix="nb-e2e-"))
         self.ircd = NgircdServer(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR)
-        self.services = None
-        self.clients = None
+        self.services, self.clients = None, []
 
     def start(self):
         self.ircd.start()
-        self.clients = Clients(self.ircd.port, self.describe)
         self.services = ServicesProgram(self.directory, self.ircd.port, self.ircd.protocol, LINK_PASSWORD, 1)
         self.services.start()
         self.wait_for_services()
@@ -271,11 +216,9 @@ class Network:
         probe = self.connect("nbprobe")
         deadline = time.monotonic() + START_TIMEOUT
         while True:
-            start = len(probe.events)
-            probe.connection.privmsg("MemoServ", "read")
-            reply = probe.wait_for(lambda e: sender_of(e) == "MemoServ" or e.type == "nosuchnick",
-                                   "an answer from MemoServ", start)
-            if reply.type != "nosuchnick":
+            start = len(probe.lines)
+            probe.send("PRIVMSG MemoServ :read")
+            if " 401 " not in probe.wait_for(r"^:MemoServ!| 401 ", "an answer from MemoServ", start):
                 break
             if time.monotonic() >= deadline:
                 raise AssertionError("MemoServ is not on the network\n" + self.describe())
@@ -283,20 +226,22 @@ class Network:
         probe.leave()  # gone before the test's own users arrive
 
     def connect(self, nick, username=None):
-        return Client(self.clients, nick, username)
+        self.clients.append(Client(self.ircd.port, nick, username, self.describe))
+        return self.clients[-1]
 
     def connect_registered(self, nick):
         """A client that registered its nick with NickServ (password pw-<nick>) and identified."""
         client = self.connect(nick)
         assert client.ask("NickServ", "register pw-" + nick)[:1] == [wire("You successfully registered ^B%s^B!" % nick)]
-        assert client.ask("NickServ", "identify pw-" + nick) == [
-            wire("Hello ^B%s^B.  You have successfully identified." % nick)]
+        assert client.ask("NickServ", "identify pw-" + nick) == [wire("Hello ^B%s^B.  You have successfully identified." % nick)]
         return client
 
-    def restart_services(self):
-        """SIGTERM, then a new start on the same data; the exit status of the stop."""
+    def restart_services(self, before_start=lambda: None):
+        """Stops the services (SIGTERM), runs `before_start`, starts them on the same data and waits
+        for the new link; the exit status of the stop."""
         links = self.services.output().count(LINKED)
         status = self.services.stop()
+        before_start()
         self.services.start()
         self.wait_for_services(links + 1)
         return status
@@ -306,14 +251,12 @@ class Network:
             tail(self.services.output_file) if self.services else "", tail(self.ircd.log_file))
 
     def close(self):
-        try:
-            if self.clients:
-                self.clients.close()
-        finally:
-            if self.services:
-                self.services.stop()
-            self.ircd.stop()
-            shutil.rmtree(self.directory, ignore_errors=True)
+        for client in self.clients:
+            client.socket.close()
+        if self.services:
+            self.services.stop()
+        self.ircd.stop()
+        shutil.rmtree(self.directory, ignore_errors=True)
 
 
 def start_network(testcase):

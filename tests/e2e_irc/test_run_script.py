@@ -7,24 +7,16 @@ import subprocess
 import tempfile
 import threading
 import unittest
-from pathlib import Path
 
-from network import LINKED, SOURCE_DIR, Client, Clients, free_port, stop_process, wait_until, wire
+from network import LINKED, SOURCE_DIR, Client, free_port, stop_process, wait_until, wire
 
 READY = "The demo network is ready"
 
 
 def processes_mentioning(text):
     """{pid: program name} of the running processes whose command line holds `text`."""
-    found = {}
-    for entry in Path("/proc").iterdir():
-        try:
-            arguments = (entry / "cmdline").read_bytes().split(b"\0") if entry.name.isdigit() else []
-        except OSError:  # ended meanwhile
-            continue
-        if any(text.encode() in argument for argument in arguments):
-            found[int(entry.name)] = os.path.basename(arguments[0].decode(errors="replace"))
-    return found
+    listed = subprocess.run(["pgrep", "-a", "-f", text], capture_output=True, text=True).stdout.splitlines()
+    return {int(line.split()[0]): os.path.basename(line.split()[1]) for line in listed}
 
 
 class RunScriptTest(unittest.TestCase):
@@ -61,10 +53,10 @@ class RunScriptTest(unittest.TestCase):
         for part in ("127.0.0.1:%d" % port, "/msg NickServ help", "Ctrl-C"):
             self.assertIn(part, lines[ready])
 
-        clients = Clients(port, describe)
-        self.addCleanup(clients.close)
+        visitor = Client(port, "visitor", describe=describe)
+        self.addCleanup(visitor.socket.close)
         # The script shipped the help texts into the new data directory.
-        self.assertEqual(Client(clients, "visitor").ask("NickServ", "help")[:1], [wire("*** ^BNickServ^B Help ***")])
+        self.assertEqual(visitor.ask("NickServ", "help")[:1], [wire("*** ^BNickServ^B Help ***")])
 
         running = processes_mentioning(data_dir)
         self.assertTrue({"ngircd", "nimbral2"} <= set(running.values()), running)

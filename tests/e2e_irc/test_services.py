@@ -3,7 +3,7 @@ server. What each command answers, byte for byte, is tested in-process."""
 import re
 import unittest
 
-from network import LINKED, sender_of, start_network, text_of, wire
+from network import LINKED, start_network, wire
 
 CHANNEL = "#garden"
 
@@ -21,8 +21,7 @@ class NickServTest(unittest.TestCase):
         self.assertEqual(network.services.output().count(LINKED), 2)
         # A new link: erin, still online, is recognised but identified no more.
         self.assertEqual(erin.ask("NickServ", "set age 30")[:1], said("^BError^B: Please identify with NickServ first."))
-        self.assertEqual(erin.ask("NickServ", "identify pw-erin"),
-                         said("Hello ^Berin^B.  You have successfully identified."))
+        self.assertEqual(erin.ask("NickServ", "identify pw-erin"), said("Hello ^Berin^B.  You have successfully identified."))
         self.assertIn(wire("Email address:^B erin@example.org^B"), erin.ask("NickServ", "info erin"))
 
 
@@ -33,12 +32,10 @@ class EnforcementTest(unittest.TestCase):
         owner.ask("NickServ", "register pw-carol")
         owner.leave()
         stranger = network.connect("carol", username="mallory")
-        stranger.wait_for_private("NickServ", "This nick is registered.")
-        renamed = stranger.wait_for(lambda e: e.type == "nick", "the rename", timeout=75)
-        self.assertRegex(renamed.target, r"^Guest[1-9]{4}$")
+        stranger.wait_for(r"^:NickServ!\S* NOTICE carol :This nick is registered\.$", "the warning")
+        guest = stranger.wait_for(r"^:carol!\S* NICK :?Guest[1-9]{4}$", "the rename", timeout=75).split(":")[-1]
         # The services follow the rename: NickServ answers the Guest nick by its new name.
-        self.assertEqual(stranger.ask("NickServ", "register guestpw")[:1],
-                         said("You successfully registered ^B%s^B!" % renamed.target))
+        self.assertEqual(stranger.ask("NickServ", "register guestpw")[:1], said("You successfully registered ^B%s^B!" % guest))
 
 
 class MemoServTest(unittest.TestCase):
@@ -47,9 +44,9 @@ class MemoServTest(unittest.TestCase):
         joe = network.connect_registered("joe")
         bob = network.connect_registered("bob")
         self.assertEqual(joe.ask("MemoServ", "send bob Seeds came up"), said("You successfully sent ^Bbob^B a message!"))
-        bob.wait_for_private("MemoServ", "You have a message waiting for you (just sent).")
-        answers = bob.ask("MemoServ", "read all")
-        self.assertRegex(answers[0], re.escape(wire("Message ^B#1^B from: ^Bjoe^B [^B")) + r".*\] Seeds came up$")
+        bob.wait_for(re.escape(wire(":You have a message waiting for you (just sent).")) + "$", "the memo notice")
+        self.assertRegex(bob.ask("MemoServ", "read all")[0],
+                         re.escape(wire("Message ^B#1^B from: ^Bjoe^B [^B")) + r".*\] Seeds came up$")
 
 
 class ChanServTest(unittest.TestCase):
@@ -58,28 +55,27 @@ class ChanServTest(unittest.TestCase):
         founder = network.connect_registered("founder")
         founder.join(CHANNEL)
         founder.ask("ChanServ", "register %s garden-pw founder@example.org Roses" % CHANNEL)
-        founder.wait_for(lambda e: e.type == "mode" and e.arguments[:2] == ["+o", "ChanServ"], "ChanServ opped")
+        founder.wait_for(r" MODE %s \+o ChanServ$" % CHANNEL, "ChanServ opped")
         oppy = network.connect_registered("oppy")
         self.assertEqual(founder.ask("ChanServ", "access %s add oppy" % CHANNEL),
                          said("^Boppy^B was added to ^B%s^B at level ^B200^B." % CHANNEL))
-        start = len(founder.events)
+        start = len(founder.lines)
         oppy.join(CHANNEL)
-        founder.wait_for(lambda e: e.type == "mode" and e.arguments == ["+o", "oppy"], "oppy opped", start)
+        founder.wait_for(r" MODE %s \+o oppy$" % CHANNEL, "oppy opped", start)
 
         founder.ask("ChanServ", "set %s topic Roses and rue" % CHANNEL)
         founder.ask("ChanServ", "set %s tlock on" % CHANNEL)
-        start = len(founder.events)
-        founder.connection.topic(CHANNEL, "Weeds")
-        founder.wait_for(lambda e: e.type == "topic" and sender_of(e) == "ChanServ"
-                         and text_of(e) == "Roses and rue", "the locked topic put back", start)
+        start = len(founder.lines)
+        founder.send("TOPIC %s :Weeds" % CHANNEL)
+        founder.wait_for(r"^:ChanServ!\S* TOPIC %s :Roses and rue$" % CHANNEL, "the locked topic put back", start)
 
 
 class OperServTest(unittest.TestCase):
     def servers_seen_by(self, client):
-        start = len(client.events)
-        client.connection.send_raw("LINKS")
-        client.wait_for(lambda e: e.type == "endoflinks", "the end of LINKS", start)
-        return [e.arguments[0] for e in client.events[start:] if e.type == "links"]
+        start = len(client.lines)
+        client.send("LINKS")
+        client.wait_for(r"^\S+ 365 ", "the end of LINKS", start)
+        return [line.split()[3] for line in client.lines[start:] if line.split()[1] == "364"]
 
     def test_an_operator_logs_in_and_acts_on_the_network(self):
         network = start_network(self)
@@ -88,17 +84,17 @@ class OperServTest(unittest.TestCase):
         (network.services.data_dir / "OperServ/OperServ.nb2").write_text("boss bosspw *!*@127.0.0.1 x x 500\r\n")
         network.restart_services()
         boss.ask("NickServ", "identify pw-boss")
-        start = len(boss.events)
+        start = len(boss.lines)
         self.assertEqual(boss.ask("OperServ", "login bosspw")[0],
                          wire("You have logged in successfully!  Your access level is set to ^B500^B"))
-        boss.wait_for(lambda e: e.type == "invite" and e.arguments == ["#NBII"], "the last invitation", start)
+        boss.wait_for(r" INVITE boss :?#NBII$", "the last invitation", start)
 
         victim = network.connect("victim")
         boss.ask("OperServ", "kill victim go away")
-        victim.wait_for(lambda e: e.type == "disconnect", "the kill")
+        victim.wait_for(None, "the kill")
         m1, m2 = network.connect("m1", "mass"), network.connect("m2", "mass")
         self.assertIn(wire("Total of ^B2^B user(s) were killed."), boss.ask("OperServ", "masskill *!*mass@* bye"))
-        m2.wait_for(lambda e: e.type == "disconnect", "the masskill")
+        m2.wait_for(None, "the masskill")
 
         boss.ask("OperServ", "jupe add juped.example")
         self.assertIn("juped.example", self.servers_seen_by(boss))
@@ -111,36 +107,31 @@ class OperServTest(unittest.TestCase):
         self.assertEqual(boss.ask("ChanServ", "set %s topic Not yours" % CHANNEL)[0],
                          wire("Your access to ^B%s^B is to low.  It is currently ^B0^B" % CHANNEL))
         boss.ask("OperServ", "override")
-        start = len(founder.events)
+        start = len(founder.lines)
         boss.ask("ChanServ", "set %s topic Overridden" % CHANNEL)
-        founder.wait_for(lambda e: e.type == "topic" and text_of(e) == "Overridden", "the topic", start)
+        founder.wait_for(r" TOPIC %s :Overridden$" % CHANNEL, "the topic", start)
 
 
 class LongLinesTest(unittest.TestCase):
     def test_long_answers_and_greets_leave_the_link_up(self):
         network = start_network(self)
-        asker = network.connect("asker")
-        answers = asker.ask("NickServ", "info " + "x" * 480)
+        answers = network.connect("asker").ask("NickServ", "info " + "x" * 480)
         self.assertGreater(len(answers), 1)
         self.assertEqual("".join(answers).replace("\x02", ""), "x" * 480 + " is not registered.")
 
         founder = network.connect_registered("founder")
         founder.ask("ChanServ", "register #long long-pw founder@example.org Long greet")
         # A greet this long is refused by the command, but may come from an older file.
-        network.services.stop()
         channels = network.services.data_dir / "ChanServ/ChanServ.nb2"
-        channels.write_text(re.sub(r"\{Not set!\} (\S+) (\d) (\d) \d", r"{%s} \1 \2 \3 1" % ("g" * 470),
-                                   channels.read_text()))
-        network.services.start()
-        network.wait_for_services(links=2)
+        network.restart_services(lambda: channels.write_text(
+            re.sub(r"\{Not set!\} (\S+) (\d) (\d) \d", r"{%s} \1 \2 \3 1" % ("g" * 470), channels.read_text())))
         visitor = network.connect("v" * 30)
-        start = len(visitor.events)
+        start = len(visitor.lines)
         visitor.join("#long")
-        visitor.wait_for(lambda e: sender_of(e) == "ChanServ" and text_of(e).endswith("g" * 10), "the greet", start)
-        greet = "".join(text_of(e) for e in visitor.events[start:] if sender_of(e) == "ChanServ")
+        visitor.wait_for(r"^:ChanServ!.*g{10}$", "the greet", start)
         # Split at the blank after the channel: nothing but that blank is lost.
-        self.assertEqual(greet.replace("\x02", "").replace(" ", ""), "[#long]" + "g" * 470)
-        self.assertTrue(visitor.ask("NickServ", "info nobody") is not None)
+        self.assertEqual("".join(visitor.texts("ChanServ", start)).replace("\x02", "").replace(" ", ""), "[#long]" + "g" * 470)
+        self.assertEqual(visitor.ask("NickServ", "info nobody"), said("^Bnobody^B is not registered."))
         self.assertEqual(network.services.output().count(LINKED), 2, network.describe())
 
 

@@ -1,3 +1,4 @@
+// Lines framed at LF from the byte stream, and parsed into prefix, command and parameters.
 #include <gtest/gtest.h>
 
 #include "link/irc_line.h"
@@ -6,55 +7,31 @@
 namespace nb {
 namespace {
 
-TEST(LineFramer, SplitsAtLineFeedDropsCarriageReturnAndKeepsPartialLines) {
+TEST(LineFramer, SplitsAtLineFeedDropsCarriageReturnAndKeepsPartialAndDropsOverlongLines) {
     LineFramer framer;
-    auto first = framer.Append("PING :abc\r\n:joe QUIT :bye\r\n:ann PRIV");
-    ASSERT_EQ(first.lines.size(), 2u);
-    EXPECT_EQ(first.lines[0], "PING :abc");
-    EXPECT_EQ(first.lines[1], ":joe QUIT :bye");
-    // The rest of a line split across two segments arrives whole, once.
-    auto second = framer.Append("MSG NickServ :help\n");
-    ASSERT_EQ(second.lines.size(), 1u);
-    EXPECT_EQ(second.lines[0], ":ann PRIVMSG NickServ :help");
-    // A block ending in LF alone loses no character.
-    auto third = framer.Append("PING :xyz\n");
-    ASSERT_EQ(third.lines.size(), 1u);
-    EXPECT_EQ(third.lines[0], "PING :xyz");
-}
-
-TEST(LineFramer, DropsOverlongLineWholeAndCarriesOn) {
-    LineFramer framer;
-    std::string huge(LineFramer::kMaxLineLength + 10, 'x');
-    auto result = framer.Append(huge);
-    EXPECT_TRUE(result.lines.empty());
-    result = framer.Append("tail\nPING :ok\n");
+    EXPECT_EQ(framer.Append("PING :abc\r\n:joe QUIT :bye\r\n:ann PRIV").lines, (std::vector<std::string>{"PING :abc", ":joe QUIT :bye"}));
+    // The rest of a line split across two segments arrives whole, once; LF alone loses nothing.
+    EXPECT_EQ(framer.Append("MSG NickServ :help\nPING :xyz\n").lines, (std::vector<std::string>{":ann PRIVMSG NickServ :help", "PING :xyz"}));
+    EXPECT_TRUE(framer.Append(std::string(LineFramer::kMaxLineLength + 10, 'x')).lines.empty());
+    auto result = framer.Append("tail\nPING :ok\n");
     EXPECT_EQ(result.droppedLongLines, 1u);
-    ASSERT_EQ(result.lines.size(), 1u);
-    EXPECT_EQ(result.lines[0], "PING :ok");
+    EXPECT_EQ(result.lines, std::vector<std::string>{"PING :ok"});
 }
 
 TEST(ParseIrcLine, FieldsPrefixAndTrailing) {
     auto line = ParseIrcLine(":joe!u@h PRIVMSG #chan :TOPIC #x and MODE #x -o ChanServ ");
     ASSERT_TRUE(line);
-    EXPECT_EQ(line->prefix, "joe!u@h");
+    EXPECT_EQ(std::tie(line->prefix, line->command), std::tuple("joe!u@h", "PRIVMSG"));
     EXPECT_EQ(line->SourceNick(), "joe");
-    EXPECT_EQ(line->command, "PRIVMSG");
-    ASSERT_EQ(line->params.size(), 2u);
-    EXPECT_EQ(line->params[1], "TOPIC #x and MODE #x -o ChanServ ");
-
-    auto intro = ParseIrcLine("NICK joe 1 1765055235 ~joe host.example.org irc.example.org 0 :Joe Bloggs");
-    ASSERT_TRUE(intro);
-    EXPECT_EQ(intro->prefix, "");
-    EXPECT_EQ(intro->Param(3), "~joe");
-    EXPECT_EQ(intro->Param(4), "host.example.org");
-    EXPECT_EQ(intro->Param(5), "irc.example.org");
-    EXPECT_EQ(intro->params.back(), "Joe Bloggs");
-
-    auto spaced = ParseIrcLine(":server.example EOS   ");  // ends in blanks
-    ASSERT_TRUE(spaced);
-    EXPECT_EQ(spaced->command, "EOS");
-    EXPECT_TRUE(spaced->params.empty());
-
+    EXPECT_EQ(line->params, (std::vector<std::string>{"#chan", "TOPIC #x and MODE #x -o ChanServ "}));
+    line = ParseIrcLine("NICK joe 1 1765055235 ~joe host.example.org irc.example.org 0 :Joe Bloggs");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->prefix, "");
+    EXPECT_EQ(line->params, (std::vector<std::string>{"joe", "1", "1765055235", "~joe", "host.example.org", "irc.example.org", "0", "Joe Bloggs"}));
+    line = ParseIrcLine(":server.example EOS   ");  // ends in blanks
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->command, "EOS");
+    EXPECT_TRUE(line->params.empty());
     EXPECT_FALSE(ParseIrcLine(""));
     EXPECT_FALSE(ParseIrcLine(":only.a.prefix"));
 }

@@ -1,3 +1,5 @@
+// The ngIRCd dialect: what our classic lines become on the wire and what ngIRCd's lines become
+// for the services, with the state the map keeps (tokens, members, our clients' channels).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,303 +11,241 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// '>' a line from ngIRCd and the classic lines it becomes; '<' a classic line of ours and what
+// goes to ngIRCd; 'i' and 'o' the same without a check.
+struct Step {
+    char kind;
+    std::string line;
+    Lines expected = {};
+};
+
 // A fresh link to "irc.example" that has sent its own SERVER line and a leaf behind it.
-class NgircdLink : public ::testing::Test {
-protected:
-    void SetUp() override {
+struct NgircdLink : ::testing::Test {
+    NgircdLink() {
         dialect.Reset({"services.example", "secret", "Nimbral"});
-        In(":irc.example SERVER irc.example 1 :Hub");
-        In(":irc.example SERVER leaf.example 2 2 :Leaf");
+        Run({{'i', ":irc.example SERVER irc.example 1 :Hub"}, {'i', ":irc.example SERVER leaf.example 2 2 :Leaf"}});
     }
-    Lines Out(std::string_view classic) { return dialect.ToWire(classic); }
-    Lines In(std::string_view wire) {
+    Lines In(const std::string& wire) {
         Lines classic;
-        if (auto line = ParseIrcLine(wire)) {
+        if (auto line = ParseIrcLine(wire))
             for (const IrcLine& mapped : dialect.FromWire(*line)) classic.push_back(mapped.text);
-        }
         return classic;
     }
-    void IntroduceUser(const std::string& nick, const std::string& token) {
-        In(":irc.example NICK " + nick + " 1 ~" + nick + " host.example " + token + " + :" + nick);
+    void Run(const std::vector<Step>& steps) {
+        for (const Step& step : steps) {
+            Lines got = step.kind == '<' || step.kind == 'o' ? dialect.ToWire(step.line) : In(step.line);
+            if (step.kind == '<' || step.kind == '>') EXPECT_EQ(got, step.expected) << step.line;
+        }
     }
-
+    static Step User(const std::string& nick, const std::string& token) {
+        return {'i', ":irc.example NICK " + nick + " 1 ~" + nick + " host.example " + token + " + :" + nick};
+    }
+    static Step Ours(const std::string& nick) { return {'o', "NICK " + nick + " 1 10 x services.example services.example :x"}; }
     NgircdDialect dialect;
 };
 
-TEST_F(NgircdLink, HandshakeAnnouncesIrcPlusWithChaninfo) {
-    EXPECT_EQ(Out("PASS secret"), Lines{"PASS secret 0210-IRC+ NimbralII|4.3:C"});
-    EXPECT_EQ(Out("PASS "), Lines{"PASS "});  // no IRC+ form exists without a password
-    EXPECT_EQ(Out("SERVER services.example 1 : Nimbral (NBII 4.3)"),
-              Lines{"SERVER services.example 1 : Nimbral (NBII 4.3)"});
+TEST_F(NgircdLink, OurLinesBecomeWhatNgircdAccepts) {
+    Run({{'<', "PASS secret", {"PASS secret 0210-IRC+ NimbralII|4.3:C"}},
+         {'<', "PASS ", {"PASS "}},  // no IRC+ form exists without a password
+         {'<', "SERVER services.example 1 : Nimbral (NBII 4.3)", {"SERVER services.example 1 : Nimbral (NBII 4.3)"}},
+         {'<', "NICK NickServ 1 10 NickServ services.example services.example :Nimbral NickServ",
+          {":services.example NICK NickServ 1 NickServ services.example 1 + :Nimbral NickServ"}},
+         {'<', ":NickServ SVSMODE NickServ +oOwghsSkaAcfbWZiqQ", {":NickServ MODE NickServ +owiq"}},
+         {'<', ":services.example SVSMODE Bot +iB-ao", {":Bot MODE Bot +i-o"}},
+         {'<', ":services.example SVSMODE Bot +ZQ", {}},
+         {'<', ":services.example SVSNICK joe Guest1234 * ", {":services.example SVSNICK joe Guest1234"}},
+         {'<', ":ChanServ TOPIC #a ChanServ 12345 :new topic", {":ChanServ TOPIC #a :new topic"}},
+         {'<', ":ChanServ TOPIC #a :", {":ChanServ TOPIC #a :"}},
+         {'<', ":ChanServ MODE #a :nt", {":ChanServ MODE #a +nt"}},
+         {'<', ":ChanServ MODE #a -ntsimklp ", {":ChanServ MODE #a -ntsimklp"}},
+         {'<', ":services.example MODE #a +oo ann bob", {":services.example MODE #a +oo ann bob"}},
+         {'<', ":OperServ JOIN #a,#b", {":OperServ JOIN #a", ":OperServ JOIN #b"}},
+         {'<', ":services.example SQUIT far.example", {":services.example SQUIT far.example :"}},
+         {'<', ":NickServ PONG :irc.example", {}},
+         {'<', ":services.example PONG :irc.example", {":services.example PONG services.example :irc.example"}},
+         // OperServ's kill, mode, invite, wallops and die.
+         {'<', ":services.example KILL joe :(^Bboss^B) out", {":services.example KILL joe :(^Bboss^B) out"}},
+         {'<', ":services.example MODE #a -o ann", {":services.example MODE #a -o ann"}},
+         {'<', ":ChanServ INVITE boss #a", {":ChanServ INVITE boss #a"}},
+         {'<', ":OperServ WALLOPS :*** boss used MASSOP on #a", {":OperServ WALLOPS :*** boss used MASSOP on #a"}},
+         {'<', ":ChanServ QUIT :Terminated by: boss (x)", {":ChanServ QUIT :Terminated by: boss (x)"}},
+         {'<', ":services.example SQUIT services.example :Terminated", {":services.example SQUIT services.example :Terminated"}},
+         {'<', ":services.example PING :services.example", {":services.example PING :services.example"}},
+         // ChanServ's entry enforcement, locks and self-protection in the forms ngIRCd obeys.
+         {'<', ":services.example MODE #a +b *ann@*.example.org", {":services.example MODE #a +b *!*ann@*.example.org"}},
+         {'<', ":services.example MODE #a +b *ann@10.1.2.*", {":services.example MODE #a +b *!*ann@10.1.2.*"}},
+         {'<', ":OperServ MODE #a -b+e *x@h *y@h", {":OperServ MODE #a -b+e *!*x@h *!*y@h"}},
+         {'<', ":OperServ MODE #a +kbI key x@h y@h", {":OperServ MODE #a +kbI key *!x@h *!y@h"}},
+         {'<', ":OperServ MODE #a +lbo 5 x@h ann", {":OperServ MODE #a +lbo 5 *!x@h ann"}},
+         {'<', ":OperServ MODE #a -lb x@h", {":OperServ MODE #a -lb *!x@h"}},
+         // Already whole masks, a nick mask, and a key that looks like a mask stay as they are.
+         {'<', ":OperServ MODE #a +b joe!*@h", {":OperServ MODE #a +b joe!*@h"}},
+         {'<', ":OperServ MODE #a +b joe", {":OperServ MODE #a +b joe"}},
+         {'<', ":OperServ MODE #a +k a@b", {":OperServ MODE #a +k a@b"}},
+         {'<', ":OperServ MODE #a +b", {":OperServ MODE #a +b"}},
+         {'<', ":ChanServ MODE #a -ntsimklp secret", {":ChanServ MODE #a -ntsimklp secret"}},
+         {'<', ":ChanServ MODE #a :ntk key", {":ChanServ MODE #a +ntk key"}},
+         {'<', ":ChanServ MODE #a -o ann", {":ChanServ MODE #a -o ann"}},
+         {'<', ":ChanServ JOIN #a", {":ChanServ JOIN #a"}}});
+    // Lines both sides share go through unchanged.
+    for (const char* line : {":NickServ NOTICE joe :Hello", ":ChanServ KICK #a joe :bye", ":OperServ INVITE joe #a",
+                             ":services.example 351 joe :Nimbral II v4.3", ":services.example WALLOPS :up", ":NickServ KILL joe :Ghost"})
+        Run({{'<', line, {line}}});
 }
 
-TEST_F(NgircdLink, ServiceIntroductionGetsPrefixTokenAndUsableModes) {
-    EXPECT_EQ(Out("NICK NickServ 1 10 NickServ services.example services.example :Nimbral NickServ"),
-              Lines{":services.example NICK NickServ 1 NickServ services.example 1 + :Nimbral NickServ"});
-    EXPECT_EQ(Out(":NickServ SVSMODE NickServ +oOwghsSkaAcfbWZiqQ"), Lines{":NickServ MODE NickServ +owiq"});
-    EXPECT_EQ(Out(":services.example SVSMODE Bot +iB-ao"), Lines{":Bot MODE Bot +i-o"});
-    EXPECT_EQ(Out(":services.example SVSMODE Bot +ZQ"), Lines{});
+TEST_F(NgircdLink, NgircdsLinesBecomeTheClassicForms) {
+    Run({{'>', ":joe PRIVMSG NickServ :identify pw", {":joe PRIVMSG NickServ :identify pw"}},
+         {'>', ":joe TOPIC #a :hi", {":joe TOPIC #a :hi"}},
+         {'>', "ERROR :Ping timeout", {"ERROR :Ping timeout"}},
+         // Introductions name the server of their token; tokens are the uplink's, not the prefix's.
+         {'>', ":irc.example NICK ann 1 ~ann a.example 1 +ow :Ann A", {"NICK ann 1 0 ~ann a.example irc.example :Ann A"}},
+         {'>', ":irc.example NICK bob 2 ~bob b.example 2 + :Bob", {"NICK bob 2 0 ~bob b.example leaf.example :Bob"}},
+         {'>', ":leaf.example NICK cid 2 c c.example 1 + :C", {"NICK cid 2 0 c c.example irc.example :C"}},
+         {'>', ":leaf.example NICK dee 3 d d.example 9 + :D", {"NICK dee 3 0 d d.example leaf.example :D"}},
+         {'>', ":ann NICK :anna", {":ann NICK anna"}},
+         // NJOIN gives every member a JOIN and each status a MODE.
+         {'>', ":irc.example NJOIN #a :@+bob,ann,+cid,%dee,@eve",
+          {":bob JOIN #a", ":irc.example MODE #a +o bob", ":irc.example MODE #a +v bob", ":ann JOIN #a", ":cid JOIN #a",
+           ":irc.example MODE #a +v cid", ":dee JOIN #a", ":irc.example MODE #a +h dee", ":eve JOIN #a", ":irc.example MODE #a +o eve"}},
+         {'>', ":irc.example NJOIN #b :solo,@", {":solo JOIN #b"}},  // a status without a nick is no member
+         {'>', ":bob JOIN #c\x07ov", {":bob JOIN #c", ":leaf.example MODE #c +o bob", ":leaf.example MODE #c +v bob"}},
+         {'>', ":ann JOIN #c,#d", {":ann JOIN #c", ":ann JOIN #d"}},
+         {'>', ":ann JOIN 0", {}},
+         {'>', ":ann PART #c,#d :bye now", {":ann PART #c :bye now", ":ann PART #d :bye now"}},
+         {'>', ":ann PART #c", {":ann PART #c"}},
+         {'>', ":ann SQUERY NickServ :help", {":ann PRIVMSG NickServ :help"}},
+         {'>', ":ann VERSION services.example", {":ann VERSION :services.example"}},
+         {'>', ":ann STATS u services.example", {":ann STATS u :services.example"}},
+         {'>', ":ann MODE #c :+im", {":ann MODE #c +im"}},
+         {'>', ":ann MODE ann :+a", {":ann MODE ann :+a"}},
+         // Pings are answered to whoever asked.
+         {'>', ":irc.example PING :irc.example", {"PING :irc.example"}},
+         {'>', "PING :irc.example", {"PING :irc.example"}},
+         {'>', ":ann PING tok :services.example", {"PING :tok"}},
+         {'<', ":services.example PONG :tok", {":services.example PONG ann :tok"}},
+         {'<', ":services.example PONG :tok", {":services.example PONG services.example :tok"}}});
+    // Lines only ngIRCd needs are dropped.
+    for (const char* line : {":irc.example PASS secret 0210-IRC+ ngIRCd|26.1:CHLMSXZo PZ", ":irc.example PONG x :y",
+                             ":irc.example METADATA ann host h.example", ":irc.example WALLOPS :Received SQUIT x",
+                             ":irc.example 401 services.example joe :No such nick", "PING x other.example", ""})
+        Run({{'>', line, {}}});
 }
 
-TEST_F(NgircdLink, OutboundLinesRewrittenToWhatNgircdAccepts) {
-    const std::vector<std::pair<std::string, Lines>> cases = {
-        {":services.example SVSNICK joe Guest1234 * ", {":services.example SVSNICK joe Guest1234"}},
-        {":ChanServ TOPIC #a ChanServ 12345 :new topic", {":ChanServ TOPIC #a :new topic"}},
-        {":ChanServ TOPIC #a :", {":ChanServ TOPIC #a :"}},
-        {":ChanServ MODE #a :nt", {":ChanServ MODE #a +nt"}},
-        {":ChanServ MODE #a -ntsimklp ", {":ChanServ MODE #a -ntsimklp"}},
-        {":services.example MODE #a +oo ann bob", {":services.example MODE #a +oo ann bob"}},
-        {":OperServ JOIN #a,#b", {":OperServ JOIN #a", ":OperServ JOIN #b"}},
-        {":services.example SQUIT far.example", {":services.example SQUIT far.example :"}},
-        {":NickServ PONG :irc.example", {}},
-        {":services.example PONG :irc.example", {":services.example PONG services.example :irc.example"}},
-        // OperServ's kill, mode, invite, wallops and die.
-        {":services.example KILL joe :(^Bboss^B) out", {":services.example KILL joe :(^Bboss^B) out"}},
-        {":services.example MODE #a -o ann", {":services.example MODE #a -o ann"}},
-        {":ChanServ INVITE boss #a", {":ChanServ INVITE boss #a"}},
-        {":OperServ WALLOPS :*** boss used MASSOP on #a", {":OperServ WALLOPS :*** boss used MASSOP on #a"}},
-        {":ChanServ QUIT :Terminated by: boss (x)", {":ChanServ QUIT :Terminated by: boss (x)"}},
-        {":services.example SQUIT services.example :Terminated", {":services.example SQUIT services.example :Terminated"}},
-        {":services.example PING :services.example", {":services.example PING :services.example"}},
-    };
-    for (const auto& [classic, wire] : cases) EXPECT_EQ(Out(classic), wire) << classic;
-}
-
-// ChanServ's entry enforcement, locks and self-protection in the forms ngIRCd obeys.
-TEST_F(NgircdLink, ChannelEnforcementLinesKeepTheirMeaning) {
-    const std::vector<std::pair<std::string, Lines>> cases = {
-        {":services.example MODE #a +b *ann@*.example.org", {":services.example MODE #a +b *!*ann@*.example.org"}},
-        {":services.example MODE #a +b *ann@10.1.2.*", {":services.example MODE #a +b *!*ann@10.1.2.*"}},
-        {":OperServ MODE #a -b+e *x@h *y@h", {":OperServ MODE #a -b+e *!*x@h *!*y@h"}},
-        {":OperServ MODE #a +kbI key x@h y@h", {":OperServ MODE #a +kbI key *!x@h *!y@h"}},
-        {":OperServ MODE #a +lbo 5 x@h ann", {":OperServ MODE #a +lbo 5 *!x@h ann"}},
-        {":OperServ MODE #a -lb x@h", {":OperServ MODE #a -lb *!x@h"}},
-        // Already whole masks, a nick mask, and a key that looks like a mask stay as they are.
-        {":OperServ MODE #a +b joe!*@h", {":OperServ MODE #a +b joe!*@h"}},
-        {":OperServ MODE #a +b joe", {":OperServ MODE #a +b joe"}},
-        {":OperServ MODE #a +k a@b", {":OperServ MODE #a +k a@b"}},
-        {":OperServ MODE #a +b", {":OperServ MODE #a +b"}},
-        {":ChanServ MODE #a -ntsimklp secret", {":ChanServ MODE #a -ntsimklp secret"}},
-        {":ChanServ MODE #a :ntk key", {":ChanServ MODE #a +ntk key"}},
-        {":ChanServ MODE #a -o ann", {":ChanServ MODE #a -o ann"}},
-        {":ChanServ JOIN #a", {":ChanServ JOIN #a"}},
-    };
-    for (const auto& [classic, wire] : cases) EXPECT_EQ(Out(classic), wire) << classic;
+// In a burst modes and topic come before the members; they follow them, or the channel is unknown.
+TEST_F(NgircdLink, ChaninfoBecomesServerModeAndBurstTopicAfterTheMembers) {
+    Run({{'>', ":irc.example CHANINFO #a +", {}},
+         {'>', ":irc.example CHANINFO #a +nt :Old topic", {}},
+         {'>', ":irc.example CHANINFO #a +kl key 50", {}},
+         {'>', ":irc.example CHANINFO #a + :Topic here", {}},
+         {'>', ":irc.example NJOIN #a :@bob",
+          {":bob JOIN #a", ":irc.example MODE #a +o bob", ":irc.example MODE #a +kl key 50", "TOPIC #a irc.example 0 :Topic here"}},
+         {'>', ":irc.example CHANINFO #a +lnt * 7 :", {":irc.example MODE #a +lnt 7"}},
+         {'>', ":irc.example CHANINFO #a +kl key 50", {":irc.example MODE #a +kl key 50"}},  // no topic in four
+         {'>', ":irc.example CHANINFO #a + :just a topic", {"TOPIC #a irc.example 0 :just a topic"}},
+         {'>', ":irc.example CHANINFO #b + :held", {}},
+         {'>', ":ann JOIN #b", {":ann JOIN #b", "TOPIC #b irc.example 0 :held"}}});
 }
 
 // ngIRCd does not echo our kicks: the victim leaves the channel as the kick goes out.
 TEST_F(NgircdLink, OurKickTakesTheVictimOutOfTheChannel) {
-    Out("NICK OperServ 1 10 x services.example services.example :x");
-    IntroduceUser("ann", "1");
-    In(":ann JOIN #a");
-    Out(":OperServ JOIN #a");
-    Out(":services.example KICK #a ann :go");
-    // OperServ is still there: no JOIN before its message.
-    EXPECT_EQ(Out(":OperServ PRIVMSG #a :hi"), Lines{":OperServ PRIVMSG #a :hi"});
-    Out(":ChanServ KICK #a OperServ :out");
-    EXPECT_EQ(Out(":OperServ PRIVMSG #a :back"), (Lines{":OperServ JOIN #a", ":OperServ PRIVMSG #a :back"}));
-
-    // The last member kicked ends the channel: its next burst topic waits for a member again.
-    In(":ann JOIN #b");
-    EXPECT_EQ(In(":irc.example CHANINFO #b + :shown"), Lines{"TOPIC #b irc.example 0 :shown"});
-    Out(":services.example KICK #b ann :You are not permitted to be in this channel!");
-    EXPECT_EQ(In(":irc.example CHANINFO #b + :held"), Lines{});
-    EXPECT_EQ(In(":ann JOIN #b"), (Lines{":ann JOIN #b", "TOPIC #b irc.example 0 :held"}));
-}
-
-TEST_F(NgircdLink, LinesBothSidesShareGoThroughUnchanged) {
-    for (const char* line : {":NickServ NOTICE joe :Hello", ":ChanServ KICK #a joe :bye", ":OperServ INVITE joe #a",
-                             ":services.example 351 joe :Nimbral II v4.3", ":services.example WALLOPS :up",
-                             ":NickServ KILL joe :Ghost"}) {
-        EXPECT_EQ(Out(line), Lines{line});
-    }
-    EXPECT_EQ(In(":joe PRIVMSG NickServ :identify pw"), Lines{":joe PRIVMSG NickServ :identify pw"});
-    EXPECT_EQ(In(":joe TOPIC #a :hi"), Lines{":joe TOPIC #a :hi"});
-    EXPECT_EQ(In("ERROR :Ping timeout"), Lines{"ERROR :Ping timeout"});
+    Run({Ours("OperServ"), User("ann", "1"), {'i', ":ann JOIN #a"}, {'o', ":OperServ JOIN #a"},
+         {'o', ":services.example KICK #a ann :go"},
+         {'<', ":OperServ PRIVMSG #a :hi", {":OperServ PRIVMSG #a :hi"}},  // OperServ is still there
+         {'o', ":ChanServ KICK #a OperServ :out"},
+         {'<', ":OperServ PRIVMSG #a :back", {":OperServ JOIN #a", ":OperServ PRIVMSG #a :back"}},
+         // The last member kicked ends the channel: its next burst topic waits for a member again.
+         {'i', ":ann JOIN #b"},
+         {'>', ":irc.example CHANINFO #b + :shown", {"TOPIC #b irc.example 0 :shown"}},
+         {'o', ":services.example KICK #b ann :You are not permitted to be in this channel!"},
+         {'>', ":irc.example CHANINFO #b + :held", {}},
+         {'>', ":ann JOIN #b", {":ann JOIN #b", "TOPIC #b irc.example 0 :held"}}});
 }
 
 TEST_F(NgircdLink, OurClientJoinsAChannelBeforeWritingToIt) {
-    for (const char* service : {"NickServ", "OperServ"})
-        Out("NICK " + std::string(service) + " 1 10 x services.example services.example :x");
-    Out(":OperServ JOIN #opers");
-    EXPECT_EQ(Out(":OperServ PRIVMSG #opers :up"), Lines{":OperServ PRIVMSG #opers :up"});
-    EXPECT_EQ(Out(":NickServ PRIVMSG #log :[joe]"), (Lines{":NickServ JOIN #log", ":NickServ PRIVMSG #log :[joe]"}));
-    EXPECT_EQ(Out(":NickServ NOTICE #LOG :again"), Lines{":NickServ NOTICE #LOG :again"});
-    In(":oper KICK #Log NickServ :out");
-    EXPECT_EQ(Out(":NickServ PRIVMSG #log :back"), (Lines{":NickServ JOIN #log", ":NickServ PRIVMSG #log :back"}));
-    Out(":OperServ PART #opers");
-    EXPECT_EQ(Out(":OperServ NOTICE #opers :x"), (Lines{":OperServ JOIN #opers", ":OperServ NOTICE #opers :x"}));
-    EXPECT_EQ(Out(":NickServ NOTICE joe :hi"), Lines{":NickServ NOTICE joe :hi"});
-    EXPECT_EQ(Out(":joe PRIVMSG #log :raw"), Lines{":joe PRIVMSG #log :raw"});
+    Run({Ours("NickServ"), Ours("OperServ"), {'o', ":OperServ JOIN #opers"},
+         {'<', ":OperServ PRIVMSG #opers :up", {":OperServ PRIVMSG #opers :up"}},
+         {'<', ":NickServ PRIVMSG #log :[joe]", {":NickServ JOIN #log", ":NickServ PRIVMSG #log :[joe]"}},
+         {'<', ":NickServ NOTICE #LOG :again", {":NickServ NOTICE #LOG :again"}},
+         {'i', ":oper KICK #Log NickServ :out"},
+         {'<', ":NickServ PRIVMSG #log :back", {":NickServ JOIN #log", ":NickServ PRIVMSG #log :back"}},
+         {'o', ":OperServ PART #opers"},
+         {'<', ":OperServ NOTICE #opers :x", {":OperServ JOIN #opers", ":OperServ NOTICE #opers :x"}},
+         {'<', ":NickServ NOTICE joe :hi", {":NickServ NOTICE joe :hi"}},
+         {'<', ":joe PRIVMSG #log :raw", {":joe PRIVMSG #log :raw"}}});
 }
 
 TEST_F(NgircdLink, JupedServersGetTokensOfTheirOwn) {
-    EXPECT_EQ(Out("SERVER bad.example 1 :Juped"), Lines{":services.example SERVER bad.example 2 2 :Juped"});
-    EXPECT_EQ(Out("SERVER worse.example 1 :Juped"), Lines{":services.example SERVER worse.example 2 3 :Juped"});
-    EXPECT_EQ(Out("NICK Fake 1 10 Fake h bad.example :x"), Lines{":services.example NICK Fake 1 Fake h 2 + :x"});
-    Out(":services.example SQUIT bad.example :gone");
-    EXPECT_EQ(Out("SERVER bad.example 1 :Again"), Lines{":services.example SERVER bad.example 2 4 :Again"});
-}
-
-TEST_F(NgircdLink, IntroductionsNameTheServerOfTheirToken) {
-    EXPECT_EQ(In(":irc.example NICK ann 1 ~ann a.example 1 +ow :Ann A"),
-              Lines{"NICK ann 1 0 ~ann a.example irc.example :Ann A"});
-    EXPECT_EQ(In(":irc.example NICK bob 2 ~bob b.example 2 + :Bob"),
-              Lines{"NICK bob 2 0 ~bob b.example leaf.example :Bob"});
-    // Tokens are the uplink's: the prefix of a relayed introduction does not decide.
-    EXPECT_EQ(In(":leaf.example NICK cid 2 c c.example 1 + :C"), Lines{"NICK cid 2 0 c c.example irc.example :C"});
-    EXPECT_EQ(In(":leaf.example NICK dee 3 d d.example 9 + :D"), Lines{"NICK dee 3 0 d d.example leaf.example :D"});
-    EXPECT_EQ(In(":ann NICK :anna"), Lines{":ann NICK anna"});
-}
-
-TEST_F(NgircdLink, NjoinGivesEveryMemberAJoinAndEachStatusAMode) {
-    EXPECT_EQ(In(":irc.example NJOIN #a :@+bob,ann,+cid,%dee,@eve"),
-              (Lines{":bob JOIN #a", ":irc.example MODE #a +o bob", ":irc.example MODE #a +v bob", ":ann JOIN #a",
-                     ":cid JOIN #a", ":irc.example MODE #a +v cid", ":dee JOIN #a", ":irc.example MODE #a +h dee",
-                     ":eve JOIN #a", ":irc.example MODE #a +o eve"}));
-    EXPECT_EQ(In(":irc.example NJOIN #b :solo"), Lines{":solo JOIN #b"});
-}
-
-TEST_F(NgircdLink, ChaninfoBecomesServerModeAndBurstTopicAfterTheMembers) {
-    // In a burst modes and topic come before the members; they follow them, or the channel is
-    // unknown. The last of each is kept.
-    EXPECT_EQ(In(":irc.example CHANINFO #a +"), Lines{});
-    EXPECT_EQ(In(":irc.example CHANINFO #a +nt :Old topic"), Lines{});
-    EXPECT_EQ(In(":irc.example CHANINFO #a +kl key 50"), Lines{});
-    EXPECT_EQ(In(":irc.example CHANINFO #a + :Topic here"), Lines{});
-    EXPECT_EQ(In(":irc.example NJOIN #a :@bob"), (Lines{":bob JOIN #a", ":irc.example MODE #a +o bob",
-                                                      ":irc.example MODE #a +kl key 50",
-                                                      "TOPIC #a irc.example 0 :Topic here"}));
-    EXPECT_EQ(In(":irc.example CHANINFO #a +lnt * 7 :"), Lines{":irc.example MODE #a +lnt 7"});
-    EXPECT_EQ(In(":irc.example CHANINFO #a + :just a topic"), Lines{"TOPIC #a irc.example 0 :just a topic"});
-    EXPECT_EQ(In(":irc.example CHANINFO #b + :held"), Lines{});
-    EXPECT_EQ(In(":ann JOIN #b"), (Lines{":ann JOIN #b", "TOPIC #b irc.example 0 :held"}));
-}
-
-TEST_F(NgircdLink, JoinPartAndQueriesReachTheClassicForms) {
-    IntroduceUser("bob", "2");
-    EXPECT_EQ(In(":bob JOIN #a\x07ov"), (Lines{":bob JOIN #a", ":leaf.example MODE #a +o bob",
-                                               ":leaf.example MODE #a +v bob"}));
-    EXPECT_EQ(In(":ann JOIN #a,#b"), (Lines{":ann JOIN #a", ":ann JOIN #b"}));
-    EXPECT_EQ(In(":ann JOIN 0"), Lines{});
-    EXPECT_EQ(In(":ann PART #a,#b :bye now"), (Lines{":ann PART #a :bye now", ":ann PART #b :bye now"}));
-    EXPECT_EQ(In(":ann PART #a"), Lines{":ann PART #a"});
-    EXPECT_EQ(In(":ann SQUERY NickServ :help"), Lines{":ann PRIVMSG NickServ :help"});
-    EXPECT_EQ(In(":ann VERSION services.example"), Lines{":ann VERSION :services.example"});
-    EXPECT_EQ(In(":ann STATS u services.example"), Lines{":ann STATS u :services.example"});
-    EXPECT_EQ(In(":ann MODE #a :+im"), Lines{":ann MODE #a +im"});
-    EXPECT_EQ(In(":ann MODE ann :+a"), Lines{":ann MODE ann :+a"});
-}
-
-TEST_F(NgircdLink, LinesOnlyNgircdNeedsAreDropped) {
-    for (const char* line : {":irc.example PASS secret 0210-IRC+ ngIRCd|26.1:CHLMSXZo PZ", ":irc.example PONG x :y",
-                             ":irc.example METADATA ann host h.example", ":irc.example WALLOPS :Received SQUIT x",
-                             ":irc.example 401 services.example joe :No such nick", "PING x other.example", ""}) {
-        EXPECT_EQ(In(line), Lines{}) << line;
-    }
-}
-
-TEST_F(NgircdLink, PingsAreAnsweredToWhoeverAsked) {
-    EXPECT_EQ(In(":irc.example PING :irc.example"), Lines{"PING :irc.example"});
-    EXPECT_EQ(In("PING :irc.example"), Lines{"PING :irc.example"});
-    EXPECT_EQ(In(":ann PING tok :services.example"), Lines{"PING :tok"});
-    EXPECT_EQ(Out(":services.example PONG :tok"), Lines{":services.example PONG ann :tok"});
-    EXPECT_EQ(Out(":services.example PONG :tok"), Lines{":services.example PONG services.example :tok"});
+    Run({{'<', "SERVER bad.example 1 :Juped", {":services.example SERVER bad.example 2 2 :Juped"}},
+         {'<', "SERVER worse.example 1 :Juped", {":services.example SERVER worse.example 2 3 :Juped"}},
+         {'<', "NICK Fake 1 10 Fake h bad.example :x", {":services.example NICK Fake 1 Fake h 2 + :x"}},
+         {'o', ":services.example SQUIT bad.example :gone"},
+         {'<', "SERVER bad.example 1 :Again", {":services.example SERVER bad.example 2 4 :Again"}}});
 }
 
 TEST_F(NgircdLink, EachDepartureReachesTheServicesOnce) {
-    IntroduceUser("ann", "1");
-    IntroduceUser("bob", "2");
-    IntroduceUser("cid", "1");
-    // ngIRCd follows the KILL of its own user with that user's QUIT.
-    EXPECT_EQ(In(":oper KILL ann :KILLed by oper: spam"), Lines{":oper KILL ann :KILLed by oper: spam"});
-    EXPECT_EQ(In(":ann QUIT :KILLed by oper: spam"), Lines{":oper KILL ann :KILLed by oper: spam"});
-    // A user behind the leaf ends with the KILL alone; a later holder of the nick quits normally.
-    In(":oper KILL bob :KILLed by oper: x");
-    IntroduceUser("eve", "1");
-    In(":eve NICK :bob");
-    EXPECT_EQ(In(":bob QUIT :later"), Lines{":bob QUIT :later"});
-    // So does our KILL of a user behind the leaf.
-    IntroduceUser("fay", "2");
-    Out(":OperServ KILL fay :(oper) flood");
-    IntroduceUser("gus", "1");
-    In(":gus NICK :fay");
-    EXPECT_EQ(In(":fay QUIT :bye"), Lines{":fay QUIT :bye"});
-    // Our KILL of a user of the uplink comes back as a QUIT.
-    Out(":NickServ KILL cid :Ghost command used by: joe");
-    EXPECT_EQ(In(":cid QUIT :Ghost command used by: joe"), Lines{":NickServ KILL cid :Ghost command used by: joe"});
-    // The old holder of a nick our client took over quits after we introduced ours.
-    IntroduceUser("MemoServ", "1");
-    Out(":services.example KILL MemoServ :Nimbral is connecting!");
-    Out("NICK MemoServ 1 10 MemoServ services.example services.example :MemoServ");
-    EXPECT_EQ(In(":MemoServ QUIT :Nimbral is connecting!"), Lines{});
-    EXPECT_EQ(In(":dan QUIT"), Lines{":dan QUIT :"});
-}
-
-TEST_F(NgircdLink, NickOfAGoneClientQuitsLikeAnyOther) {
-    for (const char* service : {"ChanServ", "NickServ"})
-        Out("NICK " + std::string(service) + " 1 10 x services.example services.example :x");
-    Out(":ChanServ QUIT :Terminated");
-    In(":oper KILL NickServ :KILLed by oper: x");
-    IntroduceUser("ann", "1");
-    In(":oper KILL ann :KILLed by oper: y");  // its QUIT never came
-    for (const char* nick : {"ChanServ", "NickServ", "ann"}) {
-        IntroduceUser(nick, "1");
-        EXPECT_EQ(In(":" + std::string(nick) + " QUIT :bye"), Lines{":" + std::string(nick) + " QUIT :bye"});
-    }
+    Run({User("ann", "1"), User("bob", "2"), User("cid", "1"),
+         // ngIRCd follows the KILL of its own user with that user's QUIT.
+         {'>', ":oper KILL ann :KILLed by oper: spam", {":oper KILL ann :KILLed by oper: spam"}},
+         {'>', ":ann QUIT :KILLed by oper: spam", {":oper KILL ann :KILLed by oper: spam"}},
+         // A user behind the leaf ends with the KILL alone; a later holder of the nick quits normally.
+         {'i', ":oper KILL bob :KILLed by oper: x"}, User("eve", "1"), {'i', ":eve NICK :bob"},
+         {'>', ":bob QUIT :later", {":bob QUIT :later"}},
+         // So does our KILL of a user behind the leaf.
+         User("fay", "2"), {'o', ":OperServ KILL fay :(oper) flood"}, User("gus", "1"), {'i', ":gus NICK :fay"},
+         {'>', ":fay QUIT :bye", {":fay QUIT :bye"}},
+         // Our KILL of a user of the uplink comes back as a QUIT.
+         {'o', ":NickServ KILL cid :Ghost command used by: joe"},
+         {'>', ":cid QUIT :Ghost command used by: joe", {":NickServ KILL cid :Ghost command used by: joe"}},
+         // The old holder of a nick our client took over quits after we introduced ours.
+         User("MemoServ", "1"), {'o', ":services.example KILL MemoServ :Nimbral is connecting!"},
+         {'o', "NICK MemoServ 1 10 MemoServ services.example services.example :MemoServ"},
+         {'>', ":MemoServ QUIT :Nimbral is connecting!", {}},
+         {'>', ":dan QUIT", {":dan QUIT :"}},
+         // The nick of a client that is gone quits like any other.
+         Ours("ChanServ"), Ours("NickServ"), {'o', ":ChanServ QUIT :Terminated"}, {'i', ":oper KILL NickServ :KILLed by oper: x"},
+         User("amy", "1"), {'i', ":oper KILL amy :KILLed by oper: y"}});  // its QUIT never came
+    for (const char* nick : {"ChanServ", "NickServ", "amy"})
+        Run({User(nick, "1"), {'>', ":" + std::string(nick) + " QUIT :bye", {":" + std::string(nick) + " QUIT :bye"}}});
 }
 
 TEST_F(NgircdLink, SplitQuitsEveryUserBehindTheLostServer) {
-    In(":leaf.example SERVER far.example 3 3 :Behind the leaf");
-    IntroduceUser("ann", "1");
-    IntroduceUser("bob", "2");
-    IntroduceUser("cid", "3");
-    IntroduceUser("dee", "2");
-    In(":bob NICK :bobby");
-    EXPECT_EQ(In(":leaf.example SQUIT far.example :Far away"),
-              (Lines{":cid QUIT :leaf.example far.example", "SQUIT far.example :Far away"}));
-    In(":leaf.example SERVER far.example 3 3 :Back again");
-    IntroduceUser("cid", "3");
+    Run({{'i', ":leaf.example SERVER far.example 3 3 :Behind the leaf"}, User("ann", "1"), User("bob", "2"), User("cid", "3"),
+         User("dee", "2"), {'i', ":bob NICK :bobby"},
+         {'>', ":leaf.example SQUIT far.example :Far away", {":cid QUIT :leaf.example far.example", "SQUIT far.example :Far away"}},
+         {'i', ":leaf.example SERVER far.example 3 3 :Back again"}, User("cid", "3")});
     Lines split = In(":leaf.example SQUIT leaf.example :Server going down");
     std::sort(split.begin(), split.end() - 1);
     EXPECT_EQ(split, (Lines{":bobby QUIT :irc.example leaf.example", ":cid QUIT :irc.example leaf.example",
                             ":dee QUIT :irc.example leaf.example", "SQUIT leaf.example :Server going down"}));
     // The tokens of the lost servers are free again for whatever ngIRCd links next.
-    In(":irc.example SERVER new.example 2 2 :New");
-    EXPECT_EQ(In(":irc.example NICK dee 2 d h 2 + :D"), Lines{"NICK dee 2 0 d h new.example :D"});
-    EXPECT_EQ(In("SQUIT services.example :Terminated"), Lines{"SQUIT services.example :Terminated"});
+    Run({{'i', ":irc.example SERVER new.example 2 2 :New"},
+         {'>', ":irc.example NICK dee 2 d h 2 + :D", {"NICK dee 2 0 d h new.example :D"}},
+         {'>', "SQUIT services.example :Terminated", {"SQUIT services.example :Terminated"}}});
 }
 
 TEST_F(NgircdLink, ResetForgetsThePreviousLink) {
-    IntroduceUser("ann", "1");
-    Out("SERVER bad.example 1 :Juped");
+    Run({User("ann", "1"), {'o', "SERVER bad.example 1 :Juped"}});
     dialect.Reset({"nb.example", "secret", "Nimbral"});
-    EXPECT_EQ(In(":irc.example SQUIT irc.example :x"), Lines{"SQUIT irc.example :x"});
-    EXPECT_EQ(In(":irc.example NICK bob 2 b h 2 + :B"), Lines{"NICK bob 2 0 b h irc.example :B"});
-    EXPECT_EQ(Out("SERVER bad.example 1 :Juped"), Lines{":nb.example SERVER bad.example 2 2 :Juped"});
-    EXPECT_EQ(Out("SERVER nb.example 1 :Us"), Lines{"SERVER nb.example 1 :Us"});
+    Run({{'>', ":irc.example SQUIT irc.example :x", {"SQUIT irc.example :x"}},
+         {'>', ":irc.example NICK bob 2 b h 2 + :B", {"NICK bob 2 0 b h irc.example :B"}},
+         {'<', "SERVER bad.example 1 :Juped", {":nb.example SERVER bad.example 2 2 :Juped"}},
+         {'<', "SERVER nb.example 1 :Us", {"SERVER nb.example 1 :Us"}}});
 }
 
 TEST_F(NgircdLink, ChannelsThatAreGoneAreForgotten) {
-    IntroduceUser("ann", "1");
-    IntroduceUser("bob", "2");
-    for (int i = 0; i < 20000; ++i) {
+    Run({User("ann", "1"), User("bob", "2")});
+    for (int i = 0; i < 5000; ++i) {
         std::string channel = "#c" + std::to_string(i);
-        In(":ann JOIN " + channel);
-        In(":irc.example NJOIN " + channel + " :@bob");
-        In(":ann PART " + channel);
-        In(":irc.example KICK " + channel + " bob :out");
-        In(":irc.example CHANINFO #held" + std::to_string(i) + " + :never joined");
+        Run({{'i', ":ann JOIN " + channel}, {'i', ":irc.example NJOIN " + channel + " :@bob"}, {'i', ":ann PART " + channel},
+             {'i', ":irc.example KICK " + channel + " bob :out"}, {'i', ":irc.example CHANINFO #held" + std::to_string(i) + " + :never joined"}});
     }
-    In(":ann JOIN #x,#y");
-    In(":bob JOIN #y");
-    In(":ann QUIT :bye");
+    Run({{'i', ":ann JOIN #x,#y"}, {'i', ":bob JOIN #y"}, {'i', ":ann QUIT :bye"}});
     EXPECT_LE(dialect.RememberedChannelCount(), 1024u + 1u);
     // A channel that emptied is new again: its next burst topic waits for a member.
-    EXPECT_EQ(In(":irc.example CHANINFO #x + :again"), Lines{});
-    EXPECT_EQ(In(":irc.example CHANINFO #y + :kept"), Lines{"TOPIC #y irc.example 0 :kept"});
-    In(":leaf.example SQUIT leaf.example :gone");  // bob was behind the leaf
-    EXPECT_EQ(In(":irc.example CHANINFO #y + :later"), Lines{});
+    Run({{'>', ":irc.example CHANINFO #x + :again", {}},
+         {'>', ":irc.example CHANINFO #y + :kept", {"TOPIC #y irc.example 0 :kept"}},
+         {'i', ":leaf.example SQUIT leaf.example :gone"},  // bob was behind the leaf
+         {'>', ":irc.example CHANINFO #y + :later", {}}});
 }
 
 TEST(MakeDialect, NamesIgnoreLetterCase) {

@@ -1,11 +1,7 @@
-#include <algorithm>
-
 #include "support/fixture.h"
 
 namespace nb {
 namespace {
-
-using namespace std::chrono_literals;
 
 using GuestNickTest = test::ServiceTest;
 
@@ -14,21 +10,18 @@ TEST_F(GuestNickTest, AGuestNickInUseIsNeverHandedOut) {
     Tell("NickServ", "joe", "register pw-joe");
     Receive(":joe QUIT :later");
     services.maxUsers.count = 100000;  // no record to save for every arrival
-    std::vector<std::string> free;
+    test::Lines free;
     for (int number = 1111; number <= 9999; ++number) {
         std::string guest = "Guest" + std::to_string(number);
         if (guest.find('0') != std::string::npos) continue;
-        if (number % 40 == 7)
-            free.push_back(guest);
-        else
-            services.users.AddOnlineUser(guest, "g", "guest.net", "irc.example.org");
+        if (number % 40 == 7) free.push_back(guest);
+        else services.users.AddOnlineUser(guest, "g", "guest.net", "irc.example.org");
     }
     Connect("joe", "x", "elsewhere.net");
-    timers.Advance(60s);
-    auto lines = link.Take();
+    timers.Advance(std::chrono::seconds(60));
+    test::Lines lines = link.Take();
     ASSERT_FALSE(lines.empty());
-    std::string guest = lines[0].substr(lines[0].find("Guest"), 9);
-    EXPECT_NE(std::find(free.begin(), free.end(), guest), free.end()) << lines[0];
+    EXPECT_NE(std::find(free.begin(), free.end(), lines[0].substr(lines[0].find("Guest"), 9)), free.end()) << lines[0];
 }
 
 }  // namespace

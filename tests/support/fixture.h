@@ -1,63 +1,69 @@
-// A Services object over a temporary data directory, a capturing link, a fake clock,
-// manual timers and a recording console.
+// A Services object over a temporary data directory, a capturing link, a fake clock, manual
+// timers and a recording console; and a count of the atomic writes of a folder.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <map>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/program.h"
 #include "app/services.h"
-#include "core/clock.h"
-#include "core/console.h"
-#include "core/timers.h"
-#include "link/line_sink.h"
 
 namespace nb::test {
 
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
+using Lines = std::vector<std::string>;
 
-private:
-    std::filesystem::path path_;
+// A folder of its own, removed with all it holds at the end.
+struct TempDir {
+    TempDir() { std::filesystem::create_directories(path_); }
+    ~TempDir() { std::filesystem::remove_all(path_, ignored_); }
+    TempDir(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    const std::filesystem::path path_ = std::filesystem::temp_directory_path() / ("nimbral-test-" + std::to_string(std::random_device{}()));
+    std::error_code ignored_;
 };
+
+inline std::string ReadWhole(const std::filesystem::path& path) {
+    std::ostringstream content;
+    content << std::ifstream(path, std::ios::binary).rdbuf();
+    return content.str();
+}
 
 class CapturingLink : public LineSink, public LinkControl {
 public:
     void SendLine(std::string_view line) override { lines.emplace_back(line); }
     bool IsLinkConnected() const override { return connected; }
-    void ConnectToServer() override { ++connectCalls; }
+    void ConnectToServer() override {}
     void Disconnect(const std::string& reason) override { disconnected = reason; }
     // The lines sent since the last call.
-    std::vector<std::string> Take();
+    Lines Take() { return std::exchange(lines, {}); }
 
-    std::vector<std::string> lines;
+    Lines lines;
     bool connected = true;
-    int connectCalls = 0;
     std::string disconnected;  // the reason of the last Disconnect
 };
 
 class RecordingConsole : public Console {
 public:
-    void ShowMessage(const std::string& title, const std::string& text) override {
-        messages.push_back(title + ": " + text);
-    }
+    void ShowMessage(const std::string& title, const std::string& text) override { messages.push_back(title + ": " + text); }
     void AskYesNo(const std::string&, const std::string& question, YesNoAnswer answer) override {
         asked.push_back(question);
         answer(yesNoAnswer);
     }
-    // Answers from `answers` in turn while there are any, then `inputAnswer`.
+    // Answers from `answers` in turn while there are any, then "no answer".
     void PromptInput(const std::string&, const std::string& prompt, const std::string&, InputAnswer answer) override {
         asked.push_back(prompt);
-        if (answers.empty()) return answer(inputAnswer);
+        if (answers.empty()) return answer(std::nullopt);
         std::optional<std::string> next = answers.front();
         answers.pop_front();
         answer(next);
@@ -66,37 +72,59 @@ public:
         (box == LogBox::RawTraffic ? raw : status).push_back(text);
     }
 
-    std::vector<std::string> messages;
-    std::vector<std::string> asked;  // questions and prompts, in order
+    Lines messages, raw, status;
+    Lines asked;  // questions and prompts, in order
     std::deque<std::optional<std::string>> answers;
-    std::vector<std::string> status;
-    std::vector<std::string> raw;
     bool yesNoAnswer = false;
-    std::optional<std::string> inputAnswer;
 };
 
 // 6 December 2026, 21:07:15 local time.
-TimePoint TestStartTime();
+inline TimePoint TestStartTime() {
+    std::tm local{};
+    std::istringstream("2026-12-06 21:07:15") >> std::get_time(&local, "%Y-%m-%d %H:%M:%S");
+    local.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&local));
+}
 
 struct ServicesFixture {
-    ServicesFixture();
-    // Start-up, then a link and the end of the uplink's burst: what that sent is taken away, so
-    // tests see only their own lines.
-    void StartLinked();
-    // Feeds a received line as a classic uplink would, as a block of its own: logged, acted on,
-    // and what it changed written.
-    void Receive(const std::string& line);
-    // Introduces a user the classic way: NICK <nick> 1 <ts> <ident> <host> <server> 0 :<real name>
-    void IntroduceUser(const std::string& nick, const std::string& ident = "user",
-                       const std::string& host = "host.example.org", const std::string& server = "irc.example.org");
+    // Start-up, then a link and the end of the uplink's burst (its first PING): what that sent is
+    // taken away, so tests see only their own lines.
+    void StartLinked() {
+        program.Start("testhost");
+        services.OnLinkUp();
+        Receive("PING :irc.example.org");
+        link.Take();
+    }
+    // A received line as a block of its own unless `endsBlock` is false: logged, acted on, and
+    // what it changed written.
+    void Receive(const std::string& text, bool endsBlock = true) {
+        if (auto line = ParseIrcLine(text)) {
+            services.OnWireLine(*line);
+            services.OnLine(*line);
+        }
+        if (endsBlock) services.OnBlockEnd();
+    }
+    // The classic introduction: NICK <nick> 1 <ts> <ident> <host> <server> 0 :<real name>
+    void IntroduceUser(const std::string& nick, const std::string& ident = "user", const std::string& host = "host.example.org") {
+        Receive("NICK " + nick + " 1 1765055235 " + ident + " " + host + " irc.example.org 0 :Real Name");
+    }
     // Introduces the user and drops what that sent.
-    void Connect(const std::string& nick, const std::string& ident = "user",
-                 const std::string& host = "host.example.org");
-    // A private message to the service; returns every line sent meanwhile.
-    std::vector<std::string> Tell(const std::string& service, const std::string& nick, const std::string& text);
-    void RegisterAndIdentify(const std::string& nick, const std::string& password);
-    std::string ReadFile(const std::string& relative) const;
-    OnlineUser& User(const std::string& nick);
+    void Connect(const std::string& nick, const std::string& ident = "user", const std::string& host = "host.example.org") {
+        IntroduceUser(nick, ident, host);
+        link.Take();
+    }
+    // A private message to the service; every line sent meanwhile.
+    Lines Tell(const std::string& service, const std::string& nick, const std::string& text) {
+        Receive(":" + nick + " PRIVMSG " + service + " :" + text);
+        return link.Take();
+    }
+    void RegisterAndIdentify(const std::string& nick, const std::string& password = "secret1") {
+        Tell("NickServ", nick, "register " + password);
+        Tell("NickServ", nick, "identify " + password);
+        ASSERT_TRUE(services.nickServ.IsNickIdentified(nick)) << nick;
+    }
+    std::string ReadFile(const std::string& relative) const { return ReadWhole(dir.Path() / "data" / relative); }
+    OnlineUser& User(const std::string& nick) { return services.users.At(services.users.FindOnlineUser(nick).value()); }
 
     TempDir dir;
     FakeClock clock{TestStartTime()};
@@ -111,6 +139,33 @@ struct ServicesFixture {
 // The services linked, for tests of a service.
 struct ServiceTest : ::testing::Test, ServicesFixture {
     ServiceTest() { StartLinked(); }
+};
+
+// Counts how often each file of a folder is renamed into place, as every atomic write does.
+class FileWrites {
+public:
+    explicit FileWrites(const std::filesystem::path& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        ::inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO);
+    }
+    ~FileWrites() { ::close(fd_); }
+    FileWrites(const FileWrites&) = delete;
+    FileWrites& operator=(const FileWrites&) = delete;
+
+    int Count(const std::string& name) {
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (ssize_t size; (size = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t at = 0; at < size;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0) ++counts_[event->name];
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return counts_[name];
+    }
+
+private:
+    int fd_;
+    std::map<std::string, int> counts_;
 };
 
 }  // namespace nb::test
