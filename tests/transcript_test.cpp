@@ -13,6 +13,8 @@
 //   ~ line                     a received line whose output is not checked
 //   file PATH                  the data file holds exactly the "|" lines that follow (CRLF ends each)
 //   | text
+//   page NAME                  the statistics page NAME is made; it holds exactly the "|" lines
+//                              that follow, each ended by LF, and CRLF at the end
 //   has PATH TEXT / lacks PATH TEXT   the data file holds the text / does not
 //   console TEXT               the last message box starts with TEXT
 //   wait MS                    the clock and the timers move on; "<" lines: what the timers sent
@@ -100,6 +102,14 @@ private:
             std::string expected;
             for (const std::string& line : Following('|')) expected += Unescape(line) + "\r\n";
             EXPECT_EQ(ReadFile(rest), expected) << rest;
+            return;
+        }
+        if (word == "page") {
+            const Lines names{"index.html", "users.html", "chanserv.html", "nickserv.html"};
+            program.Pages().Make(static_cast<StatisticsPage>(std::find(names.begin(), names.end(), rest) - names.begin()));
+            std::string expected;
+            for (const std::string& line : Following('|')) expected += Unescape(line) + "\n";
+            EXPECT_EQ(ReadFile("Webserver/" + rest), expected + "\r\n") << rest;
             return;
         }
         if (word == "has" || word == "lacks") {

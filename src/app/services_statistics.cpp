@@ -1,5 +1,7 @@
 #include "app/services_statistics.h"
 
+#include <algorithm>
+
 namespace nb {
 
 ServicesIdentity ServicesStatistics::Identity() const {
@@ -19,9 +21,15 @@ bool ServicesStatistics::Linked() const { return services_.writer.IsLinkUp(); }
 
 std::chrono::seconds ServicesStatistics::Uptime() const { return services_.queries.Uptime(); }
 
-std::size_t ServicesStatistics::RegisteredNickCount() const { return services_.nickServ.RegisteredNicks().size(); }
+std::size_t ServicesStatistics::RegisteredNickCount() const {
+    const auto& nicks = services_.nickServ.RegisteredNicks();
+    return std::count_if(nicks.begin(), nicks.end(), [](const RegisteredNick& nick) { return !nick.nick.empty(); });
+}
 
-std::size_t ServicesStatistics::RegisteredChannelCount() const { return services_.chanServ.LinkChannels().size(); }
+std::size_t ServicesStatistics::RegisteredChannelCount() const {
+    const auto& channels = services_.chanServ.Database().RegisteredChannels();
+    return std::count_if(channels.begin(), channels.end(), [](const RegisteredChannel& channel) { return !channel.name.empty(); });
+}
 
 std::vector<UserRow> ServicesStatistics::Users() const {
     std::vector<UserRow> rows;
