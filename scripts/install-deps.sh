@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the services and the tests need, when missing.
+# Installs the Debian packages the build and the services need, when missing; with --tests also
+# what the tests need (a browser, and playwright-core from npm into build/browser).
+# Usage: scripts/install-deps.sh [--tests]
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   g++ cmake make pkg-config
@@ -9,6 +12,7 @@ packages=(
   ngircd python3
   clang libclang-rt-14-dev
 )
+[[ ${1:-} == --tests ]] && packages+=(chromium nodejs npm)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -21,4 +25,9 @@ if ((${#missing[@]} > 0)); then
   [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if [[ ${1:-} == --tests && ! -d build/browser/node_modules/playwright-core ]]; then
+  echo "Installing playwright-core into build/browser"
+  npm install --silent --no-audit --no-fund --prefix build/browser playwright-core@1
 fi

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program, and runs a demo network: a private ngIRCd on
-# 127.0.0.1:6667 with the services linked to it. Ctrl-C stops both.
+# 127.0.0.1:6667 with the services linked to it, the example bot on it, and the statistics
+# pages on http://127.0.0.1:8080/. Ctrl-C stops both.
 # Usage: scripts/run.sh [DATA_DIR] [nimbral2 options...]   (DATA_DIR defaults to ./data)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 data_dir="${1:-./data}"
 shift || true
 irc_port="${NB_IRC_PORT:-6667}"
+web_port="${NB_WEB_PORT:-8080}"
 
 scripts/install-deps.sh
 # Only the program: the tests and benchmarks would keep a small machine busy for many minutes.
@@ -16,6 +18,7 @@ mkdir -p "$data_dir"
 chmod 700 "$data_dir"
 # Ship the default help texts into a data directory that has none yet.
 [[ -d "$data_dir/help" ]] || cp -r help "$data_dir/help"
+[[ -d "$data_dir/bots" ]] || cp -r bots "$data_dir/bots"
 
 # A new data directory gets settings that link to the demo server with a fresh password.
 if [[ ! -f "$data_dir/settings.ini" ]]; then
@@ -31,12 +34,21 @@ Protocol=ngircd
 FirstTime=1
 [General]
 Reconnect Delay=5
+Webserver Address=127.0.0.1
+Webserver Port=$web_port
+Webserver Autostart=1
+Webstats Refresh=60
+[Bot]
+Script=example.nb2
 INI
   )
 fi
 
 setting() {  # setting KEY: a value of [Server Information] in settings.ini
   sed -n "s/^$1=//p" "$data_dir/settings.ini" | head -n 1
+}
+general_setting() {  # general_setting KEY: a value of [General] in settings.ini
+  sed -n "/^\[General\]/,/^\[/s/^$1=//p" "$data_dir/settings.ini" | head -n 1
 }
 scripts/ngircd-config.sh "$data_dir/ngircd.conf" "$irc_port" "$(setting Password)" "$(setting 'Server Name')"
 
@@ -70,13 +82,16 @@ echo "Demo IRC server on 127.0.0.1:$irc_port (log: $data_dir/ngircd.log); starti
 # that the network is ready.
 show_services_output() {
   trap '' INT  # Ctrl-C reaches the whole terminal; keep passing on until the services are done
-  local line ready=""
+  local line ready="" web=""
+  [[ $(general_setting 'Webserver Autostart') == 1 ]] &&
+    web=" Statistics pages: http://127.0.0.1:$(general_setting 'Webserver Port')/."
   while IFS= read -r line || [[ -n $line ]]; do
     printf '%s\n' "$line"
     if [[ -z $ready && $line == *"has successfully connected"* ]]; then
       ready=1
       echo "The demo network is ready: connect an IRC client to 127.0.0.1:$irc_port and try" \
-           "/msg NickServ help, /msg NickServ register <password> or /msg MemoServ help. Ctrl-C stops it."
+           "/msg NickServ help, /msg NickServ register <password>, /msg MemoServ help or /msg Nimbot hello.$web" \
+           "Ctrl-C stops it."
     fi
   done
 }
