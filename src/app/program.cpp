@@ -4,6 +4,8 @@
 #include <iostream>
 
 #include "app/startup.h"
+#include "console/link_config.h"
+#include "console/terminal_front_end.h"
 #include "core/text.h"
 #include "link/server_link.h"
 
@@ -22,6 +24,7 @@ Program::Program(const std::filesystem::path& dataDir, bool showRawTraffic)
     : Program(dataDir, showRawTraffic, nullptr, nullptr, nullptr) {
     link_ = std::make_unique<ServerLink>(io_, timers_, console_, services_.debugLog, services_.linkSettings, services_);
     services_.AttachLink(link_.get(), link_.get());
+    if (own_->console.Interactive()) terminal_ = std::make_unique<TerminalFrontEnd>(io_, *this, own_->console, std::cout);
 }
 
 Program::Program(const std::filesystem::path& dataDir, Clock& clock, Timers& timers, Console& console, LineSink& sink,
@@ -39,7 +42,9 @@ Program::Program(const std::filesystem::path& dataDir, std::optional<bool> showR
       services_(dataDir, clock_, timers_, console_),
       statistics_(services_),
       webServer_(io_, dataDir / "Webserver", clock_, console_),
-      pages_(statistics_, dataDir / "Webserver", clock_, console_) {}
+      pages_(statistics_, dataDir / "Webserver", clock_, console_),
+      backup_(services_.data, services_.settings, console_, clock_, [this] { services_.ReloadRestoredDatabases(); }),
+      update_(io_, console_) {}
 
 Program::~Program() { Stop(); }
 
@@ -62,6 +67,31 @@ void Program::RefreshPagesEvery(long long seconds) {
     refreshTimer_ = timers_.StartTimer(std::chrono::seconds(seconds), [this, seconds] { RefreshPagesEvery(seconds); });
 }
 
+void Program::RunOperation(const std::function<void()>& operation) {
+    services_.block.Begin();
+    operation();
+    services_.block.End();
+}
+
+std::string Program::LinkConfiguration(bool ngircd) const {
+    const Settings& settings = services_.settings;
+    std::string password = settings.Get("Server Information", "Password", "");
+    std::string name = settings.Get("Server Information", "Server Name", "");
+    return ngircd ? NgircdServerBlock(password, name)
+                  : ClassicLinkLines(settings.Get("Server Information", "IP/Host", ""), password, name);
+}
+
+void Program::CheckForUpdate() { update_.Start(services_.settings.Get("General", "Update Server", "")); }
+
+std::vector<std::string> Program::List(const std::string& which) {
+    if (which == "jupes") return services_.operServ.Jupes().Entries();
+    if (which == "ignores") return services_.ignoreList.Masks().Entries();
+    std::vector<std::string> operators;
+    for (const OperatorEntry& entry : services_.operServ.Database().Operators())
+        operators.push_back(entry.nick + " (level " + std::to_string(entry.level) + ")");
+    return operators;
+}
+
 int Program::Run() {
     boost::asio::signal_set signals(io_, SIGINT, SIGTERM);
     signals.async_wait([this](const boost::system::error_code&, int) {
@@ -70,6 +100,7 @@ int Program::Run() {
         io_.stop();
     });
     if (link_) link_->ConnectToServer();
+    if (terminal_) terminal_->Start();
     io_.run();
     return 0;
 }

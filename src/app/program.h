@@ -10,6 +10,9 @@
 #include <string>
 
 #include "app/services.h"
+#include "console/admin_operations.h"
+#include "console/database_backup.h"
+#include "console/update_check.h"
 #include "app/services_statistics.h"
 #include "core/clock.h"
 #include "core/console.h"
@@ -21,8 +24,9 @@
 namespace nb {
 
 class ServerLink;
+class TerminalFrontEnd;
 
-class Program {
+class Program : public AdminOperations {
 public:
     // The real program: its own clock, timers, terminal console and server link.
     Program(const std::filesystem::path& dataDir, bool showRawTraffic);
@@ -30,7 +34,7 @@ public:
     // program's own but runs only when they run it.
     Program(const std::filesystem::path& dataDir, Clock& clock, Timers& timers, Console& console, LineSink& sink,
             LinkControl& control);
-    ~Program();
+    ~Program() override;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -42,13 +46,24 @@ public:
     void Stop();
 
     // What the front ends offer.
-    Bot& BotScripts() { return services_.bot; }
-    OperatorConsole& Operators() { return services_.operatorConsole; }
-    const StatisticsView& Statistics() const { return statistics_; }
-    StatisticsPages& Pages() { return pages_; }
+    void RunOperation(const std::function<void()>& operation) override;
+    void Backup() override { backup_.Backup(); }
+    void Restore() override { backup_.Restore(); }
+    std::string LastBackupCaption() const override { return backup_.LastBackupCaption(); }
+    std::string LinkConfiguration(bool ngircd) const override;
+    void CheckForUpdate() override;
+    std::optional<UpdateResult> LastUpdateResult() const override { return update_.Result(); }
+    OperatorConsole& Operators() override { return services_.operatorConsole; }
+    bool LoadBot(const std::string& fileName) override { return services_.bot.LoadBot(fileName); }
     // The web server on General/Webserver Address and Port.
-    bool StartWebServer();
-    void StopWebServer() { webServer_.Stop(); }
+    bool StartWebServer() override;
+    void StopWebServer() override { webServer_.Stop(); }
+    bool WebServerRunning() const override { return webServer_.IsRunning(); }
+    void MakePage(StatisticsPage page) override { pages_.Make(page); }
+    const StatisticsView& Statistics() const override { return statistics_; }
+    Settings& SettingsStore() override { return services_.settings; }
+    std::vector<std::string> List(const std::string& which) override;
+    StatisticsPages& Pages() { return pages_; }
     const WebServer& Web() const { return webServer_; }
 
     boost::asio::io_context& Loop() { return io_; }
@@ -72,6 +87,9 @@ private:
     ServicesStatistics statistics_;
     WebServer webServer_;
     StatisticsPages pages_;
+    DatabaseBackup backup_;
+    UpdateCheck update_;
+    std::unique_ptr<TerminalFrontEnd> terminal_;  // only at a terminal
     TimerId refreshTimer_ = 0;
 };
 

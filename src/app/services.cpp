@@ -1,6 +1,7 @@
 #include "app/services.h"
 
 #include "core/text.h"
+#include "console/admin_settings.h"
 #include "webserver/web_server.h"
 #include "link/handshake.h"
 
@@ -128,9 +129,16 @@ std::vector<std::string> Services::DataFiles() const {
 std::vector<SettingDefault> Services::SettingDefaults(const std::string& hostName, const std::string& nowText) const {
     std::vector<SettingDefault> defaults = DefaultSettings(hostName, nowText);
     for (const auto& more : {clients.SettingDefaults(), ChanServ::SettingDefaults(), OperServ::SettingDefaults(),
-                             Bot::SettingDefaults(), WebServerSettingDefaults()})
+                             Bot::SettingDefaults(), WebServerSettingDefaults(), AdminSettingDefaults()})
         defaults.insert(defaults.end(), more.begin(), more.end());
     return defaults;
+}
+
+void Services::ReloadRestoredDatabases() {
+    chanServ.LoadChannelDatabase();
+    nickServ.LoadNickDatabase();
+    operServ.LoadDatabases();
+    memoServ.LoadMemos();
 }
 
 void Services::LoadDatabases() {

@@ -87,6 +87,9 @@ public:
     void ReadFileSettings();
     // Loads every database in start-up order.
     void LoadDatabases();
+    // Reads the backed-up files again after a restore: channels, nicks, operators with their
+    // command levels, memos.
+    void ReloadRestoredDatabases();
     // The data files and settings keys that the modules declare, each with its default.
     std::vector<std::string> DataFiles() const;
     std::vector<SettingDefault> SettingDefaults(const std::string& hostName, const std::string& nowText) const;

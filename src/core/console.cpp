@@ -3,6 +3,9 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <utility>
+
+#include "core/text.h"
 
 namespace nb {
 
@@ -17,12 +20,9 @@ void TerminalConsole::AskYesNo(const std::string& title, const std::string& ques
     out_ << "[" << title << "] " << question << " (y/N) " << std::flush;
     if (!interactive_) {
         out_ << "No (no terminal to ask)" << std::endl;
-        answer(false);
-        return;
+        return answer(false);
     }
-    std::string typed;
-    bool yes = std::getline(std::cin, typed) && (typed == "y" || typed == "Y" || typed == "yes" || typed == "Yes");
-    answer(yes);
+    waiting_ = [answer](const std::string& typed) { answer(typed == "y" || typed == "Y" || typed == "yes" || typed == "Yes"); };
 }
 
 void TerminalConsole::PromptInput(const std::string& title, const std::string& prompt, const std::string& defaultValue,
@@ -30,21 +30,24 @@ void TerminalConsole::PromptInput(const std::string& title, const std::string& p
     out_ << "[" << title << "] " << prompt << " [" << defaultValue << "] " << std::flush;
     if (!interactive_) {
         out_ << "(no terminal to ask)" << std::endl;
-        answer(std::nullopt);
-        return;
+        return answer(std::nullopt);
     }
-    std::string typed;
-    if (!std::getline(std::cin, typed)) {
-        answer(std::nullopt);
-        return;
-    }
-    answer(typed.empty() ? defaultValue : typed);
+    waiting_ = [answer, defaultValue](const std::string& typed) { answer(typed.empty() ? defaultValue : typed); };
+}
+
+bool TerminalConsole::Answer(const std::string& typed) {
+    if (!waiting_) return false;
+    // The answer may ask again: the next question waits for the next line.
+    std::exchange(waiting_, nullptr)(typed);
+    return true;
 }
 
 void TerminalConsole::AppendLogText(LogBox box, const std::string& text) {
     if (box == LogBox::RawTraffic && !showRawTraffic_) return;
-    const char* lead = box == LogBox::RawTraffic ? "<< " : box == LogBox::BotInfo ? "[bot] " : box == LogBox::WebServer ? "[web] " : "";
-    out_ << lead << text << std::endl;
+    bool logChannel = box == LogBox::OperLog || box == LogBox::NetLog || box == LogBox::AuditLog;
+    if (logChannel && !interactive_) return;
+    static const char* const kLeads[] = {"", "<< ", "[bot] ", "[web] ", "[backup] ", "[update] ", "[oper] ", "[net] ", "[audit] "};
+    out_ << kLeads[static_cast<int>(box)] << (logChannel ? WithoutFormatting(text) : text) << std::endl;
 }
 
 }  // namespace nb

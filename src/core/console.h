@@ -10,8 +10,9 @@
 namespace nb {
 
 // The console's log boxes: the program's status, the raw server traffic, the bot's information
-// window and the web server's log.
-enum class LogBox { Status, RawTraffic, BotInfo, WebServer };
+// window, the web server's log, the backup status list, the update check's status, and the
+// three log channels as the services write them (oper, net and the command audit).
+enum class LogBox { Status, RawTraffic, BotInfo, WebServer, Backup, Update, OperLog, NetLog, AuditLog };
 
 class Console {
 public:
@@ -31,7 +32,9 @@ public:
 };
 
 // Prints to a stream. Questions are asked only when standard input is a terminal, and answered
-// at once; otherwise nobody is there to answer, so the answer is "No" (or no input).
+// by the next line typed there (see `Answer`); otherwise nobody is there to answer, so the answer
+// is "No" (or no input). The log channels' lines are shown only at a terminal, without the IRC
+// formatting characters.
 class TerminalConsole : public Console {
 public:
     TerminalConsole(std::ostream& out, bool showRawTraffic);
@@ -41,10 +44,16 @@ public:
                      InputAnswer answer) override;
     void AppendLogText(LogBox box, const std::string& text) override;
 
+    bool Interactive() const { return interactive_; }
+    // A line typed at the terminal answers the question or prompt waiting for it; false when
+    // none waits.
+    bool Answer(const std::string& typed);
+
 private:
     std::ostream& out_;
     bool showRawTraffic_;
     bool interactive_;
+    std::function<void(const std::string&)> waiting_;
 };
 
 }  // namespace nb

@@ -148,4 +148,23 @@ std::size_t FindBlankOrControl(std::string_view text) {
     return std::string_view::npos;
 }
 
+std::string WithoutFormatting(std::string_view text) {
+    std::string plain;
+    auto isDigit = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        char c = text[at];
+        if (c == '\x03') {  // colour: up to two digits, then ",<up to two digits>"
+            for (int n = 0; n < 2 && isDigit(at + 1); ++n) ++at;
+            if (at + 1 < text.size() && text[at + 1] == ',' && isDigit(at + 2)) {
+                ++at;
+                for (int n = 0; n < 2 && isDigit(at + 1); ++n) ++at;
+            }
+            continue;
+        }
+        if (c == '\x02' || c == '\x1f' || c == '\x1d' || c == '\x16' || c == '\x0f') continue;
+        plain += c;
+    }
+    return plain;
+}
+
 }  // namespace nb

@@ -15,6 +15,9 @@ constexpr char kBold = '\x02';
 inline std::string Bold(std::string_view text) { return kBold + std::string(text) + kBold; }
 
 std::string ToLower(std::string_view text);
+// The text without IRC's formatting: bold, underline, italic, reverse, reset, and colours with
+// their numbers.
+std::string WithoutFormatting(std::string_view text);
 bool IEquals(std::string_view a, std::string_view b);
 bool IContains(std::string_view text, std::string_view part);
 

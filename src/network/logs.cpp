@@ -21,7 +21,10 @@ void Logs::SendPrivmsg(const std::string& source, const std::string& target, con
     writer_.SendLine(std::move(line));
 }
 
-void Logs::LogToNetChannel(const std::string& text) { SendPrivmsg(channels_.writer, channels_.net, text); }
+void Logs::LogToNetChannel(const std::string& text) {
+    SendPrivmsg(channels_.writer, channels_.net, text);
+    console_.AppendLogText(LogBox::NetLog, text);
+}
 
 void Logs::LogNetEvent(const std::string& text) {
     if (quietBurst_) return;
@@ -35,10 +38,14 @@ void Logs::EndQuietBurst(std::size_t users, std::size_t channels) {
                 Bold(std::to_string(channels)) + " channels.");
 }
 
-void Logs::LogToOperChannel(const std::string& text) { SendPrivmsg(channels_.writer, channels_.oper, text); }
+void Logs::LogToOperChannel(const std::string& text) {
+    SendPrivmsg(channels_.writer, channels_.oper, text);
+    console_.AppendLogText(LogBox::OperLog, text);
+}
 
 void Logs::LogToBotChannel(const std::string& source, const std::string& text) {
     SendPrivmsg(source, channels_.bot, text);
+    console_.AppendLogText(LogBox::AuditLog, text);
 }
 
 }  // namespace nb

@@ -69,10 +69,13 @@ public:
         answer(next);
     }
     void AppendLogText(LogBox box, const std::string& text) override {
-        (box == LogBox::RawTraffic ? raw : status).push_back(text);
+        boxes[box].push_back(text);
+        if (box == LogBox::RawTraffic) raw.push_back(text);
+        if (box == LogBox::Status || box == LogBox::BotInfo || box == LogBox::WebServer) status.push_back(text);
     }
 
     Lines messages, raw, status;
+    std::map<LogBox, Lines> boxes;  // every box
     Lines asked;  // questions and prompts, in order
     std::deque<std::optional<std::string>> answers;
     bool yesNoAnswer = false;

@@ -1,0 +1,47 @@
+// What an administrator can do from a console front end (the terminal, the browser): the same
+// operations behind every front end. The program implements them.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "console/operator_console.h"
+#include "console/update_check.h"
+#include "core/settings.h"
+#include "network/statistics_view.h"
+#include "webserver/statistics_pages.h"
+
+namespace nb {
+
+class AdminOperations {
+public:
+    virtual ~AdminOperations() = default;
+
+    // Runs an operation, or the answer to one of its questions, as a received block runs: what
+    // it changes is written once at its end, a write that fails is shown, then its lines leave.
+    virtual void RunOperation(const std::function<void()>& operation) = 0;
+
+    virtual void Backup() = 0;
+    virtual void Restore() = 0;
+    // "Last backup:" and the time of the last backup.
+    virtual std::string LastBackupCaption() const = 0;
+    // The link lines for the IRC server's configuration from the server settings: the classic
+    // lines, or ngIRCd's [Server] block.
+    virtual std::string LinkConfiguration(bool ngircd) const = 0;
+    virtual void CheckForUpdate() = 0;
+    virtual std::optional<UpdateResult> LastUpdateResult() const = 0;
+    virtual OperatorConsole& Operators() = 0;
+    virtual bool LoadBot(const std::string& fileName) = 0;
+    virtual bool StartWebServer() = 0;
+    virtual void StopWebServer() = 0;
+    virtual bool WebServerRunning() const = 0;
+    virtual void MakePage(StatisticsPage page) = 0;
+    virtual const StatisticsView& Statistics() const = 0;
+    virtual Settings& SettingsStore() = 0;
+    // The entries of a list the console edits by number: "operators", "jupes" or "ignores".
+    virtual std::vector<std::string> List(const std::string& which) = 0;
+};
+
+}  // namespace nb

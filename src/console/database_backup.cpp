@@ -1,0 +1,88 @@
+#include "console/database_backup.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "core/datetime.h"
+#include "core/files.h"
+
+namespace nb {
+namespace {
+
+struct BackedUpFile {
+    const char* live;     // below the data directory
+    const char* backup;   // in backup/
+    const char* shown;    // as the status lines name it
+};
+
+// In this order, always.
+const BackedUpFile kFiles[] = {
+    {"OperServ/Commands.nb2", "commands.bck", "\\OperServ\\Commands.nb2"},
+    {"OperServ/OperServ.nb2", "operserv.bck", "\\OperServ\\OperServ.nb2"},
+    {"NickServ/NickServ.nb2", "nickserv.bck", "\\NickServ\\NickServ.nb2"},
+    {"ChanServ/Access.nb2", "access.bck", "\\ChanServ\\Access.nb2"},
+    {"ChanServ/ChanServ.nb2", "chanserv.bck", "\\ChanServ\\ChanServ.nb2"},
+    {"MemoServ/MemoServ.nb2", "memoserv.bck", "\\MemoServ\\MemoServ.nb2"},
+};
+
+// The whole file, or nothing when it cannot be read.
+std::optional<std::string> ReadWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// A copy that never leaves `to` half-written.
+bool CopyAtomically(const std::filesystem::path& from, const std::filesystem::path& to) {
+    auto content = ReadWhole(from);
+    return content && WriteFileAtomic(to, *content);
+}
+
+}  // namespace
+
+DatabaseBackup::DatabaseBackup(const DataDirectory& data, Settings& settings, Console& console, const Clock& clock,
+                               std::function<void()> reload)
+    : data_(data), settings_(settings), console_(console), clock_(clock), reload_(std::move(reload)) {}
+
+void DatabaseBackup::Status(const std::string& text) {
+    console_.AppendLogText(LogBox::Backup, "[" + FormatGeneralDate(clock_.Now()) + text);
+}
+
+void DatabaseBackup::Backup() {
+    EnsureDirectory(data_.Path("backup"));
+    for (const BackedUpFile& file : kFiles) {
+        bool copied = CopyAtomically(data_.Path(file.live), data_.Path("backup") / file.backup);
+        Status(std::string("] ") + file.shown + (copied ? " saved!" : " not saved: it cannot be read or the copy cannot be written."));
+    }
+    settings_.Set("Backup", "Last", FormatGeneralDate(clock_.Now()));
+    if (!settings_.Save()) console_.ShowMessage("NBII - Backup", "Cannot write " + settings_.File().string());
+}
+
+void DatabaseBackup::Restore() {
+    console_.AskYesNo("NBII - Restore", "You are about to overwrite your current database files with a backup, continue?",
+                      [this](bool yes) {
+                          if (!yes) return;
+                          int restored = 0;
+                          for (const BackedUpFile& file : kFiles) {
+                              std::filesystem::path from = data_.Path("backup") / file.backup;
+                              bool copied = CopyAtomically(from, data_.Path(file.live));
+                              restored += copied ? 1 : 0;
+                              Status(std::string("] ") + file.shown +
+                                     (copied ? " restored!"
+                                             : FileExists(from) ? " not restored: the copy cannot be written."
+                                                                : std::string(" not restored: backup\\") + file.backup + " is missing."));
+                          }
+                          reload_();
+                          console_.ShowMessage("NBII - Restore",
+                                               restored == 6 ? "All files successfully restored."
+                                                             : std::to_string(restored) + " of 6 files restored; the others are as they were (see the status lines).");
+                      });
+}
+
+std::string DatabaseBackup::LastBackupCaption() const {
+    return "Last backup: " + settings_.Get("Backup", "Last", "N/A");
+}
+
+}  // namespace nb
