@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   g++ cmake make pkg-config
-  libboost1.81-dev libboost-json1.81-dev libboost-program-options1.81-dev
+  libboost1.81-dev libboost-json1.81-dev libboost-program-options1.81-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ngircd python3
   clang libclang-rt-14-dev

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/startup.h"
+#include "console/admin_password.h"
 #include "console/link_config.h"
 #include "console/terminal_front_end.h"
 #include "core/text.h"
@@ -39,12 +40,16 @@ Program::Program(const std::filesystem::path& dataDir, std::optional<bool> showR
       clock_(own_ ? own_->clock : *clock),
       timers_(own_ ? own_->timers : *timers),
       console_(own_ ? own_->console : *console),
-      services_(dataDir, clock_, timers_, console_),
+      router_(console_),
+      services_(dataDir, clock_, timers_, router_),
       statistics_(services_),
-      webServer_(io_, dataDir / "Webserver", clock_, console_),
-      pages_(statistics_, dataDir / "Webserver", clock_, console_),
-      backup_(services_.data, services_.settings, console_, clock_, [this] { services_.ReloadRestoredDatabases(); }),
-      update_(io_, console_) {}
+      webServer_(io_, dataDir / "Webserver", clock_, router_),
+      pages_(statistics_, dataDir / "Webserver", clock_, router_),
+      backup_(services_.data, services_.settings, router_, clock_, [this] { services_.ReloadRestoredDatabases(); }),
+      update_(io_, router_),
+      admin_(io_, *this, web_, router_) {
+    router_.AddFrontEnd(web_);
+}
 
 Program::~Program() { Stop(); }
 
@@ -67,10 +72,20 @@ void Program::RefreshPagesEvery(long long seconds) {
     refreshTimer_ = timers_.StartTimer(std::chrono::seconds(seconds), [this, seconds] { RefreshPagesEvery(seconds); });
 }
 
-void Program::RunOperation(const std::function<void()>& operation) {
+void Program::RunOperation(const std::function<void()>& operation, Console* answering) {
+    router_.SetAnswering(answering);
     services_.block.Begin();
     operation();
     services_.block.End();
+    router_.SetAnswering(nullptr);
+}
+
+bool Program::StartAdminConsole() {
+    const Settings& settings = services_.settings;
+    long long port = ToNumber(settings.Get("General", "Admin Port", "6680"));
+    if (port <= 0) return false;
+    if (!EnsureAdminPassword(services_.settings, console_)) return false;
+    return admin_.Start(Trim(settings.Get("General", "Admin Address", "127.0.0.1")), static_cast<int>(port));
 }
 
 std::string Program::LinkConfiguration(bool ngircd) const {
@@ -99,6 +114,7 @@ int Program::Run() {
         Stop();
         io_.stop();
     });
+    StartAdminConsole();
     if (link_) link_->ConnectToServer();
     if (terminal_) terminal_->Start();
     io_.run();
@@ -108,6 +124,7 @@ int Program::Run() {
 void Program::Stop() {
     timers_.CancelTimer(refreshTimer_);
     webServer_.Stop();
+    admin_.Stop();
     if (link_) link_->Shutdown();
 }
 

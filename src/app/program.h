@@ -11,6 +11,9 @@
 
 #include "app/services.h"
 #include "console/admin_operations.h"
+#include "console/admin_server.h"
+#include "console/console_router.h"
+#include "console/web_console.h"
 #include "console/database_backup.h"
 #include "console/update_check.h"
 #include "app/services_statistics.h"
@@ -41,12 +44,14 @@ public:
     // The data tree, the settings and the databases; the web server when it starts with the
     // program, and the pages' refresh. False when the data directory cannot be used.
     bool Start(const std::string& hostName);
-    // Links and runs until SIGINT or SIGTERM.
+    // Opens the admin console, links and runs until SIGINT or SIGTERM.
     int Run();
+    // The admin console on General/Admin Address and Admin Port (0: none).
+    bool StartAdminConsole();
     void Stop();
 
     // What the front ends offer.
-    void RunOperation(const std::function<void()>& operation) override;
+    void RunOperation(const std::function<void()>& operation, Console* answering = nullptr) override;
     void Backup() override { backup_.Backup(); }
     void Restore() override { backup_.Restore(); }
     std::string LastBackupCaption() const override { return backup_.LastBackupCaption(); }
@@ -82,6 +87,10 @@ private:
     Clock& clock_;
     Timers& timers_;
     Console& console_;
+    // What the services talk to: every front end sees the logs, the one running an operation
+    // gets its questions.
+    ConsoleRouter router_;
+    WebConsole web_;
     Services services_;
     std::unique_ptr<ServerLink> link_;
     ServicesStatistics statistics_;
@@ -90,6 +99,7 @@ private:
     DatabaseBackup backup_;
     UpdateCheck update_;
     std::unique_ptr<TerminalFrontEnd> terminal_;  // only at a terminal
+    AdminServer admin_;
     TimerId refreshTimer_ = 0;
 };
 

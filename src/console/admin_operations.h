@@ -21,7 +21,9 @@ public:
 
     // Runs an operation, or the answer to one of its questions, as a received block runs: what
     // it changes is written once at its end, a write that fails is shown, then its lines leave.
-    virtual void RunOperation(const std::function<void()>& operation) = 0;
+    // Its messages and questions go to `answering` (the front end that runs it), or to the
+    // program's own console.
+    virtual void RunOperation(const std::function<void()>& operation, Console* answering = nullptr) = 0;
 
     virtual void Backup() = 0;
     virtual void Restore() = 0;

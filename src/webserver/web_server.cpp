@@ -9,6 +9,7 @@
 
 #include "core/datetime.h"
 #include "core/safe_path.h"
+#include "core/tcp_listen.h"
 #include "core/text.h"
 
 namespace nb {
@@ -210,17 +211,9 @@ WebServer::~WebServer() { Stop(); }
 
 bool WebServer::Start(const std::string& address, int port) {
     Stop();
-    beast::error_code error;
-    tcp::endpoint endpoint(asio::ip::make_address(address, error), static_cast<unsigned short>(port));
-    if (!error) impl_->acceptor.open(endpoint.protocol(), error);
-    if (!error) impl_->acceptor.set_option(asio::socket_base::reuse_address(true), error);
-    if (!error) impl_->acceptor.bind(endpoint, error);
-    if (!error) impl_->acceptor.listen(asio::socket_base::max_listen_connections, error);
-    if (error) {
-        beast::error_code ignored;
-        impl_->acceptor.close(ignored);
-        impl_->console.ShowMessage("NBII - Web server", "Cannot listen on " + address + " port " + std::to_string(port) +
-                                                            " (" + error.message() + "); the web server is not running.");
+    if (std::string reason = Listen(impl_->acceptor, address, port); !reason.empty()) {
+        impl_->console.ShowMessage("NBII - Web server", "Cannot listen on " + address + " port " + std::to_string(port) + " (" + reason +
+                                                         "); the web server is not running.");
         return false;
     }
     impl_->Log("Listening on port " + std::to_string(Port()) + ".");
@@ -229,19 +222,11 @@ bool WebServer::Start(const std::string& address, int port) {
 }
 
 void WebServer::Stop() {
-    if (!impl_->acceptor.is_open()) return;
-    beast::error_code ignored;
-    impl_->acceptor.close(ignored);
-    for (const auto& session : std::set(impl_->sessions)) session->Close();
-    impl_->sessions.clear();
-    impl_->Log("Stopped.");
+    if (StopListening(impl_->acceptor, impl_->sessions)) impl_->Log("Stopped.");
 }
 
 bool WebServer::IsRunning() const { return impl_->acceptor.is_open(); }
 
-int WebServer::Port() const {
-    beast::error_code ignored;
-    return impl_->acceptor.local_endpoint(ignored).port();
-}
+int WebServer::Port() const { return PortOf(impl_->acceptor); }
 
 }  // namespace nb
