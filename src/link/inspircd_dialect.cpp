@@ -445,7 +445,8 @@ std::vector<IrcLine> InspircdDialect::KickIn(const IrcLine& line) const {
 }
 
 std::vector<IrcLine> InspircdDialect::MessageIn(const IrcLine& line) const {
-    if (line.params.size() < 2) return {};
+    // Only a user or a server we know of may speak to the services.
+    if (line.params.size() < 2 || (nickOfUid_.count(line.prefix) == 0 && servers_.count(line.prefix) == 0)) return {};
     return {IrcLine::Build(NameOf(line.prefix), line.command, {NameOf(line.Param(0)), line.LastParam()}, true)};
 }
 
