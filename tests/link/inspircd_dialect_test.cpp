@@ -110,9 +110,9 @@ TEST_F(InspircdLink, AdvertisedModesDecideWhatIsSent) {
 }
 
 TEST_F(InspircdLink, JupesHangOnUsWithIdsOfTheirOwn) {
-    Run({{'<', "SERVER juped.example 1 :Juped", {":5QK SERVER juped.example 6F1 :Juped", ":6F1 BURST 1000", ":6F1 ENDBURST"}},
+    Run({{'<', "SERVER juped.example 1 :Juped", {":5QK SERVER juped.example 12P :Juped", ":12P BURST 1000", ":12P ENDBURST"}},
          {'<', "SERVER juped.example 1 :Juped", {}},
-         {'<', ":services.example SQUIT juped.example :gone", {":5QK SQUIT 6F1 :gone"}},
+         {'<', ":services.example SQUIT juped.example :gone", {":5QK SQUIT 12P :gone"}},
          {'<', ":services.example SQUIT juped.example :gone", {}}});
 }
 
