@@ -9,7 +9,7 @@ packages=(
   g++ cmake make pkg-config
   libboost1.81-dev libboost-json1.81-dev libboost-program-options1.81-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  ngircd python3
+  ngircd inspircd python3
   clang libclang-rt-14-dev
 )
 [[ ${1:-} == --tests ]] && packages+=(chromium nodejs npm)
@@ -25,6 +25,12 @@ if ((${#missing[@]} > 0)); then
   [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # The tests and the demo run InspIRCd privately; the package's own system service, started on
+  # port 6667 where init allows it, would only be in the way.
+  if [[ " ${missing[*]} " == *" inspircd "* ]]; then
+    "${sudo_cmd[@]}" systemctl disable --now inspircd > /dev/null 2>&1 ||
+      { "${sudo_cmd[@]}" service inspircd stop && "${sudo_cmd[@]}" update-rc.d inspircd disable; } > /dev/null 2>&1 || true
+  fi
 fi
 
 if [[ ${1:-} == --tests && ! -d build/browser/node_modules/playwright-core ]]; then

@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the program, and runs a demo network: a private ngIRCd on
-# 127.0.0.1:6667 with the services linked to it, the example bot on it, and the statistics
-# pages on http://127.0.0.1:8080/. Ctrl-C stops both.
-# Usage: scripts/run.sh [DATA_DIR] [nimbral2 options...]   (DATA_DIR defaults to ./data)
+# Installs what is missing, builds the program, and runs a demo network: a private ngIRCd (or,
+# with --inspircd, InspIRCd) on 127.0.0.1:6667 with the services linked to it, the example bot
+# on it, and the statistics pages on http://127.0.0.1:8080/. Ctrl-C stops both.
+# Usage: scripts/run.sh [--inspircd] [DATA_DIR] [nimbral2 options...]   (DATA_DIR defaults to ./data)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+server=ngircd
+if [[ ${1:-} == --inspircd ]]; then
+  server=inspircd
+  shift
+fi
 data_dir="${1:-./data}"
 shift || true
 irc_port="${NB_IRC_PORT:-6667}"
 web_port="${NB_WEB_PORT:-8080}"
+# InspIRCd takes the services' link on a port of its own.
+link_port="$irc_port"
+[[ $server == inspircd ]] && link_port="${NB_LINK_PORT:-7000}"
 
 scripts/install-deps.sh
 # Only the program: the tests and benchmarks would keep a small machine busy for many minutes.
@@ -26,10 +34,10 @@ if [[ ! -f "$data_dir/settings.ini" ]]; then
   (umask 077; cat > "$data_dir/settings.ini" <<INI
 [Server Information]
 IP/Host=127.0.0.1
-Port=$irc_port
+Port=$link_port
 Password=$password
 Server Name=services.localhost
-Protocol=ngircd
+Protocol=$server
 [Global]
 FirstTime=1
 [General]
@@ -50,12 +58,24 @@ setting() {  # setting KEY: a value of [Server Information] in settings.ini
 general_setting() {  # general_setting KEY: a value of [General] in settings.ini
   sed -n "/^\[General\]/,/^\[/s/^$1=//p" "$data_dir/settings.ini" | head -n 1
 }
-scripts/ngircd-config.sh "$data_dir/ngircd.conf" "$irc_port" "$(setting Password)" "$(setting 'Server Name')"
-
-if (exec 3<>"/dev/tcp/127.0.0.1/$irc_port") 2>/dev/null; then
-  echo "Port $irc_port is already in use (another IRC server?). Choose another: NB_IRC_PORT=6690 $0"
+if [[ $(setting Protocol) != "$server" ]]; then
+  echo "$data_dir/settings.ini links with Protocol=$(setting Protocol); this demo runs $server. Use another data directory."
   exit 1
 fi
+if [[ $server == inspircd ]]; then
+  # The port the settings name, as the link port of a data directory made earlier.
+  link_port="$(setting Port)"
+  scripts/inspircd-config.sh "$data_dir/inspircd.conf" "$irc_port" "$link_port" "$(setting Password)" "$(setting 'Server Name')"
+else
+  scripts/ngircd-config.sh "$data_dir/ngircd.conf" "$irc_port" "$(setting Password)" "$(setting 'Server Name')"
+fi
+
+for port in $irc_port $link_port; do
+  if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+    echo "Port $port is already in use (another IRC server?). Choose another: NB_IRC_PORT=6690 $0"
+    exit 1
+  fi
+done
 
 ngircd_pid="" services_pid="" output_pid=""
 stop_demo() {
@@ -68,15 +88,22 @@ stop_demo() {
 trap stop_demo EXIT
 trap 'exit 130' INT TERM
 
-ngircd_bin="$(command -v ngircd || echo /usr/sbin/ngircd)"
-"$ngircd_bin" -n -f "$data_dir/ngircd.conf" > "$data_dir/ngircd.log" 2>&1 &
+if [[ $server == inspircd ]]; then
+  # InspIRCd will not run as root unless told that it is meant.
+  root_option=()
+  [[ $(id -u) -eq 0 ]] && root_option=(--runasroot)
+  "$(command -v inspircd || echo /usr/sbin/inspircd)" --nofork --config="$data_dir/inspircd.conf" "${root_option[@]}" \
+    >> "$data_dir/inspircd.log" 2>&1 &
+else
+  "$(command -v ngircd || echo /usr/sbin/ngircd)" -n -f "$data_dir/ngircd.conf" > "$data_dir/ngircd.log" 2>&1 &
+fi
 ngircd_pid=$!
 for _ in $(seq 50); do
-  (exec 3<>"/dev/tcp/127.0.0.1/$irc_port") 2>/dev/null && break
-  kill -0 "$ngircd_pid" 2>/dev/null || { echo "ngIRCd did not start (is port $irc_port in use?):"; cat "$data_dir/ngircd.log"; exit 1; }
+  (exec 3<>"/dev/tcp/127.0.0.1/$link_port") 2>/dev/null && break
+  kill -0 "$ngircd_pid" 2>/dev/null || { echo "$server did not start (is port $irc_port in use?):"; cat "$data_dir/$server.log"; exit 1; }
   sleep 0.1
 done
-echo "Demo IRC server on 127.0.0.1:$irc_port (log: $data_dir/ngircd.log); starting the services."
+echo "Demo IRC server ($server) on 127.0.0.1:$irc_port (log: $data_dir/$server.log); starting the services."
 
 # Passes the services' output through and, once they have linked for the first time, says
 # that the network is ready.

@@ -32,7 +32,7 @@ sys.path.insert(0, str(HERE))
 
 from irc_load import (ClientError, connect_clients, is_service_answer, milliseconds, percentile,  # noqa: E402
                       plain, quit_clients, run_commands)
-from network import LINKED, SERVER_NAME, NgircdServer, ServicesProgram, stop_process, tail  # noqa: E402
+from network import LINKED, SERVER_NAME, InspircdServer, NgircdServer, ServicesProgram, stop_process, tail  # noqa: E402
 
 LINK_PASSWORD = "load-link-secret"
 OPERATOR = ("watcher", "oper-secret")
@@ -43,6 +43,9 @@ PROBE_COMMAND = "info " + PROBE_NICK  # one short answer, whoever asks
 # services as in step with the network.
 NGIRCD_LINKED = 'Server "%s" registered' % SERVER_NAME
 NGIRCD_SYNCED = 'Synchronization with "%s" done' % SERVER_NAME
+# The same in InspIRCd's log: the link's password checked, and the end of the services' burst.
+INSPIRCD_LINKED = "Verified server connection"
+INSPIRCD_SYNCED = "Received end of netburst from %s" % SERVER_NAME
 # No per-address connection limit, no command penalties, and room for every join.
 LOAD_LIMITS = {"MaxConnections": "0", "MaxConnectionsIP": "0", "MaxJoins": "0", "MaxPenaltyTime": "0"}
 REGISTERED = "You successfully registered %s!"
@@ -84,10 +87,17 @@ class LoadNgircdServer(NgircdServer):
         self.config.write_text(with_limits(self.config.read_text(), LOAD_LIMITS))
 
 
+# Per server: its class and the log lines of the link coming up and of the services in step.
+# The suite's InspIRCd configuration sets no connection limits or command penalties already.
+LOAD_SERVERS = {"ngircd": (LoadNgircdServer, NGIRCD_LINKED, NGIRCD_SYNCED),
+                "inspircd": (InspircdServer, INSPIRCD_LINKED, INSPIRCD_SYNCED)}
+
+
 class LoadNetwork:
-    def __init__(self, work_dir, general, keep):
+    def __init__(self, work_dir, general, keep, server="ngircd"):
         self.directory = Path(tempfile.mkdtemp(prefix="nb-load-", dir=work_dir))
-        self.ircd = LoadNgircdServer(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR)
+        server_class, self.linked_text, self.synced_text = LOAD_SERVERS[server]
+        self.ircd = server_class(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR)
         self.general = general
         self.keep = keep
         self.services = None
@@ -98,7 +108,7 @@ class LoadNetwork:
 
     def prepare_services(self):
         """Writes the data directory and settings; start() runs the binary."""
-        self.services = ServicesProgram(self.directory, self.ircd.port, self.ircd.protocol, LINK_PASSWORD,
+        self.services = ServicesProgram(self.directory, self.ircd.link_port, self.ircd.protocol, LINK_PASSWORD,
                                         1, self.general)
         return self.services
 
@@ -356,7 +366,7 @@ def password_of(nick):
 
 async def run_burst(args, users):
     result = {"scenario": "burst", "users": users, "channels": max(3, users // 10)}
-    network = LoadNetwork(args.work_dir, None, args.keep)
+    network = LoadNetwork(args.work_dir, None, args.keep, args.server)
     try:
         network.start_ircd()
         began = time.monotonic()
@@ -370,7 +380,7 @@ async def run_burst(args, users):
 
         services = network.prepare_services()
         output_watch = OutputWatch(services.output_file, {"linked": LINKED})
-        log_watch = OutputWatch(network.ircd.log_file, {"linked": NGIRCD_LINKED, "synced": NGIRCD_SYNCED})
+        log_watch = OutputWatch(network.ircd.log_file, {"linked": network.linked_text, "synced": network.synced_text})
         log_watch.start()
         ircd_pid = network.ircd.process.pid
         ircd_cpu_before = cpu_seconds(ircd_pid)
@@ -408,7 +418,9 @@ async def run_burst(args, users):
         result["link_drops"] = network.link_drops()
         # What the services sent the server over the link, which the server logs once it closes.
         services.stop()
-        result["services_sent_kib"] = await sent_over_link(log_watch, network.ircd.log_file, 30.0)
+        # Only ngIRCd logs the traffic of a closed link.
+        result["services_sent_kib"] = (await sent_over_link(log_watch, network.ircd.log_file, 30.0)
+                                       if isinstance(network.ircd, NgircdServer) else None)
     except (ClientError, RuntimeError, OSError, asyncio.TimeoutError) as error:
         result["error"] = "%s: %s" % (type(error).__name__, error)
         result["details"] = network.describe()
@@ -421,7 +433,7 @@ async def run_regid(args, clients, concurrency):
     result = {"scenario": "regid", "clients": clients, "concurrency": concurrency,
               "sync_writes": args.sync_writes}
     general = {"Sync Writes": args.sync_writes} if args.sync_writes is not None else None
-    network = LoadNetwork(args.work_dir, general, args.keep)
+    network = LoadNetwork(args.work_dir, general, args.keep, args.server)
     try:
         network.start_ircd()
         services = network.prepare_services()
@@ -557,6 +569,8 @@ def parse_arguments(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--scenario", choices=("burst", "regid", "all"), default="all")
+    parser.add_argument("--server", choices=sorted(LOAD_SERVERS), default="ngircd",
+                        help="the IRC server the services link to (default ngircd)")
     parser.add_argument("--users", type=number_list, default=[1000, 10000],
                         help="burst: users on the server, a list runs each (default 1000,10000)")
     parser.add_argument("--clients", type=number_list, default=[500],

@@ -15,7 +15,7 @@ void ShowFirstRunNotice(Services& services) {
         "Welcome to Nimbral II. Its settings are in " + services.settings.File().string() +
             ". Before linking, set in [Server Information]: IP/Host and Port (the IRC server to link to), "
             "Password (the link password), Server Name (this services server's name, as the IRC server "
-            "expects it), Protocol (classic or ngircd) and Your Email; then start the services again.");
+            "expects it), Protocol (classic, ngircd or inspircd) and Your Email; then start the services again.");
 }
 
 // The data files hold passwords: nobody but the owner may even list them.

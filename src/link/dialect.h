@@ -28,6 +28,9 @@ public:
     virtual std::vector<std::string> ToWire(std::string_view classicLine) = 0;
     // One received line to zero or more classic lines.
     virtual std::vector<IrcLine> FromWire(const IrcLine& wireLine) = 0;
+    // Lines for the wire that received lines have released (held until the uplink could take
+    // them), each taken once; the link sends them after the received line's own answers.
+    virtual std::vector<std::string> TakeWireLines() { return {}; }
 };
 
 // The classic dialect: lines pass unchanged both ways.
@@ -38,7 +41,7 @@ public:
     std::vector<IrcLine> FromWire(const IrcLine& line) override { return {line}; }
 };
 
-// "classic" or "ngircd" (letter case ignored); anything else gives nullptr.
+// "classic", "ngircd" or "inspircd" (letter case ignored); anything else gives nullptr.
 std::unique_ptr<Dialect> MakeDialect(std::string_view protocolName);
 
 }  // namespace nb

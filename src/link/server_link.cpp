@@ -80,7 +80,7 @@ void ServerLink::ConnectToServer() {
     dialect_ = MakeDialect(settings_.protocol);
     if (!dialect_) {
         console_.ShowMessage("NBII - Server Link",
-                             "Unknown Protocol \"" + settings_.protocol + "\" in settings.ini; use classic or ngircd.");
+                             "Unknown Protocol \"" + settings_.protocol + "\" in settings.ini; use classic, ngircd or inspircd.");
         return;
     }
     console_.AppendLogText(LogBox::Status, "Please wait while NBII attempts to connect to " + settings_.host + ":" +
@@ -153,6 +153,7 @@ void ServerLink::HandleLines(const std::vector<std::string>& lines, unsigned gen
             // A SQUIT of our own server reconnects: the rest belongs to the old link.
             if (generation != generation_) return;
         }
+        for (const auto& released : dialect_->TakeWireLines()) QueueWireLine(released);
     }
 }
 
@@ -173,12 +174,15 @@ void ServerLink::OnLinkFailed(const std::string& reason) {
 void ServerLink::SendLine(std::string_view line) {
     // Outbound drops and logs what is sent while the link is down; nothing else reaches here.
     if (!connected_ || queueFull_) return;
-    for (const auto& wireLine : dialect_->ToWire(line)) {
-        // The dialect may have made a line longer; the uplink would drop the link for it.
-        for (const auto& fitted : FitLine(wireLine)) {
-            pending_ += fitted;
-            pending_ += '\n';
-        }
+    for (const auto& wireLine : dialect_->ToWire(line)) QueueWireLine(wireLine);
+}
+
+void ServerLink::QueueWireLine(const std::string& wireLine) {
+    if (!connected_ || queueFull_) return;
+    // The dialect may have made a line longer; the uplink would drop the link for it.
+    for (const auto& fitted : FitLine(wireLine)) {
+        pending_ += fitted;
+        pending_ += '\n';
     }
     if (pending_.size() + writing_.size() > settings_.sendQueueBytes) {
         // An uplink that does not read would make the queue grow without end.

@@ -41,6 +41,8 @@ private:
     void StartRead();
     void OnReceived(std::string_view bytes);
     void HandleLines(const std::vector<std::string>& lines, unsigned generation);
+    // One line in the uplink's dialect onto the send queue, fitted to the line limit.
+    void QueueWireLine(const std::string& wireLine);
     void OnLinkFailed(const std::string& reason);
     void ScheduleFlush();
     void Flush();

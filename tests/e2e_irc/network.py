@@ -1,7 +1,8 @@
-"""A private IRC network for one test: a real ngIRCd on a free loopback port, the real services
-binary linked to it, and IRC clients on plain sockets, all torn down even when a test fails.
-The binary comes from NB_BINARY, the source tree from NB_SOURCE_DIR. The load benchmark
-(bench/load/) uses the server and the program from here too."""
+"""A private IRC network for one test: a real IRC server on free loopback ports (ngIRCd, or
+InspIRCd when NB_IRC_SERVER=inspircd), the real services binary linked to it, and IRC clients on
+plain sockets, all torn down even when a test fails. The binary comes from NB_BINARY, the source
+tree from NB_SOURCE_DIR. The load benchmark (bench/load/) uses the servers and the program from
+here too."""
 import os
 import re
 import shutil
@@ -57,41 +58,83 @@ def tail(path, lines=15):
     return "\n".join(text.splitlines()[-lines:]) or "(nothing in %s)" % path
 
 
-class NgircdServer:
-    """A private ngIRCd in the foreground, configured by scripts/ngircd-config.sh."""
-    protocol = "ngircd"  # the services' Protocol= for this server
+class IrcServer:
+    """A private IRC server in the foreground: clients connect to `port`, the services to
+    `link_port`. Subclasses name the program and write its configuration."""
+    name = protocol = None  # shown in failures; the services' Protocol= for this server
+    config_name = log_name = None
 
     def __init__(self, directory, source_dir, link_password, services_name, operator):
         self.source_dir, self.link_password, self.services_name, self.operator = (Path(source_dir), link_password,
                                                                                     services_name, operator)
-        self.config, self.log_file = Path(directory) / "ngircd.conf", Path(directory) / "ngircd.log"
-        self.port = self.process = None
+        self.config, self.log_file = Path(directory) / self.config_name, Path(directory) / self.log_name
+        self.port = self.link_port = self.process = None
 
     def start(self):
-        # A port found free can be taken before ngIRCd binds it; then another one is tried.
+        # A port found free can be taken before the server binds it; then another one is tried.
         for _ in range(3):
             self.port = free_port()
+            self.link_port = self._link_port()
             self._write_config()
             with open(self.log_file, "ab") as log:
-                self.process = subprocess.Popen([shutil.which("ngircd") or "/usr/sbin/ngircd", "-n", "-f", str(self.config)],
-                                                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+                self.process = subprocess.Popen(self._command(), stdin=subprocess.DEVNULL, stdout=log,
+                                                stderr=subprocess.STDOUT)
             deadline = time.monotonic() + START_TIMEOUT
             while time.monotonic() < deadline and self.process.poll() is None:
                 try:
-                    socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                    for port in {self.port, self.link_port}:
+                        socket.create_connection(("127.0.0.1", port), timeout=1).close()
                     return
                 except OSError:
                     time.sleep(0.05)
             stop_process(self.process, 2)
-        raise AssertionError("ngIRCd did not start:\n" + tail(self.log_file))
+        raise AssertionError("%s did not start:\n%s" % (self.name, tail(self.log_file)))
 
     def stop(self):
         return stop_process(self.process, 5)
+
+
+class NgircdServer(IrcServer):
+    """ngIRCd, configured by scripts/ngircd-config.sh; the services link on the clients' port."""
+    name, protocol, config_name, log_name = "ngIRCd", "ngircd", "ngircd.conf", "ngircd.log"
+
+    def _link_port(self):
+        return self.port
+
+    def _command(self):
+        return [shutil.which("ngircd") or "/usr/sbin/ngircd", "-n", "-f", str(self.config)]
 
     def _write_config(self):
         subprocess.run(["bash", str(self.source_dir / "scripts" / "ngircd-config.sh"), str(self.config), str(self.port),
                         self.link_password, self.services_name], check=True,
                        env=dict(os.environ, NGIRCD_OPERATOR="%s:%s" % self.operator))
+
+
+class InspircdServer(IrcServer):
+    """Debian's InspIRCd 3, configured by scripts/inspircd-config.sh; the services link on a
+    servers' port of their own."""
+    name, protocol, config_name, log_name = "InspIRCd", "inspircd", "inspircd.conf", "inspircd.log"
+
+    def _link_port(self):
+        return free_port()
+
+    def _command(self):
+        # InspIRCd refuses to run as root unless told that it is meant.
+        root = ["--runasroot"] if os.geteuid() == 0 else []
+        return [shutil.which("inspircd") or "/usr/sbin/inspircd", "--nofork", "--config=%s" % self.config] + root
+
+    def _write_config(self):
+        subprocess.run(["bash", str(self.source_dir / "scripts" / "inspircd-config.sh"), str(self.config),
+                        str(self.port), str(self.link_port), self.link_password, self.services_name], check=True,
+                       env=dict(os.environ, INSPIRCD_OPERATOR="%s:%s" % self.operator))
+
+
+SERVERS = {"ngircd": NgircdServer, "inspircd": InspircdServer}
+
+
+def server_class():
+    """The IRC server the tests run on: NB_IRC_SERVER (ngircd, the default, or inspircd)."""
+    return SERVERS[os.environ.get("NB_IRC_SERVER") or "ngircd"]
 
 
 class ServicesProgram:
@@ -201,12 +244,12 @@ class Network:
 
     def __init__(self):
         self.directory = Path(tempfile.mkdtemp(prefix="nb-e2e-"))
-        self.ircd = NgircdServer(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR)
+        self.ircd = server_class()(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR)
         self.services, self.clients = None, []
 
     def start(self):
         self.ircd.start()
-        self.services = ServicesProgram(self.directory, self.ircd.port, self.ircd.protocol, LINK_PASSWORD, 1)
+        self.services = ServicesProgram(self.directory, self.ircd.link_port, self.ircd.protocol, LINK_PASSWORD, 1)
         self.services.start()
         self.wait_for_services()
 

@@ -1,6 +1,7 @@
 """One case per service on a real ngIRCd with real clients: what proves it works on a real
 server. What each command answers, byte for byte, is tested in-process."""
 import re
+import time
 import unittest
 
 from network import LINKED, start_network, wire
@@ -55,18 +56,23 @@ class ChanServTest(unittest.TestCase):
         founder = network.connect_registered("founder")
         founder.join(CHANNEL)
         founder.ask("ChanServ", "register %s garden-pw founder@example.org Roses" % CHANNEL)
-        founder.wait_for(r" MODE %s \+o ChanServ$" % CHANNEL, "ChanServ opped")
+        founder.wait_for(r" MODE %s \+o :?ChanServ$" % CHANNEL, "ChanServ opped")
         oppy = network.connect_registered("oppy")
         self.assertEqual(founder.ask("ChanServ", "access %s add oppy" % CHANNEL),
                          said("^Boppy^B was added to ^B%s^B at level ^B200^B." % CHANNEL))
         start = len(founder.lines)
         oppy.join(CHANNEL)
-        founder.wait_for(r" MODE %s \+o oppy$" % CHANNEL, "oppy opped", start)
+        founder.wait_for(r" MODE %s \+o :?oppy$" % CHANNEL, "oppy opped", start)
 
         founder.ask("ChanServ", "set %s topic Roses and rue" % CHANNEL)
         founder.ask("ChanServ", "set %s tlock on" % CHANNEL)
         start = len(founder.lines)
         founder.send("TOPIC %s :Weeds" % CHANNEL)
+        # InspIRCd takes no user's topic until the second of the last change has passed.
+        while " 437 " in founder.wait_for(r" 437 | TOPIC %s :Weeds$" % CHANNEL, "the topic change", start):
+            start = len(founder.lines)
+            time.sleep(0.5)
+            founder.send("TOPIC %s :Weeds" % CHANNEL)
         founder.wait_for(r"^:ChanServ!\S* TOPIC %s :Roses and rue$" % CHANNEL, "the locked topic put back", start)
 
 
