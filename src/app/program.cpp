@@ -3,6 +3,7 @@
 #include <boost/asio/signal_set.hpp>
 #include <iostream>
 
+#include "app/settings_reload.h"
 #include "app/startup.h"
 #include "core/text.h"
 #include "link/server_link.h"
@@ -69,6 +70,16 @@ int Program::Run() {
         Stop();
         io_.stop();
     });
+    // SIGHUP (systemctl reload) reads settings.ini again, as often as it comes.
+    boost::asio::signal_set hangups(io_, SIGHUP);
+    std::function<void()> awaitHangup = [&] {
+        hangups.async_wait([&](const boost::system::error_code& error, int) {
+            if (error) return;
+            ReloadSettings(services_);
+            awaitHangup();
+        });
+    };
+    awaitHangup();
     if (link_) link_->ConnectToServer();
     io_.run();
     return 0;

@@ -4,13 +4,15 @@
 
 #include <iostream>
 
+#include "core/text.h"
+
 namespace nb {
 
 TerminalConsole::TerminalConsole(std::ostream& out, bool showRawTraffic)
     : out_(out), showRawTraffic_(showRawTraffic), interactive_(isatty(STDIN_FILENO) != 0) {}
 
 void TerminalConsole::ShowMessage(const std::string& title, const std::string& text) {
-    out_ << "[" << title << "] " << text << std::endl;
+    out_ << "[" << title << "] " << PlainText(text) << std::endl;
 }
 
 void TerminalConsole::AskYesNo(const std::string& title, const std::string& question, YesNoAnswer answer) {
@@ -44,7 +46,7 @@ void TerminalConsole::PromptInput(const std::string& title, const std::string& p
 void TerminalConsole::AppendLogText(LogBox box, const std::string& text) {
     if (box == LogBox::RawTraffic && !showRawTraffic_) return;
     const char* lead = box == LogBox::RawTraffic ? "<< " : box == LogBox::BotInfo ? "[bot] " : box == LogBox::WebServer ? "[web] " : "";
-    out_ << lead << text << std::endl;
+    out_ << lead << PlainText(text) << std::endl;
 }
 
 }  // namespace nb

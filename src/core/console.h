@@ -30,7 +30,8 @@ public:
     virtual void ClearLogText(LogBox /*box*/) {}
 };
 
-// Prints to a stream. Questions are asked only when standard input is a terminal, and answered
+// Prints to a stream, in plain lines that read well in a journal too (no IRC formatting or other
+// control characters). Questions are asked only when standard input is a terminal, and answered
 // at once; otherwise nobody is there to answer, so the answer is "No" (or no input).
 class TerminalConsole : public Console {
 public:

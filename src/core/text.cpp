@@ -121,6 +121,32 @@ void AppendOneLine(std::string& out, std::string_view text) {
 
 bool IsFormattingControl(char c) { return std::string_view("\x02\x03\x0f\x16\x1d\x1f").find(c) != std::string_view::npos; }
 
+std::string PlainText(std::string_view text) {
+    std::string plain;
+    plain.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\x03') {
+            // A colour: up to two digits, then a background of up to two after a comma.
+            auto digits = [&] {
+                std::size_t n = 0;
+                for (; n < 2 && i + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[i + 1])); ++n) ++i;
+                return n;
+            };
+            if (digits() > 0 && i + 2 < text.size() && text[i + 1] == ',' &&
+                std::isdigit(static_cast<unsigned char>(text[i + 2]))) {
+                ++i;
+                digits();
+            }
+            continue;
+        }
+        if (IsFormattingControl(c)) continue;
+        bool control = static_cast<unsigned char>(c) < 32 || c == '\x7f';
+        plain += control && c != '\n' && c != '\t' ? ' ' : c;
+    }
+    return plain;
+}
+
 bool HasOnlyFormattingControls(std::string_view text) {
     return std::none_of(text.begin(), text.end(),
                         [](char c) { return static_cast<unsigned char>(c) < 32 && !IsFormattingControl(c); });

@@ -50,6 +50,9 @@ void AppendOneLine(std::string& out, std::string_view text);
 // The control characters that IRC clients use for formatting: bold, colour, reset, reverse,
 // italics, underline.
 bool IsFormattingControl(char c);
+// The text for a terminal or a journal: without those (and a colour's numbers), every other
+// control character but line feed and tab a blank.
+std::string PlainText(std::string_view text);
 // True when the text holds no control character other than those.
 bool HasOnlyFormattingControls(std::string_view text);
 // A blank, or any other control character: what a reader takes for the end of a word.
