@@ -1,4 +1,6 @@
 # What `cmake --install` puts on a host, and the Debian package made from the same (cpack -G DEB).
+# Neither builds: they take what the last build made (scripts/package.sh builds first).
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 install(TARGETS nimbral2 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY help bots DESTINATION ${CMAKE_INSTALL_DATADIR}/nimbral2)

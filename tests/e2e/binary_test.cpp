@@ -190,9 +190,12 @@ TEST_F(Binary, AConnectionThatNeverCompletesIsGivenUpAfterThirtySeconds) {
 }
 
 // SIGHUP reads settings.ini again: the new Oper Channel serves the next operator log line at
-// once, the new Port the next link; a file that cannot be read changes nothing.
+// once, the new Port the next link; a file that cannot be read changes nothing. The terminal
+// lines, read by the journal, hold no IRC formatting.
 TEST_F(Binary, SighupTakesTheLogChannelsAtOnceAndTheLinkSettingsAtTheNextLink) {
-    StartServices();
+    test::WriteTestSettings(dataDir, uplink.Port());
+    process.Start(dataDir, {"--raw"});
+    AcceptLink();
     ASSERT_NE(Exchange(":irc.example.org PONG irc.example.org :services.localhost\r\n", "Network synchronised"),
               "nothing with Network synchronised");
     int closedPort = test::ScriptedUplink().Port();
@@ -205,8 +208,9 @@ TEST_F(Binary, SighupTakesTheLogChannelsAtOnceAndTheLinkSettingsAtTheNextLink) {
     ExpectOutput("Read settings.ini again: in effect now: Oper Channel; at the next link: Port.\n", 10s);
     EXPECT_TRUE(uplink.WaitForLine(":OperServ PART #NBII", from));
     // The first user after the burst sets a users record, an operator log line.
-    EXPECT_EQ(Exchange("NICK ann 1 1765055235 ann h.example irc.example.org 0 :Ann\r\n", "Max Users"),
+    EXPECT_EQ(Exchange("NICK ann 1 1765055235 ann h.example irc.example.org 0 :\x02" "Ann\x03" "4,1!\x1b[2J\r\n", "Max Users"),
               ":OperServ PRIVMSG #opers :Max Users: \x02" "5\x02 users.");
+    ExpectOutput("<< NICK ann 1 1765055235 ann h.example irc.example.org 0 :Ann! [2J\n");
 
     std::ofstream(dataDir / "settings.ini", std::ios::app) << "[broken\n";
     process.Signal(SIGHUP);
