@@ -96,8 +96,7 @@ class NgircdServer:
 
 class ServicesProgram:
     """The nimbral2 binary on its own data directory; its terminal output goes to a file.
-    `general` adds keys to the [General] section of the settings. An installed program (`binary`)
-    brings its own help texts; the one of the build gets those of the source tree."""
+    `general` adds keys to [General]; an installed `binary` brings its own help texts."""
 
     def __init__(self, directory, port, protocol, password, reconnect_delay, general=None, binary=None):
         self.data_dir, self.output_file = Path(directory) / "data", Path(directory) / "services.out"

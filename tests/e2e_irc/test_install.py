@@ -21,12 +21,9 @@ class InstallTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.root = Path(tempfile.mkdtemp(prefix="nb-install-"))
+        cls.addClassCleanup(shutil.rmtree, cls.root, ignore_errors=True)
         run("cmake", "--install", str(BUILD_DIR), env=dict(os.environ, DESTDIR=str(cls.root)))
         cls.binary = cls.root / "usr/local/bin/nimbral2"
-
-    @classmethod
-    def tearDownClass(cls):
-        shutil.rmtree(cls.root, ignore_errors=True)
 
     def test_the_installed_program_tells_its_version_and_links_with_the_installed_help_texts(self):
         self.assertRegex(run(str(self.binary), "--version"), r"^nimbral2 \d+\.\d+ \(commit ([0-9a-f]{12}(-dirty)?|unknown)\)\n$")
