@@ -11,6 +11,7 @@ install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # package installs to /usr, a plain install to /usr/local by default).
 install(CODE "
   set(NB_BINARY \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/nimbral2\")
+  set(NB_README \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DOCDIR}/README.md\")
   configure_file(\"${PROJECT_SOURCE_DIR}/packaging/nimbral2.service.in\" \"${PROJECT_BINARY_DIR}/unit/nimbral2.service\" @ONLY)
   file(INSTALL \"${PROJECT_BINARY_DIR}/unit/nimbral2.service\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/system\")
 ")

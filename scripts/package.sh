@@ -5,5 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh nimbral2
-(cd build && cpack -G DEB -B "$PWD/packages" > packages.log) || { echo "cpack failed; see build/packages.log"; exit 1; }
+(cd build && cpack -G DEB -B "$PWD/packages" > packages.log 2>&1) || { echo "cpack failed; see build/packages.log"; exit 1; }
 ls build/packages/*.deb
