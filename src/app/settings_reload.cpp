@@ -18,7 +18,7 @@ TakesEffect WhenTakesEffect(const std::string& name) {
         "General/Ping Interval",           "General/Send Queue",             "General/Sync Writes",
         "General/Debug Log Size"};
     if (std::find(now.begin(), now.end(), name) != now.end() || name.starts_with("Security/")) return TakesEffect::Now;
-    if (name.starts_with("Server Information/") || name.starts_with("Bot/")) return TakesEffect::NextLink;
+    if (name.starts_with("Server Information/")) return TakesEffect::NextLink;
     return TakesEffect::NextStart;
 }
 
@@ -40,11 +40,18 @@ std::string KeyList(const std::vector<std::string>& names) {
     return text;
 }
 
+// The log channels, each once: two logs may share a channel.
+std::vector<std::string> ChannelsOf(const LogChannels& logs) {
+    std::vector<std::string> channels = {logs.bot, logs.oper, logs.net};
+    std::sort(channels.begin(), channels.end());
+    channels.erase(std::unique(channels.begin(), channels.end()), channels.end());
+    return channels;
+}
+
 // OperServ leaves the log channels no longer named and sits in the new ones, as at a link.
 void MoveOperServ(Services& services, const LogChannels& before) {
     if (!services.writer.IsLinkUp() || !services.clients.Get(ServiceId::OperServ).enabled) return;
-    const std::vector<std::string> old = {before.bot, before.oper, before.net};
-    const std::vector<std::string> now = {services.logChannels.bot, services.logChannels.oper, services.logChannels.net};
+    const std::vector<std::string> old = ChannelsOf(before), now = ChannelsOf(services.logChannels);
     const std::string& operServ = services.logChannels.writer;
     for (const std::string& channel : old)
         if (std::find(now.begin(), now.end(), channel) == now.end()) services.out.Part(operServ, channel);
