@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program, and runs a demo network: a private ngIRCd (or,
-# with --inspircd, InspIRCd) on 127.0.0.1:6667 with the services linked to it, the example bot
-# on it, and the statistics pages on http://127.0.0.1:8080/. Ctrl-C stops both.
+# with --inspircd, InspIRCd) on 127.0.0.1:6667 (or the next free port) with the services linked
+# to it, the example bot on it, and the statistics pages on http://127.0.0.1:8080/. Ctrl-C stops
+# both.
 # Usage: scripts/run.sh [--inspircd] [DATA_DIR] [nimbral2 options...]   (DATA_DIR defaults to ./data)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,15 +13,23 @@ if [[ ${1:-} == --inspircd ]]; then
 fi
 data_dir="${1:-./data}"
 shift || true
-irc_port="${NB_IRC_PORT:-6667}"
+asked_port="${NB_IRC_PORT:-6667}"
 web_port="${NB_WEB_PORT:-8080}"
 # InspIRCd takes the services' link on a port of its own.
-link_port="$irc_port"
+link_port=""
 [[ $server == inspircd ]] && link_port="${NB_LINK_PORT:-7000}"
 
 scripts/install-deps.sh
 # Only the program: the tests and benchmarks would keep a small machine busy for many minutes.
 scripts/build.sh nimbral2
+
+port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+# Debian's own IRC server service, once installed, holds 6667: the demo takes the next free port.
+irc_port="$asked_port"
+while port_in_use "$irc_port"; do
+  ((irc_port < asked_port + 100)) || { echo "Ports $asked_port to $irc_port are all in use. Choose another: NB_IRC_PORT=7100 $0"; exit 1; }
+  irc_port=$((irc_port + 1))
+done
 
 mkdir -p "$data_dir"
 chmod 700 "$data_dir"
@@ -34,7 +43,7 @@ if [[ ! -f "$data_dir/settings.ini" ]]; then
   (umask 077; cat > "$data_dir/settings.ini" <<INI
 [Server Information]
 IP/Host=127.0.0.1
-Port=$link_port
+Port=${link_port:-$irc_port}
 Password=$password
 Server Name=services.localhost
 Protocol=$server
@@ -65,17 +74,20 @@ fi
 if [[ $server == inspircd ]]; then
   # The port the settings name, as the link port of a data directory made earlier.
   link_port="$(setting Port)"
-  scripts/inspircd-config.sh "$data_dir/inspircd.conf" "$irc_port" "$link_port" "$(setting Password)" "$(setting 'Server Name')"
-else
-  scripts/ngircd-config.sh "$data_dir/ngircd.conf" "$irc_port" "$(setting Password)" "$(setting 'Server Name')"
-fi
-
-for port in $irc_port $link_port; do
-  if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-    echo "Port $port is already in use (another IRC server?). Choose another: NB_IRC_PORT=6690 $0"
+  if port_in_use "$link_port"; then
+    echo "The link port $link_port is already in use. Choose another with a new data directory: NB_LINK_PORT=7100 $0 --inspircd DIR"
     exit 1
   fi
-done
+  scripts/inspircd-config.sh "$data_dir/inspircd.conf" "$irc_port" "$link_port" "$(setting Password)" "$(setting 'Server Name')"
+else
+  # The services link to the port the demo server listens on, whatever an earlier run wrote.
+  if [[ "$(setting Port)" != "$irc_port" ]]; then
+    sed -i -E "s/^[[:space:]]*Port[[:space:]]*=.*/Port=$irc_port/" "$data_dir/settings.ini"
+    echo "settings.ini: Port=$irc_port, the demo server's port."
+  fi
+  link_port="$irc_port"
+  scripts/ngircd-config.sh "$data_dir/ngircd.conf" "$irc_port" "$(setting Password)" "$(setting 'Server Name')"
+fi
 
 ngircd_pid="" services_pid="" output_pid=""
 stop_demo() {
@@ -99,7 +111,7 @@ else
 fi
 ngircd_pid=$!
 for _ in $(seq 50); do
-  (exec 3<>"/dev/tcp/127.0.0.1/$link_port") 2>/dev/null && break
+  port_in_use "$link_port" && break
   kill -0 "$ngircd_pid" 2>/dev/null || { echo "$server did not start (is port $irc_port in use?):"; cat "$data_dir/$server.log"; exit 1; }
   sleep 0.1
 done
@@ -116,7 +128,9 @@ show_services_output() {
     printf '%s\n' "$line"
     if [[ -z $ready && $line == *"has successfully connected"* ]]; then
       ready=1
-      echo "The demo network is ready: connect an IRC client to 127.0.0.1:$irc_port and try" \
+      local moved=""
+      [[ $irc_port == "$asked_port" ]] || moved=" on port $irc_port ($asked_port is in use)"
+      echo "The demo network is ready$moved: connect an IRC client to 127.0.0.1:$irc_port and try" \
            "/msg NickServ help, /msg NickServ register <password>, /msg MemoServ help or /msg Nimbot hello.$web" \
            "Ctrl-C stops it."
     fi

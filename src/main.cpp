@@ -5,6 +5,12 @@
 #include <iostream>
 
 #include "app/program.h"
+#include "core/version.h"
+
+namespace nb {
+// Written at build time by cmake/build_commit.cmake.
+extern const char* const kBuildCommit;
+}  // namespace nb
 
 namespace {
 
@@ -19,7 +25,7 @@ std::string LocalHostName() {
 int main(int argc, char** argv) {
     namespace po = boost::program_options;
     po::options_description options("nimbral2 options");
-    options.add_options()("help,h", "show this help")(
+    options.add_options()("help,h", "show this help")("version", "show the version and the commit it was built from")(
         "data-dir", po::value<std::string>()->default_value("./data"), "the data directory")(
         "no-connect", "stop after start-up, without linking")("raw", "show the raw server traffic");
     po::variables_map args;
@@ -32,6 +38,10 @@ int main(int argc, char** argv) {
     }
     if (args.count("help")) {
         std::cout << options;
+        return 0;
+    }
+    if (args.count("version")) {
+        std::cout << "nimbral2 " << nb::kVersion << " (commit " << nb::kBuildCommit << ")\n";
         return 0;
     }
     nb::Program program(args["data-dir"].as<std::string>(), args.count("raw") > 0);

@@ -3,6 +3,7 @@
 #include <boost/asio/signal_set.hpp>
 #include <iostream>
 
+#include "app/settings_reload.h"
 #include "app/startup.h"
 #include "console/admin_password.h"
 #include "console/link_config.h"
@@ -115,6 +116,16 @@ int Program::Run() {
         io_.stop();
     });
     StartAdminConsole();
+    // SIGHUP (systemctl reload) reads settings.ini again, as often as it comes.
+    boost::asio::signal_set hangups(io_, SIGHUP);
+    std::function<void()> awaitHangup = [&] {
+        hangups.async_wait([&](const boost::system::error_code& error, int) {
+            if (error) return;
+            ReloadSettings(services_);
+            awaitHangup();
+        });
+    };
+    awaitHangup();
     if (link_) link_->ConnectToServer();
     if (terminal_) terminal_->Start();
     io_.run();

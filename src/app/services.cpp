@@ -67,20 +67,31 @@ void Services::ReadLinkSettings() {
     linkSettings.serverName = info("Server Name", "services.localhost");
     linkSettings.description = info("Server Description", "NBII");
     linkSettings.protocol = ToLower(info("Protocol", "classic"));
+    ReadLinkLimits();
+    clients.ReadSettings(settings);
+    ReadLogChannels();
+    logChannels.writer = clients.Get(ServiceId::OperServ).nick;
+}
+
+void Services::ReadLinkLimits() {
     auto general = [&](const char* key, const char* fallback) { return ToNumber(settings.Get("General", key, fallback)); };
     linkSettings.reconnectDelaySeconds = general("Reconnect Delay", "30");
     linkSettings.pingIntervalSeconds = general("Ping Interval", "90");
     long long sendQueueKiB = general("Send Queue", "8192");
     linkSettings.sendQueueBytes = static_cast<std::size_t>(sendQueueKiB > 0 ? sendQueueKiB : 8192) * 1024;
+}
+
+void Services::ReadLogChannels() {
+    auto info = [&](const char* key, const char* fallback) {
+        return Trim(settings.Get("Server Information", key, fallback));
+    };
     logChannels.oper = info("Oper Channel", "#NBII");
     logChannels.net = info("Net Channel", "#nb.netinfo");
     logChannels.bot = info("Bot Channel", "#nb.botinfo");
-    clients.ReadSettings(settings);
     // OperServ sits in the three log channels and writes the operator and network logs.
     ServiceClient& operServ = clients.Get(ServiceId::OperServ);
     operServ.linkChannels = {logChannels.bot, logChannels.oper, logChannels.net};
     operServ.linkChannelModes = "+ints";
-    logChannels.writer = operServ.nick;
 }
 
 void Services::ReadFileSettings() {

@@ -83,6 +83,10 @@ public:
 
     // Copies the link, log channel and client values from the settings.
     void ReadLinkSettings();
+    // The parts of that which a running link takes at once: its time-outs and queue bound,
+    // and the log channels.
+    void ReadLinkLimits();
+    void ReadLogChannels();
     // How data files and the debug log are written (Sync Writes, Debug Log Size).
     void ReadFileSettings();
     // Loads every database in start-up order.

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/services.h"
+#include "app/shipped_files.h"
 #include "core/datetime.h"
 #include "core/files.h"
 #include "core/text.h"
@@ -43,6 +44,7 @@ bool RunStartup(Services& services, const std::string& hostName) {
         return false;
     }
     TightenDataDirectory(services);
+    CopyMissingShippedFolders(ShippedFilesDir(), services.data.Root(), console);
     if (std::string error = services.settings.Load(); !error.empty()) {
         console.ShowMessage("NBII - Settings", "settings.ini cannot be read (" + error +
                                                     "); fix or remove it and start again.");

@@ -13,7 +13,7 @@ TerminalConsole::TerminalConsole(std::ostream& out, bool showRawTraffic)
     : out_(out), showRawTraffic_(showRawTraffic), interactive_(isatty(STDIN_FILENO) != 0) {}
 
 void TerminalConsole::ShowMessage(const std::string& title, const std::string& text) {
-    out_ << "[" << title << "] " << text << std::endl;
+    out_ << "[" << title << "] " << PlainText(text) << std::endl;
 }
 
 void TerminalConsole::AskYesNo(const std::string& title, const std::string& question, YesNoAnswer answer) {
@@ -47,7 +47,7 @@ void TerminalConsole::AppendLogText(LogBox box, const std::string& text) {
     bool logChannel = box == LogBox::OperLog || box == LogBox::NetLog || box == LogBox::AuditLog;
     if (logChannel && !interactive_) return;
     static const char* const kLeads[] = {"", "<< ", "[bot] ", "[web] ", "[backup] ", "[update] ", "[oper] ", "[net] ", "[audit] "};
-    out_ << kLeads[static_cast<int>(box)] << (logChannel ? WithoutFormatting(text) : text) << std::endl;
+    out_ << kLeads[static_cast<int>(box)] << PlainText(text) << std::endl;
 }
 
 }  // namespace nb

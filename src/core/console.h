@@ -31,10 +31,10 @@ public:
     virtual void ClearLogText(LogBox /*box*/) {}
 };
 
-// Prints to a stream. Questions are asked only when standard input is a terminal, and answered
+// Prints to a stream, in plain lines that read well in a journal too (no IRC formatting or other
+// control characters). Questions are asked only when standard input is a terminal, and answered
 // by the next line typed there (see `Answer`); otherwise nobody is there to answer, so the answer
-// is "No" (or no input). The log channels' lines are shown only at a terminal, without the IRC
-// formatting characters.
+// is "No" (or no input). The log channels' lines are shown only at a terminal.
 class TerminalConsole : public Console {
 public:
     TerminalConsole(std::ostream& out, bool showRawTraffic);

@@ -45,15 +45,25 @@ Settings::Settings(std::filesystem::path file)
       table_{file_, [this](std::string& text) { return Text(text); }, [this] { Load(); }, [this] { changed_ = false; }} {}
 
 std::string Settings::Load() {
-    tree_.clear();
-    changed_ = false;
-    if (!FileExists(file_)) return "";
-    try {
-        boost::property_tree::read_ini(file_.string(), tree_);
-    } catch (const boost::property_tree::ini_parser_error& error) {
-        return error.what();
+    // A file that cannot be read leaves the values in use as they were.
+    boost::property_tree::ptree read;
+    if (FileExists(file_)) {
+        try {
+            boost::property_tree::read_ini(file_.string(), read);
+        } catch (const boost::property_tree::ini_parser_error& error) {
+            return error.what();
+        }
     }
+    tree_.swap(read);
+    changed_ = false;
     return "";
+}
+
+std::map<std::string, std::string> Settings::Values() const {
+    std::map<std::string, std::string> values;
+    for (const auto& [section, keys] : tree_)
+        for (const auto& [key, value] : keys) values[section + "/" + key] = value.data();
+    return values;
 }
 
 std::string_view Settings::Text(std::string& text) const {

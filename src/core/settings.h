@@ -3,6 +3,7 @@
 
 #include <boost/property_tree/ptree.hpp>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,11 @@ class Settings {
 public:
     explicit Settings(std::filesystem::path file);
 
-    // Reads the file; a missing file is an empty store. Returns an error text, empty on success.
+    // Reads the file; a missing file is an empty store. Returns an error text (and keeps the
+    // values in use), empty on success.
     std::string Load();
+    // Every value, keyed "Section/Key".
+    std::map<std::string, std::string> Values() const;
     // Writes the whole store atomically when a value changed since the last load or save (or
     // the file is missing). Returns false when the file could not be written.
     bool Save();

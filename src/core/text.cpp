@@ -121,6 +121,32 @@ void AppendOneLine(std::string& out, std::string_view text) {
 
 bool IsFormattingControl(char c) { return std::string_view("\x02\x03\x0f\x16\x1d\x1f").find(c) != std::string_view::npos; }
 
+std::string PlainText(std::string_view text) {
+    std::string plain;
+    plain.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\x03') {
+            // A colour: up to two digits, then a background of up to two after a comma.
+            auto digits = [&] {
+                std::size_t n = 0;
+                for (; n < 2 && i + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[i + 1])); ++n) ++i;
+                return n;
+            };
+            if (digits() > 0 && i + 2 < text.size() && text[i + 1] == ',' &&
+                std::isdigit(static_cast<unsigned char>(text[i + 2]))) {
+                ++i;
+                digits();
+            }
+            continue;
+        }
+        if (IsFormattingControl(c)) continue;
+        bool control = static_cast<unsigned char>(c) < 32 || c == '\x7f';
+        plain += control && c != '\n' && c != '\t' ? ' ' : c;
+    }
+    return plain;
+}
+
 bool HasOnlyFormattingControls(std::string_view text) {
     return std::none_of(text.begin(), text.end(),
                         [](char c) { return static_cast<unsigned char>(c) < 32 && !IsFormattingControl(c); });
@@ -146,25 +172,6 @@ std::size_t FindBlankOrControl(std::string_view text) {
         if (c == 0xE3 && left >= 3 && byte(1) == 0x80 && byte(2) == 0x80) return at;            // U+3000
     }
     return std::string_view::npos;
-}
-
-std::string WithoutFormatting(std::string_view text) {
-    std::string plain;
-    auto isDigit = [&](std::size_t at) { return at < text.size() && text[at] >= '0' && text[at] <= '9'; };
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        char c = text[at];
-        if (c == '\x03') {  // colour: up to two digits, then ",<up to two digits>"
-            for (int n = 0; n < 2 && isDigit(at + 1); ++n) ++at;
-            if (at + 1 < text.size() && text[at + 1] == ',' && isDigit(at + 2)) {
-                ++at;
-                for (int n = 0; n < 2 && isDigit(at + 1); ++n) ++at;
-            }
-            continue;
-        }
-        if (c == '\x02' || c == '\x1f' || c == '\x1d' || c == '\x16' || c == '\x0f') continue;
-        plain += c;
-    }
-    return plain;
 }
 
 }  // namespace nb

@@ -15,9 +15,6 @@ constexpr char kBold = '\x02';
 inline std::string Bold(std::string_view text) { return kBold + std::string(text) + kBold; }
 
 std::string ToLower(std::string_view text);
-// The text without IRC's formatting: bold, underline, italic, reverse, reset, and colours with
-// their numbers.
-std::string WithoutFormatting(std::string_view text);
 bool IEquals(std::string_view a, std::string_view b);
 bool IContains(std::string_view text, std::string_view part);
 
@@ -53,6 +50,9 @@ void AppendOneLine(std::string& out, std::string_view text);
 // The control characters that IRC clients use for formatting: bold, colour, reset, reverse,
 // italics, underline.
 bool IsFormattingControl(char c);
+// The text for a terminal or a journal: without those (and a colour's numbers), every other
+// control character but line feed and tab a blank.
+std::string PlainText(std::string_view text);
 // True when the text holds no control character other than those.
 bool HasOnlyFormattingControls(std::string_view text);
 // A blank, or any other control character: what a reader takes for the end of a word.

@@ -160,8 +160,9 @@ void ServerLink::HandleLines(const std::vector<std::string>& lines, unsigned gen
 void ServerLink::OnLinkFailed(const std::string& reason) {
     bool wasConnected = connected_;
     Close();
-    std::string text = (wasConnected ? "Link to " : "Cannot connect to ") + settings_.host + ":" +
-                       std::to_string(settings_.port) + " " + (wasConnected ? "lost" : "failed") + " (" + reason + ")";
+    std::string where = settings_.host + ":" + std::to_string(settings_.port);
+    std::string text = wasConnected ? "Link to " + where + " lost (" + reason + ")"
+                                    : "Cannot connect to " + where + " (" + reason + ")";
     long long delay = settings_.reconnectDelaySeconds;
     if (shutDown_) return;
     if (delay > 0) text += "; trying again in " + std::to_string(delay) + (delay == 1 ? " second" : " seconds");

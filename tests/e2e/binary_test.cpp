@@ -1,5 +1,6 @@
 // The real nimbral2 binary on a scripted uplink, for what needs a process: start-up and the
-// first run, files across a restart, signals, the link's keepalive, time-out and send queue.
+// first run, files across a restart, signals (SIGTERM, SIGHUP), the link's keepalive, time-out
+// and send queue.
 #include "support/process.h"
 
 namespace nb {
@@ -186,6 +187,36 @@ TEST_F(Binary, AConnectionThatNeverCompletesIsGivenUpAfterThirtySeconds) {
     process.Start(dataDir);
     ExpectOutput("(no connection within 30 seconds); trying again in 1 second", 45s);
     for (int fd : fillers) ::close(fd);
+}
+
+// SIGHUP reads settings.ini again: the new Oper Channel serves the next operator log line at
+// once, the new Port the next link; a file that cannot be read changes nothing. The terminal
+// lines, read by the journal, hold no IRC formatting.
+TEST_F(Binary, SighupTakesTheLogChannelsAtOnceAndTheLinkSettingsAtTheNextLink) {
+    test::WriteTestSettings(dataDir, uplink.Port());
+    process.Start(dataDir, {"--raw"});
+    AcceptLink();
+    ASSERT_NE(Exchange(":irc.example.org PONG irc.example.org :services.localhost\r\n", "Network synchronised"),
+              "nothing with Network synchronised");
+    int closedPort = test::ScriptedUplink().Port();
+    Settings settings(dataDir / "settings.ini");
+    ASSERT_EQ(settings.Load(), "");
+    settings.Set("Server Information", "Oper Channel", "#opers");
+    ASSERT_TRUE(settings.Write("Server Information", "Port", std::to_string(closedPort)));
+    std::size_t from = uplink.Lines().size();
+    process.Signal(SIGHUP);
+    ExpectOutput("Read settings.ini again: in effect now: Oper Channel; at the next link: Port.\n", 10s);
+    EXPECT_TRUE(uplink.WaitForLine(":OperServ PART #NBII", from));
+    // The first user after the burst sets a users record, an operator log line.
+    EXPECT_EQ(Exchange("NICK ann 1 1765055235 ann h.example irc.example.org 0 :\x02" "Ann\x03" "4,1!\x1b[2J\r\n", "Max Users"),
+              ":OperServ PRIVMSG #opers :Max Users: \x02" "5\x02 users.");
+    ExpectOutput("<< NICK ann 1 1765055235 ann h.example irc.example.org 0 :Ann! [2J\n");
+
+    std::ofstream(dataDir / "settings.ini", std::ios::app) << "[broken\n";
+    process.Signal(SIGHUP);
+    ExpectOutput("settings.ini cannot be read", 10s);
+    uplink.CloseConnection();
+    ExpectOutput("Cannot connect to 127.0.0.1:" + std::to_string(closedPort) + " (Connection refused); trying", 10s);
 }
 
 }  // namespace

@@ -139,19 +139,22 @@ def server_class():
 
 class ServicesProgram:
     """The nimbral2 binary on its own data directory; its terminal output goes to a file.
-    `general` adds keys to the [General] section of the settings."""
+    `general` adds keys to [General]; an installed `binary` brings its own help texts."""
 
-    def __init__(self, directory, port, protocol, password, reconnect_delay, general=None):
+    def __init__(self, directory, port, protocol, password, reconnect_delay, general=None, binary=None):
         self.data_dir, self.output_file = Path(directory) / "data", Path(directory) / "services.out"
-        self.process = None
-        shutil.copytree(SOURCE_DIR / "help", self.data_dir / "help")
+        self.process, self.binary = None, binary or os.environ.get("NB_BINARY")
+        if binary:
+            self.data_dir.mkdir(parents=True)
+        else:
+            shutil.copytree(SOURCE_DIR / "help", self.data_dir / "help")
         (self.data_dir / "settings.ini").write_text(
             "[Server Information]\nIP/Host=127.0.0.1\nPort=%d\nPassword=%s\nServer Name=%s\nProtocol=%s\n[Global]\n"
             "FirstTime=1\n[General]\nReconnect Delay=%d\n" % (port, password, SERVER_NAME, protocol, reconnect_delay)
             + "".join("%s=%s\n" % item for item in (general or {}).items()))
 
     def start(self):
-        binary = os.environ.get("NB_BINARY")
+        binary = self.binary
         if not binary or not os.access(binary, os.X_OK):
             raise RuntimeError("NB_BINARY must name the built nimbral2 binary (it is %r)" % binary)
         with open(self.output_file, "ab") as output:
@@ -242,14 +245,15 @@ class Client:
 class Network:
     """The IRC server, the services linked to it, and the test's clients; made by start_network."""
 
-    def __init__(self):
+    def __init__(self, binary=None):
         self.directory = Path(tempfile.mkdtemp(prefix="nb-e2e-"))
         self.ircd = server_class()(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR)
-        self.services, self.clients = None, []
+        self.services, self.clients, self.binary = None, [], binary
 
     def start(self):
         self.ircd.start()
-        self.services = ServicesProgram(self.directory, self.ircd.link_port, self.ircd.protocol, LINK_PASSWORD, 1)
+        self.services = ServicesProgram(self.directory, self.ircd.link_port, self.ircd.protocol, LINK_PASSWORD, 1,
+                                        binary=self.binary)
         self.services.start()
         self.wait_for_services()
 
@@ -302,9 +306,9 @@ class Network:
         shutil.rmtree(self.directory, ignore_errors=True)
 
 
-def start_network(testcase):
+def start_network(testcase, binary=None):
     """A started network that the test case tears down when it ends, passed or not."""
-    network = Network()
+    network = Network(binary)
     testcase.addCleanup(network.close)
     network.start()
     return network

@@ -1,15 +1,17 @@
 """scripts/run.sh, the demo start: it builds the program, says when the network is ready, the
 network and its example bot answer, a browser reads the statistics pages, and Ctrl-C leaves
-nothing running."""
+nothing running; it finds a free port and keeps the services' settings on it; and
+scripts/install-deps.sh keeps apt-get's output in a log."""
 import os
-import pathlib
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import tempfile
 import threading
 import unittest
+from pathlib import Path
 
 from network import LINKED, SOURCE_DIR, Client, free_port, stop_process, wait_until, wire
 
@@ -23,40 +25,56 @@ def processes_mentioning(text):
 
 
 class RunScriptTest(unittest.TestCase):
-    def test_the_demo_network_starts_answers_and_stops_on_ctrl_c(self):
-        directory = tempfile.mkdtemp(prefix="nb-run-")
-        data_dir = os.path.join(directory, "data")  # every process of the demo names it
-        port, web_port = free_port(), free_port()
+    def start_demo(self, data_dir, port):
+        """Runs the script until its ready line; its output lines and the ready line's index."""
+        self.web_port = free_port()
         # SIGINT as at a terminal, even when this test runs in the background where it is ignored.
         script = subprocess.Popen(["bash", str(SOURCE_DIR / "scripts" / "run.sh"), data_dir],
-                                  env=dict(os.environ, NB_IRC_PORT=str(port), NB_WEB_PORT=str(web_port)), stdin=subprocess.DEVNULL,
+                                  env=dict(os.environ, NB_IRC_PORT=str(port), NB_WEB_PORT=str(self.web_port)), stdin=subprocess.DEVNULL,
                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                                   preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL))
         output = []
         reader = threading.Thread(target=lambda: output.extend(script.stdout), daemon=True)
         reader.start()
-        self.addCleanup(shutil.rmtree, directory, ignore_errors=True)
         self.addCleanup(reader.join, 5)
         self.addCleanup(lambda: [os.kill(pid, signal.SIGKILL) for pid in processes_mentioning(data_dir)])
         self.addCleanup(stop_process, script)
-
-        def describe():
-            return "--- run.sh output:\n" + "".join(output[-30:])
-
+        self.describe = lambda: "--- run.sh output:\n" + "".join(output[-30:])
         # A start on a tree that was never built builds the program first.
         wait_until(lambda: any(READY in line for line in output) or script.poll() is not None, 240,
-                   "the ready line", describe)
+                   "the ready line", self.describe)
         lines = [line.rstrip("\n") for line in output]
         ready = next((index for index, line in enumerate(lines) if READY in line), None)
-        self.assertIsNotNone(ready, describe())
-        # Only the program was built, and the services' own output (their link) came before the ready line.
-        self.assertTrue(any("Built target nimbral2" in line for line in lines[:ready]), describe())
-        self.assertFalse(any("nimbral_tests" in line for line in lines), describe())
-        self.assertTrue(any(LINKED in line for line in lines[:ready]), describe())
-        for part in ("127.0.0.1:%d" % port, "/msg NickServ help", "http://127.0.0.1:%d/" % web_port, "Ctrl-C"):
+        # The services' own output (their link) came before the ready line.
+        self.assertTrue(ready is not None and any(LINKED in line for line in lines[:ready]), self.describe())
+        return script, lines, ready
+
+    def stop_demo(self, script, data_dir):
+        running = processes_mentioning(data_dir)
+        self.assertTrue({"ngircd", "nimbral2"} <= set(running.values()), running)
+        script.send_signal(signal.SIGINT)
+        self.assertEqual(script.wait(20), 130, self.describe())
+        wait_until(lambda: not processes_mentioning(data_dir), 5, "the demo's processes to end",
+                   lambda: str(processes_mentioning(data_dir)))
+
+    def test_the_demo_network_starts_on_a_free_port_answers_and_stops_on_ctrl_c(self):
+        directory = tempfile.mkdtemp(prefix="nb-run-")
+        self.addCleanup(shutil.rmtree, directory, ignore_errors=True)
+        data_dir = os.path.join(directory, "data")  # every process of the demo names it
+        # The port asked for is taken, as by Debian's own ngIRCd service.
+        taken = socket.create_server(("127.0.0.1", 0))
+        self.addCleanup(taken.close)
+        asked = taken.getsockname()[1]
+        script, lines, ready = self.start_demo(data_dir, asked)
+        # Only the program was built.
+        self.assertTrue(any("Built target nimbral2" in line for line in lines[:ready]), self.describe())
+        self.assertFalse(any("nimbral_tests" in line for line in lines), self.describe())
+        self.assertRegex(lines[ready], r"ready on port \d+ \(%d is in use\)" % asked)
+        port = int(re.search(r"port (\d+)", lines[ready]).group(1))
+        for part in ("127.0.0.1:%d" % port, "/msg NickServ help", "http://127.0.0.1:%d/" % self.web_port, "Ctrl-C"):
             self.assertIn(part, lines[ready])
 
-        visitor = Client(port, "visitor", describe=describe)
+        visitor = Client(port, "visitor", describe=self.describe)
         self.addCleanup(visitor.socket.close)
         # The script shipped the help texts into the new data directory.
         self.assertEqual(visitor.ask("NickServ", "help")[:1], [wire("*** ^BNickServ^B Help ***")])
@@ -64,23 +82,40 @@ class RunScriptTest(unittest.TestCase):
         start = len(visitor.lines)
         visitor.send("PRIVMSG Nimbot :hello")
         visitor.wait_for(re.escape(wire(":Hello, I am ^BNimbot^B.")), "the bot's answer", start)
-
         # A real browser follows the links between the four pages; its screenshots stay in the build folder.
-        build = pathlib.Path(os.environ["NB_BINARY"]).parent
+        build = Path(os.environ["NB_BINARY"]).parent
         (build / "screenshots").mkdir(exist_ok=True)
         browser = subprocess.run(["node", str(SOURCE_DIR / "tests/browser/statistics_pages.js"),
-                                  "http://127.0.0.1:%d/" % web_port, str(build / "screenshots")],
+                                  "http://127.0.0.1:%d/" % self.web_port, str(build / "screenshots")],
                                  env=dict(os.environ, NODE_PATH=str(build / "browser/node_modules")),
                                  capture_output=True, text=True, timeout=90)
-        self.assertEqual(browser.returncode, 0, browser.stdout + browser.stderr + describe())
+        self.assertEqual(browser.returncode, 0, browser.stdout + browser.stderr + self.describe())
+        self.stop_demo(script, data_dir)
 
-        running = processes_mentioning(data_dir)
-        self.assertTrue({"ngircd", "nimbral2"} <= set(running.values()), running)
-        script.send_signal(signal.SIGINT)
-        self.assertEqual(script.wait(20), 130, describe())
-        wait_until(lambda: not processes_mentioning(data_dir), 5, "the demo's processes to end",
-                   lambda: str(processes_mentioning(data_dir)))
+        # Another port on the same data directory: the services follow the server there.
+        port = free_port()
+        script, lines, ready = self.start_demo(data_dir, port)
+        self.assertIn("connect an IRC client to 127.0.0.1:%d " % port, lines[ready])
+        self.assertIn("Port=%d\n" % port, Path(data_dir, "settings.ini").read_text())
+        self.stop_demo(script, data_dir)
 
+    def test_the_package_installation_says_one_line_and_keeps_the_rest_in_a_log(self):
+        directory = Path(tempfile.mkdtemp(prefix="nb-deps-"))
+        self.addCleanup(shutil.rmtree, directory, ignore_errors=True)
+        # Every package missing, and an apt-get as talkative as the real one (or failing).
+        for name, body in (("dpkg-query", "exit 1"), ("sudo", 'exec "$@"'),
+                           ("apt-get", 'for i in $(seq 55); do echo "apt line $i"; done; exit "${FAIL_APT:-0}"')):
+            (directory / name).write_text("#!/bin/sh\n%s\n" % body)
+            (directory / name).chmod(0o755)
+        log = directory / "install.log"
+        env = dict(os.environ, PATH="%s:%s" % (directory, os.environ["PATH"]), NB_INSTALL_LOG=str(log))
+        command = ["bash", str(SOURCE_DIR / "scripts" / "install-deps.sh")]
+        done = subprocess.run(command, env=env, capture_output=True, text=True, timeout=60)
+        self.assertRegex(done.stdout, r"^Installing g\+\+ .* with apt-get \(its output: %s\)\n$" % re.escape(str(log)))
+        self.assertEqual((done.returncode, log.read_text().count("apt line")), (0, 110))  # update and install
+        failed = subprocess.run(command, env=dict(env, FAIL_APT="100"), capture_output=True, text=True, timeout=60)
+        self.assertEqual(failed.returncode, 1)
+        self.assertIn("Installing failed; the end of %s:\napt line 36\n" % log, failed.stdout)
 
 if __name__ == "__main__":
     unittest.main()

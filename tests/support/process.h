@@ -70,6 +70,9 @@ public:
         Kill();
         return status;
     }
+    void Signal(int signal) {
+        if (pid_ > 0) ::kill(pid_, signal);
+    }
     // SIGKILL: the process gets no chance to finish what it was doing.
     void Kill() {
         if (pid_ <= 0) return;
