@@ -13,7 +13,7 @@ header{background:#223;color:#fff;padding:8px 16px;display:flex;gap:16px;align-i
 nav button{background:none;border:0;color:#ccd;padding:6px 8px;cursor:pointer}nav button.on{color:#fff;border-bottom:2px solid #fff}
 main{padding:16px}section{display:none;background:#fff;padding:16px;border-radius:4px}section.on{display:block}
 pre,.log{background:#111;color:#ddd;padding:8px;height:220px;overflow:auto;white-space:pre-wrap;font:12px monospace}
-label{display:inline-block;width:130px}input{margin:2px 4px}.red{color:#c00}.blue{color:#00c}
+label{display:inline-block;width:130px}input{margin:2px 4px}.red{color:#c00}.blue{color:#00c}#updateResult{white-space:pre-line}
 #dialog{position:fixed;inset:0;background:#0006;display:none;align-items:center;justify-content:center}
 #dialog div{background:#fff;padding:16px;min-width:320px;border-radius:4px}#dialog h3{margin-top:0}
 li button{margin-left:8px}
@@ -100,7 +100,7 @@ function showDialog(dialogs) {
   const dialog = dialogs[0];
   if (!dialog) { $("dialog").style.display = "none"; shownDialog = 0; return; }
   if (dialog.id === shownDialog) return;
-  shownDialog = dialog.id;
+  shownDialog = dialog.id; $("dialog").dataset.id = dialog.id;
   $("dialogTitle").textContent = dialog.title; $("dialogText").textContent = dialog.text;
   $("dialogInput").hidden = dialog.kind !== "input"; $("dialogInput").value = dialog.default;
   const buttons = dialog.kind === "yesno" ? [["Yes", "yes"], ["No", "no"]]
@@ -147,9 +147,12 @@ $("saveSettings").onclick = () => {
   const values = {}; for (const key of keys) values[key] = $("settingsForm").elements[key].value;
   op("settings", "", {values}).then(refresh);
 };
-$("generate").onclick = async () => { $("linkLines").value += (await op("linkconf")).output; };
-$("generateNgircd").onclick = async () => { $("linkLines").value += (await op("linkconf", "ngircd")).output; };
-$("copy").onclick = () => navigator.clipboard.writeText($("linkLines").value);
+// Kept as generated, CR LF and all: a text area's value would give LF alone.
+let linkText = "";
+const appendLinkLines = async (kind) => { linkText += (await op("linkconf", kind)).output; $("linkLines").value = linkText; };
+$("generate").onclick = () => appendLinkLines("");
+$("generateNgircd").onclick = () => appendLinkLines("ngircd");
+$("copy").onclick = () => navigator.clipboard.writeText(linkText);
 $("addOperator").onclick = () => op("oper-add").then(refresh);
 $("setOsInfo").onclick = () => op("osinfo", $("osInfo").value).then(refresh);
 $("addJupe").onclick = () => op("jupe-add", $("jupe").value).then(refresh);
