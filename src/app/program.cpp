@@ -99,9 +99,59 @@ std::string Program::LinkConfiguration(bool ngircd) const {
 
 void Program::CheckForUpdate() { update_.Start(services_.settings.Get("General", "Update Server", "")); }
 
+void Program::RestrictNick(const std::string& pattern) { AddKeyword(services_.nickServ.RestrictedNickList(), router_, Trim(pattern)); }
+
+void Program::UnrestrictNick(std::optional<std::size_t> index) {
+    RemoveKeyword(services_.nickServ.RestrictedNickList(), router_, index);
+}
+
+void Program::RestrictChannel(const std::string& pattern) {
+    services_.chanServ.Database().Restricted().AddRestrictedChannel(Trim(pattern));
+}
+
+void Program::UnrestrictChannel(std::optional<std::size_t> index) {
+    services_.chanServ.Database().Restricted().RemoveRestrictedChannel(index);
+}
+
+void Program::MemoToAll(bool operatorsOnly, const std::string& text) {
+    const std::string title = "NBII - MemoServ";
+    if (Trim(text).empty()) return router_.ShowMessage(title, "You must type in a message.");
+    if (!HasOnlyFormattingControls(text)) return router_.ShowMessage(title, "A memo cannot hold control characters.");
+    std::vector<std::string> to;
+    if (operatorsOnly) {
+        for (const OperatorEntry& entry : services_.operServ.Database().Operators()) to.push_back(entry.nick);
+    } else {
+        for (const RegisteredNick& nick : services_.nickServ.RegisteredNicks())
+            if (!nick.nick.empty()) to.push_back(nick.nick);
+    }
+    if (to.empty()) return router_.ShowMessage(title, operatorsOnly ? "There are no operators." : "There are no registered nicks.");
+    services_.memoServ.SendFromAdministrator(to, text);
+    router_.ShowMessage(title, "The memo was sent to " + std::to_string(to.size()) + (to.size() == 1 ? " nick." : " nicks."));
+}
+
+void Program::DropNick(const std::string& nick) {
+    if (!services_.nickServ.DropNick(Trim(nick)))
+        return router_.ShowMessage("NBII - NickServ", "The nick " + Trim(nick) + " is not registered.");
+    router_.ShowMessage("NBII - NickServ", "The nick " + Trim(nick) + " was dropped.");
+}
+
+void Program::DropChannel(const std::string& channel) {
+    if (!services_.chanServ.DropChannel(Trim(channel)))
+        return router_.ShowMessage("NBII - ChanServ", "The channel " + Trim(channel) + " is not registered.");
+    router_.ShowMessage("NBII - ChanServ", "The channel " + Trim(channel) + " was dropped.");
+}
+
 std::vector<std::string> Program::List(const std::string& which) {
     if (which == "jupes") return services_.operServ.Jupes().Entries();
     if (which == "ignores") return services_.ignoreList.Masks().Entries();
+    if (which == "restricted nicks") return services_.nickServ.RestrictedNickList().Entries();
+    if (which == "restricted channels") return services_.chanServ.Database().Restricted().Patterns();
+    if (which == "levels") {
+        std::vector<std::string> levels;
+        for (const CommandLevel& level : services_.operServ.Database().CommandLevels())
+            levels.push_back(level.name + " " + std::to_string(level.level));
+        return levels;
+    }
     std::vector<std::string> operators;
     for (const OperatorEntry& entry : services_.operServ.Database().Operators())
         operators.push_back(entry.nick + " (level " + std::to_string(entry.level) + ")");

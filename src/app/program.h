@@ -67,6 +67,13 @@ public:
     void MakePage(StatisticsPage page) override { pages_.Make(page); }
     const StatisticsView& Statistics() const override { return statistics_; }
     Settings& SettingsStore() override { return services_.settings; }
+    void RestrictNick(const std::string& pattern) override;
+    void UnrestrictNick(std::optional<std::size_t> index) override;
+    void RestrictChannel(const std::string& pattern) override;
+    void UnrestrictChannel(std::optional<std::size_t> index) override;
+    void MemoToAll(bool operatorsOnly, const std::string& text) override;
+    void DropNick(const std::string& nick) override;
+    void DropChannel(const std::string& channel) override;
     std::vector<std::string> List(const std::string& which) override;
     StatisticsPages& Pages() { return pages_; }
     const WebServer& Web() const { return webServer_; }

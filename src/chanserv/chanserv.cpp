@@ -7,9 +7,22 @@ ChanServ::ChanServ(const DataDirectory& data, Console& console, const Clock& clo
                    const ServiceHelp& help,
                    const NickStatus& nicks, const Standing& standing, const ServiceClient& chanServ,
                    const ServiceClient& nickServ)
-    : database_(data, console, commit, nicks),
+    : out_(out),
+      client_(chanServ),
+      database_(data, console, commit, nicks),
       commands_(database_, users, out, settings, clock, help, nicks, standing, nickServ),
       enforcement_(database_, users, channels, out, chanServ) {}
+
+bool ChanServ::DropChannel(const std::string& name) {
+    RegisteredChannel* record = database_.FindRegisteredChannel(name);
+    if (record == nullptr) return false;
+    std::string dropped = record->name;
+    database_.DropRegisteredChannel(*record);
+    database_.ChannelsChanged();
+    database_.AccessChanged();
+    out_.Part(client_.nick, dropped);
+    return true;
+}
 
 void ChanServ::LoadChannelDatabase() {
     database_.LoadChannelDatabase(true, true);

@@ -55,7 +55,13 @@ public:
     void OnTopicChanged(const std::string& channel, const std::string& setter, const std::string& topic) override;
     void OnModesChanged(const ModeChange& change) override;
 
+    // The console drops a registered channel as its founder's drop does; false when it is not
+    // registered.
+    bool DropChannel(const std::string& name);
+
 private:
+    Outbound& out_;
+    const ServiceClient& client_;
     ChannelDatabase database_;
     ChanServCommands commands_;
     ChannelEnforcement enforcement_;

@@ -23,30 +23,11 @@ bool RestrictedChannels::IsChannelRestricted(const std::string& name) const {
 }
 
 bool RestrictedChannels::AddRestrictedChannel(const std::string& pattern) {
-    if (pattern.empty()) {
-        console_.ShowMessage("NBII - Error", "You must type in a keyword.");
-        return false;
-    }
-    // One pattern a line: a line break would come back as two patterns.
-    if (pattern.find_first_of("\r\n") != std::string::npos) {
-        console_.ShowMessage("NBII - Error", "A keyword cannot hold a line break.");
-        return false;
-    }
-    if (patterns_.Contains(pattern)) {
-        console_.ShowMessage("NBII - Error", "Already added, please try a different keyword.");
-        return false;
-    }
-    patterns_.Edit().push_back(pattern);
-    return SaveRestrictedChannels();
+    return AddKeyword(patterns_, console_, pattern);
 }
 
 bool RestrictedChannels::RemoveRestrictedChannel(std::optional<std::size_t> index) {
-    if (!index || *index >= patterns_.Entries().size()) {
-        console_.ShowMessage("NBII - Error", "You must select a keyword from the list.");
-        return false;
-    }
-    patterns_.Edit().erase(patterns_.Edit().begin() + static_cast<std::ptrdiff_t>(*index));
-    return SaveRestrictedChannels();
+    return RemoveKeyword(patterns_, console_, index);
 }
 
 }  // namespace nb

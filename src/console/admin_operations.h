@@ -42,7 +42,18 @@ public:
     virtual void MakePage(StatisticsPage page) = 0;
     virtual const StatisticsView& Statistics() const = 0;
     virtual Settings& SettingsStore() = 0;
-    // The entries of a list the console edits by number: "operators", "jupes" or "ignores".
+    // The restriction lists: a pattern added, or the entry with that number removed.
+    virtual void RestrictNick(const std::string& pattern) = 0;
+    virtual void UnrestrictNick(std::optional<std::size_t> index) = 0;
+    virtual void RestrictChannel(const std::string& pattern) = 0;
+    virtual void UnrestrictChannel(std::optional<std::size_t> index) = 0;
+    // A memo from "Administrator" to every registered nick, or to every operator.
+    virtual void MemoToAll(bool operatorsOnly, const std::string& text) = 0;
+    // A registered nick or channel dropped as its owner would drop it.
+    virtual void DropNick(const std::string& nick) = 0;
+    virtual void DropChannel(const std::string& channel) = 0;
+    // The entries of a list the console edits by number: "operators", "jupes", "ignores",
+    // "restricted nicks", "restricted channels" or "levels".
     virtual std::vector<std::string> List(const std::string& which) = 0;
 };
 

@@ -29,7 +29,18 @@ li button{margin-left:8px}
 <h3>Link configuration</h3><button id="generate">Generate</button> <button id="generateNgircd">Generate ngIRCd block</button>
 <button id="copy">Copy</button><br><textarea id="linkLines" rows="10" cols="70" readonly></textarea></section>
 <section data-panel="Operators"><h3>Operator access</h3><ol id="operators"></ol><button id="addOperator">Add operator</button>
-<p><label>OS Info level</label><input id="osInfo" size="5"><button id="setOsInfo">Set</button></p></section>
+<p><label>OS Info level</label><input id="osInfo" size="5"><button id="setOsInfo">Set</button></p>
+<h3>Command levels</h3><ol id="levels"></ol><label>Command number</label><input id="levelNumber" size="4">
+<label>Level</label><input id="levelValue" size="4"><button id="setLevel">Change</button></section>
+<section data-panel="Registered"><h3>Registered nicks and channels</h3><select id="kind"><option value="nicks">Nicks</option>
+<option value="channels">Channels</option></select><input id="search" placeholder="* (a wildcard mask)"><button id="find">Search</button>
+<table id="rows"></table></section>
+<section data-panel="Restrictions"><h3>Nicks that may not be registered</h3><ol id="restrictedNicks"></ol>
+<input id="restrictNick" placeholder="pattern"><button id="addRestrictNick">Add</button>
+<h3>Channels that may not be registered</h3><ol id="restrictedChannels"></ol>
+<input id="restrictChannel" placeholder="pattern"><button id="addRestrictChannel">Add</button></section>
+<section data-panel="Memos"><h3>A memo from Administrator</h3><textarea id="memo" rows="3" cols="70"></textarea><br>
+<button id="memoAll">Send to every registered nick</button><button id="memoOperators">Send to every operator</button></section>
 <section data-panel="Jupes and ignores"><h3>Jupes</h3><ol id="jupes"></ol><input id="jupe" placeholder="server.name"><button id="addJupe">Jupe</button>
 <h3>Ignores</h3><ol id="ignores"></ol><input id="ignore" placeholder="nick!ident@host"><button id="addIgnore">Ignore</button></section>
 <section data-panel="Bot"><h3>Bot</h3><input id="botFile" placeholder="example.nb2"><button id="loadBot">Load bot</button>
@@ -127,6 +138,9 @@ async function refresh() {
     "Registered channels: " + n.registeredChannels].map((text) => { const li = document.createElement("li"); li.textContent = text; return li; }));
   if (!settingsShown) { for (const key of keys) $("settingsForm").elements[key].value = state.settings[key]; settingsShown = true; }
   fillList("operators", state.operators, "oper-del"); fillList("jupes", state.jupes, "jupe-del"); fillList("ignores", state.ignores, "ignore-del");
+  fillList("restrictedNicks", state.restrictedNicks, "unrestrict-nick");
+  fillList("restrictedChannels", state.restrictedChannels, "unrestrict-channel");
+  $("levels").replaceChildren(...state.levels.map((text) => { const li = document.createElement("li"); li.textContent = text; return li; }));
   $("webStatus").textContent = state.webServer ? "UP" : "DOWN";
   $("webToggle").textContent = state.webServer ? "Stop Webserver" : "Start Webserver";
   $("webLink").href = "http://" + location.hostname + ":" + state.webPort + "/";
@@ -154,6 +168,28 @@ $("generate").onclick = () => appendLinkLines("");
 $("generateNgircd").onclick = () => appendLinkLines("ngircd");
 $("copy").onclick = () => navigator.clipboard.writeText(linkText);
 $("addOperator").onclick = () => op("oper-add").then(refresh);
+$("setLevel").onclick = () => op("level", $("levelValue").value, {number: $("levelNumber").value}).then(refresh);
+$("addRestrictNick").onclick = () => op("restrict-nick", $("restrictNick").value).then(refresh);
+$("addRestrictChannel").onclick = () => op("restrict-channel", $("restrictChannel").value).then(refresh);
+$("memoAll").onclick = () => op("memo-all", $("memo").value).then(refresh);
+$("memoOperators").onclick = () => op("memo-operators", $("memo").value).then(refresh);
+async function find() {
+  const kind = $("kind").value;
+  const found = await call("/api/registered", {kind, search: $("search").value});
+  const columns = kind === "channels" ? ["name", "founder", "email", "description", "greet", "registered"]
+                                      : ["name", "email", "realName", "lastSeen", "lastQuit", "registered"];
+  const head = document.createElement("tr");
+  head.replaceChildren(...columns.map((c) => { const th = document.createElement("th"); th.textContent = c; return th; }));
+  $("rows").replaceChildren(head, ...found.rows.map((row) => {
+    const tr = document.createElement("tr");
+    tr.replaceChildren(...columns.map((c) => { const td = document.createElement("td"); td.textContent = row[c]; return td; }));
+    const drop = document.createElement("button"); drop.textContent = "Drop";
+    drop.onclick = () => op(kind === "channels" ? "drop-channel" : "drop-nick", row.name).then(refresh).then(find);
+    tr.appendChild(drop);
+    return tr;
+  }));
+}
+$("find").onclick = find;
 $("setOsInfo").onclick = () => op("osinfo", $("osInfo").value).then(refresh);
 $("addJupe").onclick = () => op("jupe-add", $("jupe").value).then(refresh);
 $("addIgnore").onclick = () => op("ignore-add", $("ignore").value).then(refresh);

@@ -11,6 +11,7 @@
 #include "console/admin_password.h"
 #include "core/tcp_listen.h"
 #include "core/text.h"
+#include "core/wildcard.h"
 #include "core/version.h"
 
 namespace nb {
@@ -97,6 +98,9 @@ struct AdminServer::Impl : std::enable_shared_from_this<AdminServer::Impl> {
     Response Handle(const Request& request);
     Response State(const Request& request, std::uint64_t since);
     Response Operation(const Request& request, const json::object& body);
+    // The registered nicks or channels whose name matches the search (a wildcard mask), at most
+    // 200 of them.
+    Response Registered(const Request& request, const json::object& body);
     // How long a login waits, after so many wrong passwords in a row.
     std::chrono::seconds LoginDelay() const {
         return wrongLogins < 3 ? std::chrono::seconds(0) : std::chrono::seconds(std::min(30, 1 << std::min(wrongLogins - 3, 5)));
@@ -214,6 +218,7 @@ Response AdminServer::Impl::Handle(const Request& request) {
                         : Refusal(request, http::status::not_found, "That dialog was answered already.");
     }
     if (path == "/api/op") return Operation(request, body.as_object());
+    if (path == "/api/registered") return Registered(request, body.as_object());
     return Refusal(request, http::status::not_found, "No such request.");
 }
 
@@ -235,6 +240,9 @@ Response AdminServer::Impl::State(const Request& request, std::uint64_t since) {
         {"operators", Strings(operations.List("operators"))},
         {"jupes", Strings(operations.List("jupes"))},
         {"ignores", Strings(operations.List("ignores"))},
+        {"restrictedNicks", Strings(operations.List("restricted nicks"))},
+        {"restrictedChannels", Strings(operations.List("restricted channels"))},
+        {"levels", Strings(operations.List("levels"))},
         {"dialogs", console.Dialogs()},
         {"log", console.LogLinesAfter(since)},
     };
@@ -262,6 +270,14 @@ Response AdminServer::Impl::Operation(const Request& request, const json::object
             else if (op == "ignore-add") operators.AddIgnore(arg);
             else if (op == "ignore-del") operators.RemoveIgnore(Index(arg));
             else if (op == "bot-load") operations.LoadBot(arg);
+            else if (op == "restrict-nick") operations.RestrictNick(arg);
+            else if (op == "unrestrict-nick") operations.UnrestrictNick(Index(arg));
+            else if (op == "restrict-channel") operations.RestrictChannel(arg);
+            else if (op == "unrestrict-channel") operations.UnrestrictChannel(Index(arg));
+            else if (op == "memo-all" || op == "memo-operators") operations.MemoToAll(op == "memo-operators", arg);
+            else if (op == "drop-nick") operations.DropNick(arg);
+            else if (op == "drop-channel") operations.DropChannel(arg);
+            else if (op == "level") operators.ChangeCommandLevel(Index(Text(body, "number")), arg);
             else if (op == "webserver-start") operations.StartWebServer();
             else if (op == "webserver-stop") operations.StopWebServer();
             else if (op == "page") {
@@ -283,6 +299,25 @@ Response AdminServer::Impl::Operation(const Request& request, const json::object
         &console);
     if (!known) return Refusal(request, http::status::bad_request, "No such operation: " + op);
     return Json(request, http::status::ok, {{"ok", true}, {"output", output}});
+}
+
+Response AdminServer::Impl::Registered(const Request& request, const json::object& body) {
+    constexpr std::size_t kMostRows = 200;
+    std::string mask = ToLower(Text(body, "search").empty() ? "*" : Text(body, "search"));
+    const StatisticsView& view = operations.Statistics();
+    json::array rows;
+    if (Text(body, "kind") == "channels") {
+        for (const ChannelRow& channel : view.RegisteredChannels())
+            if (rows.size() < kMostRows && WildcardMatch(ToLower(channel.name), mask))
+                rows.push_back({{"name", channel.name}, {"founder", channel.founder}, {"email", channel.email},
+                                {"description", channel.description}, {"greet", channel.greet}, {"registered", channel.registeredOn}});
+    } else {
+        for (const NickRow& nick : view.RegisteredNicks())
+            if (rows.size() < kMostRows && WildcardMatch(ToLower(nick.nick), mask))
+                rows.push_back({{"name", nick.nick}, {"email", nick.email}, {"realName", nick.realName}, {"lastSeen", nick.lastSeen},
+                                {"lastQuit", nick.lastQuit}, {"registered", nick.registeredOn}});
+    }
+    return Json(request, http::status::ok, {{"rows", rows}});
 }
 
 void AdminServer::Impl::Accept() {

@@ -105,6 +105,22 @@ void TerminalFrontEnd::Execute(const std::vector<std::string>& words) {
          }},
         {"ignore list", [](Self& self, const WordList&) { self.ShowList("ignores"); }},
         {"bot load", [](Self& self, const WordList& w) { self.operations_.LoadBot(Rest(w, 2)); }},
+        {"restrict nick add", [](Self& self, const WordList& w) { self.operations_.RestrictNick(Rest(w, 3)); }},
+        {"restrict nick del", [](Self& self, const WordList& w) { self.operations_.UnrestrictNick(IndexFrom(w.size() > 3 ? w[3] : "")); }},
+        {"restrict nick list", [](Self& self, const WordList&) { self.ShowList("restricted nicks"); }},
+        {"restrict channel add", [](Self& self, const WordList& w) { self.operations_.RestrictChannel(Rest(w, 3)); }},
+        {"restrict channel del", [](Self& self, const WordList& w) {
+             self.operations_.UnrestrictChannel(IndexFrom(w.size() > 3 ? w[3] : ""));
+         }},
+        {"restrict channel list", [](Self& self, const WordList&) { self.ShowList("restricted channels"); }},
+        {"memo all", [](Self& self, const WordList& w) { self.operations_.MemoToAll(false, Rest(w, 2)); }},
+        {"memo operators", [](Self& self, const WordList& w) { self.operations_.MemoToAll(true, Rest(w, 2)); }},
+        {"drop nick", [](Self& self, const WordList& w) { self.operations_.DropNick(Rest(w, 2)); }},
+        {"drop channel", [](Self& self, const WordList& w) { self.operations_.DropChannel(Rest(w, 2)); }},
+        {"levels", [](Self& self, const WordList&) { self.ShowList("levels"); }},
+        {"level", [](Self& self, const WordList& w) {
+             self.operations_.Operators().ChangeCommandLevel(IndexFrom(w.size() > 1 ? w[1] : ""), Rest(w, 2));
+         }},
         {"webserver start", [](Self& self, const WordList&) { self.operations_.StartWebServer(); }},
         {"webserver stop", [](Self& self, const WordList&) { self.operations_.StopWebServer(); }},
         {"pages", [](Self& self, const WordList& w) {
@@ -133,8 +149,10 @@ void TerminalFrontEnd::Execute(const std::vector<std::string>& words) {
 
 void TerminalFrontEnd::Help() {
     out_ << "Commands: help, status, backup, restore, linkconf [ngircd], update, oper add|del <n>|list, osinfo <level>, "
-            "jupe add <server>|del <n>|list, ignore add <mask>|del <n>|list, bot load <file>, webserver start|stop, "
-            "pages [index|users|chanserv|nickserv]. A question waits for the next line you type."
+            "levels, level <n> <level>, jupe add <server>|del <n>|list, ignore add <mask>|del <n>|list, "
+            "restrict nick|channel add <pattern>|del <n>|list, memo all|operators <text>, drop nick <nick>, "
+            "drop channel <#channel>, bot load <file>, webserver start|stop, pages [index|users|chanserv|nickserv]. "
+            "A question waits for the next line you type."
          << std::endl;
 }
 

@@ -20,4 +20,10 @@ void MemoServ::Send(const CommandContext& context) {
     TellNewMemo(to);
 }
 
+void MemoServ::SendFromAdministrator(const std::vector<std::string>& to, const std::string& text) {
+    for (const std::string& nick : to) database_.AddMemo("Administrator", nick, text);
+    if (!database_.SaveMemos()) return;
+    for (const std::string& nick : to) TellNewMemo(nick);
+}
+
 }  // namespace nb

@@ -37,6 +37,9 @@ public:
     const std::vector<Memo>& Memos() const { return database_.Memos(); }
     std::vector<std::size_t> MemoSlotsOf(const std::string& nick) const { return database_.MemoSlotsOf(nick); }
 
+    // The console's memo from "Administrator" to each nick, saved once; each recipient online is
+    // told as a sender's memo tells it.
+    void SendFromAdministrator(const std::vector<std::string>& to, const std::string& text);
     // Tells the user in `slot` how many memos wait for its nick (nothing when none).
     void NotifyMemoCount(std::size_t slot);
     // A user recognised by an access host hears of the memos waiting.

@@ -41,6 +41,7 @@ public:
     // The console edits the patterns in place, then saves them (at the end of the block).
     bool SaveRestrictedNicks() { return restricted_.Changed(); }
     std::vector<std::string>& RestrictedNicks() { return restricted_.Edit(); }
+    StoredList& RestrictedNickList() { return restricted_; }
 
     // The first record with this nick (letter case ignored), or nullptr. A save or a load
     // rebuilds the table: never keep the pointer across one. The writable one is how a record

@@ -15,6 +15,17 @@ NickServ::NickServ(const DataDirectory& data, Console& console, const Clock& clo
     enforcement_.onRecognised = [this](std::size_t slot) { events_.OnRecognised(slot); };
 }
 
+bool NickServ::DropNick(const std::string& nick) {
+    RegisteredNick* record = database_.FindRegisteredNick(nick);
+    if (record == nullptr) return false;
+    std::string dropped = record->nick;
+    database_.DropRegisteredNick(*record);
+    database_.NicksChanged();
+    enforcement_.RemovePendingNick(dropped);
+    events_.OnDropped(dropped);
+    return true;
+}
+
 void NickServ::LoadNickDatabase() {
     database_.LoadNickDatabase(true, true);
     database_.LoadRestrictedNicks();

@@ -61,6 +61,9 @@ public:
     // The console edits the restricted patterns in place, then saves them.
     std::vector<std::string>& RestrictedNicks() { return database_.RestrictedNicks(); }
     bool SaveRestrictedNicks() { return database_.SaveRestrictedNicks(); }
+    StoredList& RestrictedNickList() { return database_.RestrictedNickList(); }
+    // The console drops a registered nick as its owner's drop does; false when it is not registered.
+    bool DropNick(const std::string& nick);
 
     const std::vector<PendingNick>& PendingNicks() const { return enforcement_.PendingNicks(); }
 

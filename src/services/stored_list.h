@@ -4,10 +4,12 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/console.h"
 #include "core/group_commit.h"
 
 namespace nb {
@@ -35,5 +37,11 @@ private:
     GroupCommit& commit_;
     StoredTable table_;
 };
+
+// The console's add and remove of a keyword (a restricted nick or channel pattern): an empty,
+// multi-line or repeated keyword and a remove without a chosen entry are refused in an
+// "NBII - Error" box; a change is saved.
+bool AddKeyword(StoredList& list, Console& console, const std::string& keyword);
+bool RemoveKeyword(StoredList& list, Console& console, std::optional<std::size_t> index);
 
 }  // namespace nb

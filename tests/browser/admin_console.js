@@ -1,8 +1,8 @@
 // Drives the admin console in Chromium, a step per panel, with a screenshot of each.
 // Usage: node admin_console.js before|after CONSOLE_URL PASSWORD SCREENSHOT_DIR [STATS_URL]
 //   before: log in, change a setting, add an operator through its prompts, back up
-//   after:  restore, the link lines twice and copied, a jupe, the bot, the web server and a
-//           page, the update check twice
+//   after:  restore and the nick found again, a restriction, the link lines twice and copied, a
+//           jupe, the bot, the web server and a page, the update check twice
 const { chromium } = require('playwright-core');
 
 const [phase, base, password, shots, stats] = process.argv.slice(2);
@@ -70,6 +70,16 @@ const check = (ok, what) => { if (!ok) throw new Error(what); };
     check(await dialog('Yes') === 'You are about to overwrite your current database files with a backup, continue?', 'no question');
     check(await dialog('OK') === 'All files successfully restored.', 'the restore did not finish');
     await shot('restore');
+
+    await panel('Registered');
+    await page.click('#find');
+    await page.waitForFunction(() => document.getElementById('rows').textContent.includes('keeper'));
+    await shot('registered');
+    await panel('Restrictions');
+    await page.fill('#restrictChannel', '#warez*');
+    await page.click('#addRestrictChannel');
+    await page.waitForFunction(() => document.getElementById('restrictedChannels').textContent.includes('#warez*'));
+    await shot('restrictions');
 
     await panel('Settings');
     await page.click('#generate');

@@ -53,6 +53,37 @@ TEST_F(BackupTest, BackupCopiesSixFilesInOrderAndRestoreBringsThemBackAtOnce) {
     EXPECT_EQ(console.messages.back(), "NBII - Restore: All files successfully restored.");
 }
 
+// The console's other lists and drops, each as a block: refusals in boxes, changes in the files
+// and on the network.
+TEST_F(BackupTest, RestrictionsMemosAndDropsFromTheConsole) {
+    Connect("joe");
+    RegisterAndIdentify("joe");
+    Tell("ChanServ", "joe", "register #garden pw joe@example.org Roses");
+    program.RunOperation([&] { program.RestrictNick(""); });
+    EXPECT_EQ(console.messages.back(), "NBII - Error: You must type in a keyword.");
+    program.RunOperation([&] { program.RestrictNick("bad*"); });
+    program.RunOperation([&] { program.RestrictNick("BAD*"); });
+    EXPECT_EQ(console.messages.back(), "NBII - Error: Already added, please try a different keyword.");
+    program.RunOperation([&] { program.UnrestrictChannel(std::nullopt); });
+    EXPECT_EQ(console.messages.back(), "NBII - Error: You must select a keyword from the list.");
+    EXPECT_EQ(ReadFile("NickServ/Restrict.nb2"), "bad*\r\n");
+
+    program.RunOperation([&] { program.MemoToAll(false, "Maintenance at noon"); });
+    EXPECT_EQ(ReadFile("MemoServ/MemoServ.nb2"), "Administrator [12/6/2026 9:07:15 PM] joe Maintenance at noon\r\n");
+    EXPECT_EQ(link.Take(), (test::Lines{":MemoServ NOTICE joe :You have a message waiting for you (just sent).",
+                                        ":MemoServ NOTICE joe :Type: /msg MemoServ read all"}));
+    program.RunOperation([&] { program.MemoToAll(true, "Operators only"); });
+    EXPECT_EQ(console.messages.back(), "NBII - MemoServ: There are no operators.");
+
+    program.RunOperation([&] { program.DropChannel("#GARDEN"); });
+    EXPECT_EQ(link.Take().at(0), ":ChanServ PART #garden");
+    program.RunOperation([&] { program.DropNick("joe"); });
+    EXPECT_EQ(console.messages.back(), "NBII - NickServ: The nick joe was dropped.");
+    EXPECT_EQ(ReadFile("NickServ/NickServ.nb2"), "");
+    EXPECT_EQ(ReadFile("ChanServ/ChanServ.nb2"), "");
+    EXPECT_FALSE(services.nickServ.IsNickIdentified("joe"));
+}
+
 TEST(LinkConfiguration, TheLinesTakeTheFieldsAsTyped) {
     EXPECT_EQ(ClassicLinkLines("irc.example.org", "pw", "services.example"),
               "Copy/Paste below this line.\r\n---------------------------\r\nC:irc.example.org:pw:services.example::30\r\n"
