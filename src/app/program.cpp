@@ -24,7 +24,7 @@ struct Program::OwnPlatform {
 
 Program::Program(const std::filesystem::path& dataDir, bool showRawTraffic)
     : Program(dataDir, showRawTraffic, nullptr, nullptr, nullptr) {
-    link_ = std::make_unique<ServerLink>(io_, timers_, console_, services_.debugLog, services_.linkSettings, services_);
+    link_ = std::make_unique<ServerLink>(io_, timers_, router_, services_.debugLog, services_.linkSettings, services_);
     services_.AttachLink(link_.get(), link_.get());
     if (own_->console.Interactive()) terminal_ = std::make_unique<TerminalFrontEnd>(io_, *this, own_->console, std::cout);
 }
@@ -97,6 +97,11 @@ std::string Program::LinkConfiguration(bool ngircd) const {
                   : ClassicLinkLines(settings.Get("Server Information", "IP/Host", ""), password, name);
 }
 
+void Program::Connect() {
+    if (!link_) return router_.ShowMessage("NBII - Server Link", "This program has no link of its own to connect.");
+    link_->ConnectToServer();
+}
+
 void Program::CheckForUpdate() { update_.Start(services_.settings.Get("General", "Update Server", "")); }
 
 void Program::RestrictNick(const std::string& pattern) { AddKeyword(services_.nickServ.RestrictedNickList(), router_, Trim(pattern)); }
@@ -161,7 +166,7 @@ std::vector<std::string> Program::List(const std::string& which) {
 int Program::Run() {
     boost::asio::signal_set signals(io_, SIGINT, SIGTERM);
     signals.async_wait([this](const boost::system::error_code&, int) {
-        console_.AppendLogText(LogBox::Status, "Stopping.");
+        router_.AppendLogText(LogBox::Status, "Stopping.");
         Stop();
         io_.stop();
     });

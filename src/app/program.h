@@ -57,6 +57,7 @@ public:
     std::string LastBackupCaption() const override { return backup_.LastBackupCaption(); }
     std::string LinkConfiguration(bool ngircd) const override;
     void CheckForUpdate() override;
+    void Connect() override;
     std::optional<UpdateResult> LastUpdateResult() const override { return update_.Result(); }
     OperatorConsole& Operators() override { return services_.operatorConsole; }
     bool LoadBot(const std::string& fileName) override { return services_.bot.LoadBot(fileName); }

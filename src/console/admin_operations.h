@@ -33,6 +33,8 @@ public:
     // lines, or ngIRCd's [Server] block.
     virtual std::string LinkConfiguration(bool ngircd) const = 0;
     virtual void CheckForUpdate() = 0;
+    // Links again now, with the server settings as they are (a link that is up is closed first).
+    virtual void Connect() = 0;
     virtual std::optional<UpdateResult> LastUpdateResult() const = 0;
     virtual OperatorConsole& Operators() = 0;
     virtual bool LoadBot(const std::string& fileName) = 0;

@@ -26,6 +26,7 @@ li button{margin-left:8px}
 <main>
 <section data-panel="Network"><h3>The network now</h3><ul id="network"></ul></section>
 <section data-panel="Settings"><h3>Server settings</h3><form id="settingsForm"></form><button id="saveSettings">Save</button>
+<button id="connect">Connect</button> <span id="linkState"></span>
 <h3>Link configuration</h3><button id="generate">Generate</button> <button id="generateNgircd">Generate ngIRCd block</button>
 <button id="copy">Copy</button><br><textarea id="linkLines" rows="10" cols="70" readonly></textarea></section>
 <section data-panel="Operators"><h3>Operator access</h3><ol id="operators"></ol><button id="addOperator">Add operator</button>
@@ -132,6 +133,8 @@ async function refresh() {
   const state = await call("/api/state?since=" + since);
   $("version").textContent = state.version; $("caption").textContent = state.lastBackup; $("lastBackup").textContent = state.lastBackup;
   const n = state.network;
+  const last = [...document.querySelectorAll('[data-box="status"]')].map((e) => e.textContent.trim().split("\n").pop())[0];
+  $("linkState").textContent = (n.linked ? "Linked. " : "Not linked. ") + (last || "");
   $("network").replaceChildren(...[
     "Link: " + (n.linked ? "up for " + n.uptime + " s" : "down"), "Users online: " + n.users, "Channels: " + n.channels,
     "Max users: " + n.maxUsers + " (" + n.maxUsersDate + ")", "Registered nicks: " + n.nicks,
@@ -157,10 +160,13 @@ async function refresh() {
   }
   showDialog(state.dialogs);
 }
-$("saveSettings").onclick = () => {
+const saveSettings = () => {
   const values = {}; for (const key of keys) values[key] = $("settingsForm").elements[key].value;
-  op("settings", "", {values}).then(refresh);
+  return op("settings", "", {values});
 };
+$("saveSettings").onclick = () => saveSettings().then(refresh);
+// Saved first: the link is made with what the form shows; its progress is in the status log.
+$("connect").onclick = () => saveSettings().then(() => op("connect")).then(refresh);
 // Kept as generated, CR LF and all: a text area's value would give LF alone.
 let linkText = "";
 const appendLinkLines = async (kind) => { linkText += (await op("linkconf", kind)).output; $("linkLines").value = linkText; };

@@ -262,6 +262,7 @@ Response AdminServer::Impl::Operation(const Request& request, const json::object
             else if (op == "restore") operations.Restore();
             else if (op == "linkconf") output = operations.LinkConfiguration(arg == "ngircd");
             else if (op == "update") operations.CheckForUpdate();
+            else if (op == "connect") operations.Connect();
             else if (op == "oper-add") operators.AddOperator();
             else if (op == "oper-del") operators.DeleteOperator(Index(arg));
             else if (op == "osinfo") operators.SetOsInfo(arg);

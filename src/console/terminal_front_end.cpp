@@ -88,6 +88,7 @@ void TerminalFrontEnd::Execute(const std::vector<std::string>& words) {
              self.out_ << self.operations_.LinkConfiguration(w.size() > 1 && ToLower(w[1]) == "ngircd") << std::flush;
          }},
         {"update", [](Self& self, const WordList&) { self.operations_.CheckForUpdate(); }},
+        {"connect", [](Self& self, const WordList&) { self.operations_.Connect(); }},
         {"oper add", [](Self& self, const WordList&) { self.operations_.Operators().AddOperator(); }},
         {"oper del", [](Self& self, const WordList& w) {
              self.operations_.Operators().DeleteOperator(IndexFrom(w.size() > 2 ? w[2] : ""));
@@ -148,7 +149,7 @@ void TerminalFrontEnd::Execute(const std::vector<std::string>& words) {
 }
 
 void TerminalFrontEnd::Help() {
-    out_ << "Commands: help, status, backup, restore, linkconf [ngircd], update, oper add|del <n>|list, osinfo <level>, "
+    out_ << "Commands: help, status, connect, backup, restore, linkconf [ngircd], update, oper add|del <n>|list, osinfo <level>, "
             "levels, level <n> <level>, jupe add <server>|del <n>|list, ignore add <mask>|del <n>|list, "
             "restrict nick|channel add <pattern>|del <n>|list, memo all|operators <text>, drop nick <nick>, "
             "drop channel <#channel>, bot load <file>, webserver start|stop, pages [index|users|chanserv|nickserv]. "

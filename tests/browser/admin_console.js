@@ -1,6 +1,6 @@
 // Drives the admin console in Chromium, a step per panel, with a screenshot of each.
 // Usage: node admin_console.js before|after CONSOLE_URL PASSWORD SCREENSHOT_DIR [STATS_URL]
-//   before: log in, change a setting, add an operator through its prompts, back up
+//   before: log in, change a setting and link again, add an operator through its prompts, back up
 //   after:  restore and the nick found again, a restriction, the link lines twice and copied, a
 //           jupe, the bot, the web server and a page, the update check twice
 const { chromium } = require('playwright-core');
@@ -45,6 +45,10 @@ const check = (ok, what) => { if (!ok) throw new Error(what); };
       await settings.locator('input[name="Your Email"]').fill('admin@example.net');
       await page.click('#saveSettings');
       check((await dialog('OK')).startsWith('Saved.'), 'the settings were not saved');
+      await page.click('#connect');
+      check((await dialog('OK')).startsWith('Saved.'), 'Connect did not save first');
+      await page.waitForFunction(() => document.querySelector('[data-box="status"]').textContent
+                                                .split('has successfully connected').length === 3);
       await shot('settings');
 
       await panel('Operators');
