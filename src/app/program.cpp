@@ -146,6 +146,16 @@ void Program::DropChannel(const std::string& channel) {
     router_.ShowMessage("NBII - ChanServ", "The channel " + Trim(channel) + " was dropped.");
 }
 
+void Program::EditNick(const std::string& nick, const std::string& field, const std::string& value) {
+    auto refusal = services_.nickServ.EditNick(Trim(nick), ToLower(Trim(field)), value);
+    router_.ShowMessage("NBII - NickServ", refusal ? *refusal : "The " + ToLower(Trim(field)) + " of " + Trim(nick) + " was changed.");
+}
+
+void Program::EditChannel(const std::string& channel, const std::string& field, const std::string& value) {
+    auto refusal = services_.chanServ.EditChannel(Trim(channel), ToLower(Trim(field)), value);
+    router_.ShowMessage("NBII - ChanServ", refusal ? *refusal : "The " + ToLower(Trim(field)) + " of " + Trim(channel) + " was changed.");
+}
+
 std::vector<std::string> Program::List(const std::string& which) {
     if (which == "jupes") return services_.operServ.Jupes().Entries();
     if (which == "ignores") return services_.ignoreList.Masks().Entries();

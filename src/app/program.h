@@ -75,6 +75,8 @@ public:
     void MemoToAll(bool operatorsOnly, const std::string& text) override;
     void DropNick(const std::string& nick) override;
     void DropChannel(const std::string& channel) override;
+    void EditNick(const std::string& nick, const std::string& field, const std::string& value) override;
+    void EditChannel(const std::string& channel, const std::string& field, const std::string& value) override;
     std::vector<std::string> List(const std::string& which) override;
     StatisticsPages& Pages() { return pages_; }
     const WebServer& Web() const { return webServer_; }

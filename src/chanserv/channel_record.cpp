@@ -8,6 +8,50 @@
 namespace nb {
 namespace {
 
+// Texts that are sent to the network later (a greet to each user who joins, the topic) stay
+// well within the IRC line limit together with a long nick and channel name.
+constexpr std::size_t kMaxSentTextBytes = 350;
+
+struct FieldRule {
+    ChannelField field;
+    const char* label;
+    // What the field may not hold, as the refusal names it.
+    const char* breaks;
+    std::size_t maxBytes;  // 0: no limit of its own
+};
+
+constexpr FieldRule kFieldRules[] = {
+    {ChannelField::Name, "channel name", "blanks", 0},
+    {ChannelField::Password, "password", "blanks", 0},
+    {ChannelField::Email, "e-mail address", "blanks", 0},
+    {ChannelField::Description, "description", "\x02) [\x02", kMaxSentTextBytes},
+    {ChannelField::Modes, "mode", "\x02] [\x02", 0},
+    {ChannelField::Topic, "topic", "\x02] {\x02", kMaxSentTextBytes},
+    {ChannelField::Greet, "greeting", "line breaks", kMaxSentTextBytes},
+};
+
+const FieldRule& RuleOf(ChannelField field) {
+    for (const FieldRule& rule : kFieldRules) {
+        if (rule.field == field) return rule;
+    }
+    return kFieldRules[0];
+}
+
+}  // namespace
+
+std::optional<FieldRefusal> RefusalOf(ChannelField field, const std::string& value) {
+    const FieldRule& rule = RuleOf(field);
+    // Sent to the network later, in a line of its own: it must leave room for the rest of it.
+    if (rule.maxBytes > 0 && value.size() > rule.maxBytes)
+        return FieldRefusal{"The " + std::string(rule.label) + " is too long (at most " + std::to_string(rule.maxBytes) + " bytes).", true};
+    // A control character would reach the file and every line that shows the value.
+    if (!HasOnlyFormattingControls(value)) return FieldRefusal{"The " + std::string(rule.label) + " cannot contain control characters."};
+    if (!ChannelFieldHolds(field, value)) return FieldRefusal{"The " + std::string(rule.label) + " cannot contain " + rule.breaks + "."};
+    return std::nullopt;
+}
+
+namespace {
+
 constexpr std::string_view kDescriptionEnd = ") [";
 constexpr std::string_view kModesEnd = "] [";
 constexpr std::string_view kTopicEnd = "] {";

@@ -62,6 +62,13 @@ enum class ChannelField { Name, Password, Founder, Email, Description, Modes, To
 // No value may break the line. A name is not empty; the name, password, founder, email and
 // date hold no blank; a description holds no ") [", modes no "] [", a topic no "] {".
 bool ChannelFieldHolds(ChannelField field, std::string_view value);
+// Why a value cannot be stored in the field ("The greeting is too long (at most 350 bytes).",
+// "The description cannot contain control characters."), or nullopt when it can.
+struct FieldRefusal {
+    std::string text;
+    bool tooLong = false;
+};
+std::optional<FieldRefusal> RefusalOf(ChannelField field, const std::string& value);
 // The first field of the record that its line cannot hold, or nullopt.
 std::optional<ChannelField> UnstorableChannelField(const RegisteredChannel& record);
 // A channel that is not empty, and a channel, nick and hosts without blanks or line breaks.

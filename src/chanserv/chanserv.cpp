@@ -24,6 +24,21 @@ bool ChanServ::DropChannel(const std::string& name) {
     return true;
 }
 
+std::optional<std::string> ChanServ::EditChannel(const std::string& name, const std::string& field, const std::string& value) {
+    RegisteredChannel* record = database_.FindRegisteredChannel(name);
+    if (record == nullptr) return "The channel " + name + " is not registered.";
+    const std::pair<const char*, ChannelField> kFields[] = {
+        {"description", ChannelField::Description}, {"email", ChannelField::Email}, {"greet", ChannelField::Greet}};
+    for (const auto& [word, which] : kFields) {
+        if (field != word) continue;
+        if (auto refusal = RefusalOf(which, value)) return refusal->text;
+        (which == ChannelField::Description ? record->description : which == ChannelField::Email ? record->email : record->greet) = value;
+        database_.ChannelsChanged();
+        return std::nullopt;
+    }
+    return "A channel's description, email or greet can be edited.";
+}
+
 void ChanServ::LoadChannelDatabase() {
     database_.LoadChannelDatabase(true, true);
     database_.Restricted().LoadRestrictedChannels();

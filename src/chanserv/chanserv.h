@@ -58,6 +58,9 @@ public:
     // The console drops a registered channel as its founder's drop does; false when it is not
     // registered.
     bool DropChannel(const std::string& name);
+    // The console's edit of a channel's "description", "email" or "greet": why it cannot be
+    // stored, or nothing when it was.
+    std::optional<std::string> EditChannel(const std::string& name, const std::string& field, const std::string& value);
 
 private:
     Outbound& out_;

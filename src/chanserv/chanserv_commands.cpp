@@ -10,35 +10,6 @@ namespace {
 // Words after this one are never joined into a text.
 constexpr std::size_t kLastJoinedWord = 99;
 
-// Texts that are sent to the network later (a greet to each user who joins, the topic) stay
-// well within the IRC line limit together with a long nick and channel name.
-constexpr std::size_t kMaxSentTextBytes = 350;
-
-struct FieldRule {
-    ChannelField field;
-    const char* label;
-    // What the field may not hold, as the refusal names it.
-    const char* breaks;
-    std::size_t maxBytes;  // 0: no limit of its own
-};
-
-constexpr FieldRule kFieldRules[] = {
-    {ChannelField::Name, "channel name", "blanks", 0},
-    {ChannelField::Password, "password", "blanks", 0},
-    {ChannelField::Email, "e-mail address", "blanks", 0},
-    {ChannelField::Description, "description", "\x02) [\x02", kMaxSentTextBytes},
-    {ChannelField::Modes, "mode", "\x02] [\x02", 0},
-    {ChannelField::Topic, "topic", "\x02] {\x02", kMaxSentTextBytes},
-    {ChannelField::Greet, "greeting", "line breaks", kMaxSentTextBytes},
-};
-
-const FieldRule& RuleOf(ChannelField field) {
-    for (const FieldRule& rule : kFieldRules) {
-        if (rule.field == field) return rule;
-    }
-    return kFieldRules[0];
-}
-
 }  // namespace
 
 ChanServCommands::ChanServCommands(ChannelDatabase& database, OnlineUsers& users, Outbound& out,
@@ -141,25 +112,10 @@ void ChanServCommands::ChannelsChanged(const CommandContext& context, const std:
 
 bool ChanServCommands::Storable(const CommandContext& context, const std::string& channel, ChannelField field,
                                 const std::string& value, const std::string& failed) {
-    const FieldRule& rule = RuleOf(field);
-    // Sent to the network later, in a line of its own: it must leave room for the rest of it.
-    if (rule.maxBytes > 0 && value.size() > rule.maxBytes) {
-        context.Reply(Bold("Error") + ": The " + rule.label + " is too long (at most " + std::to_string(rule.maxBytes) +
-                      " bytes).");
-        AuditChannel(context, channel, failed + " [Failed (too long)]");
-        return false;
-    }
-    std::string refusal;
-    // A control character would reach the file and every line that shows the value.
-    if (!HasOnlyFormattingControls(value)) {
-        refusal = "control characters";
-    } else if (!ChannelFieldHolds(field, value)) {
-        refusal = rule.breaks;
-    } else {
-        return true;
-    }
-    context.Reply(Bold("Error") + ": The " + rule.label + " cannot contain " + refusal + ".");
-    AuditChannel(context, channel, failed + " [Failed (invalid character)]");
+    std::optional<FieldRefusal> refusal = RefusalOf(field, value);
+    if (!refusal) return true;
+    context.Reply(Bold("Error") + ": " + refusal->text);
+    AuditChannel(context, channel, failed + (refusal->tooLong ? " [Failed (too long)]" : " [Failed (invalid character)]"));
     return false;
 }
 

@@ -54,6 +54,10 @@ public:
     // A registered nick or channel dropped as its owner would drop it.
     virtual void DropNick(const std::string& nick) = 0;
     virtual void DropChannel(const std::string& channel) = 0;
+    // A field of a registered nick (email, url, realname, age) or channel (description, email,
+    // greet) edited; a value the record cannot hold is refused in a box.
+    virtual void EditNick(const std::string& nick, const std::string& field, const std::string& value) = 0;
+    virtual void EditChannel(const std::string& channel, const std::string& field, const std::string& value) = 0;
     // The entries of a list the console edits by number: "operators", "jupes", "ignores",
     // "restricted nicks", "restricted channels" or "levels".
     virtual std::vector<std::string> List(const std::string& which) = 0;

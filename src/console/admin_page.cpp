@@ -35,7 +35,10 @@ li button{margin-left:8px}
 <label>Level</label><input id="levelValue" size="4"><button id="setLevel">Change</button></section>
 <section data-panel="Registered"><h3>Registered nicks and channels</h3><select id="kind"><option value="nicks">Nicks</option>
 <option value="channels">Channels</option></select><input id="search" placeholder="* (a wildcard mask)"><button id="find">Search</button>
-<table id="rows"></table></section>
+<table id="rows"></table>
+<p><input id="editName" placeholder="nick or #channel" readonly><input id="editKind" type="hidden">
+<select id="editField"><option>email</option><option>url</option><option>realname</option><option>age</option>
+<option>description</option><option>greet</option></select><input id="editValue" size="40"><button id="save">Save</button></p></section>
 <section data-panel="Restrictions"><h3>Nicks that may not be registered</h3><ol id="restrictedNicks"></ol>
 <input id="restrictNick" placeholder="pattern"><button id="addRestrictNick">Add</button>
 <h3>Channels that may not be registered</h3><ol id="restrictedChannels"></ol>
@@ -191,11 +194,15 @@ async function find() {
     tr.replaceChildren(...columns.map((c) => { const td = document.createElement("td"); td.textContent = row[c]; return td; }));
     const drop = document.createElement("button"); drop.textContent = "Drop";
     drop.onclick = () => op(kind === "channels" ? "drop-channel" : "drop-nick", row.name).then(refresh).then(find);
-    tr.appendChild(drop);
+    const edit = document.createElement("button"); edit.textContent = "Edit";
+    edit.onclick = () => { $("editName").value = row.name; $("editKind").value = kind; };
+    tr.append(edit, drop);
     return tr;
   }));
 }
 $("find").onclick = find;
+$("save").onclick = () => op($("editKind").value === "channels" ? "edit-channel" : "edit-nick", $("editName").value,
+                             {field: $("editField").value, value: $("editValue").value}).then(refresh).then(find);
 $("setOsInfo").onclick = () => op("osinfo", $("osInfo").value).then(refresh);
 $("addJupe").onclick = () => op("jupe-add", $("jupe").value).then(refresh);
 $("addIgnore").onclick = () => op("ignore-add", $("ignore").value).then(refresh);

@@ -278,6 +278,8 @@ Response AdminServer::Impl::Operation(const Request& request, const json::object
             else if (op == "memo-all" || op == "memo-operators") operations.MemoToAll(op == "memo-operators", arg);
             else if (op == "drop-nick") operations.DropNick(arg);
             else if (op == "drop-channel") operations.DropChannel(arg);
+            else if (op == "edit-nick") operations.EditNick(arg, Text(body, "field"), Text(body, "value"));
+            else if (op == "edit-channel") operations.EditChannel(arg, Text(body, "field"), Text(body, "value"));
             else if (op == "level") operators.ChangeCommandLevel(Index(Text(body, "number")), arg);
             else if (op == "webserver-start") operations.StartWebServer();
             else if (op == "webserver-stop") operations.StopWebServer();

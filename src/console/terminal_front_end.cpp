@@ -118,6 +118,12 @@ void TerminalFrontEnd::Execute(const std::vector<std::string>& words) {
         {"memo operators", [](Self& self, const WordList& w) { self.operations_.MemoToAll(true, Rest(w, 2)); }},
         {"drop nick", [](Self& self, const WordList& w) { self.operations_.DropNick(Rest(w, 2)); }},
         {"drop channel", [](Self& self, const WordList& w) { self.operations_.DropChannel(Rest(w, 2)); }},
+        {"edit nick", [](Self& self, const WordList& w) {
+             self.operations_.EditNick(w.size() > 2 ? w[2] : "", w.size() > 3 ? w[3] : "", Rest(w, 4));
+         }},
+        {"edit channel", [](Self& self, const WordList& w) {
+             self.operations_.EditChannel(w.size() > 2 ? w[2] : "", w.size() > 3 ? w[3] : "", Rest(w, 4));
+         }},
         {"levels", [](Self& self, const WordList&) { self.ShowList("levels"); }},
         {"level", [](Self& self, const WordList& w) {
              self.operations_.Operators().ChangeCommandLevel(IndexFrom(w.size() > 1 ? w[1] : ""), Rest(w, 2));
@@ -152,7 +158,8 @@ void TerminalFrontEnd::Help() {
     out_ << "Commands: help, status, connect, backup, restore, linkconf [ngircd], update, oper add|del <n>|list, osinfo <level>, "
             "levels, level <n> <level>, jupe add <server>|del <n>|list, ignore add <mask>|del <n>|list, "
             "restrict nick|channel add <pattern>|del <n>|list, memo all|operators <text>, drop nick <nick>, "
-            "drop channel <#channel>, bot load <file>, webserver start|stop, pages [index|users|chanserv|nickserv]. "
+            "drop channel <#channel>, edit nick <nick> email|url|realname|age <value>, "
+            "edit channel <#channel> description|email|greet <value>, bot load <file>, webserver start|stop, pages [index|users|chanserv|nickserv]. "
             "A question waits for the next line you type."
          << std::endl;
 }

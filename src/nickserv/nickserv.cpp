@@ -1,5 +1,7 @@
 #include "nickserv/nickserv.h"
 
+#include "core/text.h"
+
 #include "core/datetime.h"
 
 namespace nb {
@@ -24,6 +26,34 @@ bool NickServ::DropNick(const std::string& nick) {
     enforcement_.RemovePendingNick(dropped);
     events_.OnDropped(dropped);
     return true;
+}
+
+std::optional<std::string> NickServ::EditNick(const std::string& nick, const std::string& field, const std::string& value) {
+    RegisteredNick* record = database_.FindRegisteredNick(nick);
+    if (record == nullptr) return "The nick " + nick + " is not registered.";
+    // Each field as NickServ.nb2 holds it: the character that would close it, and whether it is
+    // one word, as NickServ's set takes it.
+    struct Field {
+        const char* word;
+        std::string RegisteredNick::*member;
+        char closes;
+        bool oneWord;
+    };
+    const Field kFields[] = {{"email", &RegisteredNick::email, ']', true},
+                             {"url", &RegisteredNick::url, ')', true},
+                             {"realname", &RegisteredNick::realName, '}', false},
+                             {"age", &RegisteredNick::age, '\0', true}};
+    for (const Field& each : kFields) {
+        if (field != each.word) continue;
+        if (value.empty()) return "The " + field + " cannot be empty.";
+        if (!HasOnlyFormattingControls(value)) return "The " + field + " cannot contain control characters.";
+        if ((each.closes != '\0' && value.find(each.closes) != std::string::npos) || (each.oneWord && value.find(' ') != std::string::npos))
+            return "The " + field + " cannot contain " + (each.oneWord ? "blanks" : std::string(1, each.closes)) + ".";
+        record->*(each.member) = value;
+        database_.NicksChanged();
+        return std::nullopt;
+    }
+    return "A nick's email, url, realname or age can be edited.";
 }
 
 void NickServ::LoadNickDatabase() {

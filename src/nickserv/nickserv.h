@@ -64,6 +64,9 @@ public:
     StoredList& RestrictedNickList() { return database_.RestrictedNickList(); }
     // The console drops a registered nick as its owner's drop does; false when it is not registered.
     bool DropNick(const std::string& nick);
+    // The console's edit of a nick's "email", "url", "realname" or "age": why it cannot be
+    // stored, or nothing when it was.
+    std::optional<std::string> EditNick(const std::string& nick, const std::string& field, const std::string& value);
 
     const std::vector<PendingNick>& PendingNicks() const { return enforcement_.PendingNicks(); }
 

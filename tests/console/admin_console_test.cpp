@@ -53,7 +53,7 @@ TEST_F(BackupTest, BackupCopiesSixFilesInOrderAndRestoreBringsThemBackAtOnce) {
     EXPECT_EQ(console.messages.back(), "NBII - Restore: All files successfully restored.");
 }
 
-// The console's other lists and drops, each as a block: refusals in boxes, changes in the files
+// The console's other lists, edits and drops, each as a block: refusals in boxes, changes in the files
 // and on the network.
 TEST_F(BackupTest, RestrictionsMemosAndDropsFromTheConsole) {
     Connect("joe");
@@ -74,6 +74,15 @@ TEST_F(BackupTest, RestrictionsMemosAndDropsFromTheConsole) {
                                         ":MemoServ NOTICE joe :Type: /msg MemoServ read all"}));
     program.RunOperation([&] { program.MemoToAll(true, "Operators only"); });
     EXPECT_EQ(console.messages.back(), "NBII - MemoServ: There are no operators.");
+
+    program.RunOperation([&] { program.EditNick("joe", "email", "a b"); });
+    EXPECT_EQ(console.messages.back(), "NBII - NickServ: The email cannot contain blanks.");
+    program.RunOperation([&] { program.EditNick("joe", "email", "new@example.org"); });
+    EXPECT_NE(ReadFile("NickServ/NickServ.nb2").find(" [new@example.org] "), std::string::npos);
+    program.RunOperation([&] { program.EditChannel("#garden", "greet", std::string(351, 'x')); });
+    EXPECT_EQ(console.messages.back(), "NBII - ChanServ: The greeting is too long (at most 350 bytes).");
+    program.RunOperation([&] { program.EditChannel("#garden", "description", "Roses & tulips"); });
+    EXPECT_NE(ReadFile("ChanServ/ChanServ.nb2").find(" (Roses & tulips) "), std::string::npos);
 
     program.RunOperation([&] { program.DropChannel("#GARDEN"); });
     EXPECT_EQ(link.Take().at(0), ":ChanServ PART #garden");
