@@ -1,0 +1,28 @@
+#include "core/workers.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/thread_pool.hpp>
+
+namespace nb {
+
+struct ThreadWorkers::Impl {
+    Impl(boost::asio::io_context& io, std::size_t threads) : io(io), pool(threads) {}
+    boost::asio::io_context& io;
+    boost::asio::thread_pool pool;
+};
+
+ThreadWorkers::ThreadWorkers(boost::asio::io_context& io, std::size_t threads)
+    : impl_(std::make_unique<Impl>(io, threads)) {}
+
+// Waits for the work under way; what it hands back is dropped with the loop.
+ThreadWorkers::~ThreadWorkers() { impl_->pool.join(); }
+
+void ThreadWorkers::Submit(std::function<void()> work, std::function<void()> done) {
+    boost::asio::post(impl_->pool, [this, work = std::move(work), done = std::move(done)]() mutable {
+        work();
+        boost::asio::post(impl_->io, std::move(done));
+    });
+}
+
+}  // namespace nb
