@@ -108,10 +108,8 @@ struct ServicesFixture {
             services.OnWireLine(*line);
             services.OnLine(*line);
         }
-        if (!endsBlock) return;
-        services.OnBlockEnd();
-        // As the loop would bring the workers' answers, unless a test holds them.
-        if (!holdWorkers) workers.Finish();
+        if (endsBlock) services.OnBlockEnd();
+        if (endsBlock && !holdWorkers) workers.Finish();  // as the loop would bring their answers
     }
     // The classic introduction: NICK <nick> 1 <ts> <ident> <host> <server> 0 :<real name>
     void IntroduceUser(const std::string& nick, const std::string& ident = "user", const std::string& host = "host.example.org") {
