@@ -31,13 +31,12 @@ public:
     // A PRIVMSG to one of our clients that answers commands is run (or refused) here; false
     // when the target is no such client. A sender who is not in the user table is not run.
     bool Deliver(const IrcLine& line);
-    // A user whose command waits for a password answer has the commands that follow held, so
-    // that each user's answers keep their order; other users are answered meanwhile.
-    bool IsWaiting(std::uint64_t userId) const { return waiting_.contains(userId); }
     // How often each command was run, by "<service> <command>".
     const std::map<std::string, long>& Counts() const { return counts_; }
 
 private:
+    // A user whose command waits for a password answer has the commands that follow held, so
+    // that each user's answers keep their order; other users are answered meanwhile.
     struct Held {
         std::string nick;  // the sender's nick when the commands came
         std::deque<IrcLine> lines;  // the first is the one waiting
