@@ -23,26 +23,29 @@ struct Program::OwnPlatform {
 };
 
 Program::Program(const std::filesystem::path& dataDir, bool showRawTraffic)
-    : Program(dataDir, showRawTraffic, nullptr, nullptr, nullptr) {
+    : Program(dataDir, showRawTraffic, nullptr, nullptr, nullptr, nullptr) {
     link_ = std::make_unique<ServerLink>(io_, timers_, router_, services_.debugLog, services_.linkSettings, services_);
     services_.AttachLink(link_.get(), link_.get());
     if (own_->console.Interactive()) terminal_ = std::make_unique<TerminalFrontEnd>(io_, *this, own_->console, std::cout);
 }
 
 Program::Program(const std::filesystem::path& dataDir, Clock& clock, Timers& timers, Console& console, LineSink& sink,
-                 LinkControl& control)
-    : Program(dataDir, std::nullopt, &clock, &timers, &console) {
+                 LinkControl& control, Workers* workers)
+    : Program(dataDir, std::nullopt, &clock, &timers, &console, workers) {
     services_.AttachLink(&sink, &control);
 }
 
 Program::Program(const std::filesystem::path& dataDir, std::optional<bool> showRawTraffic, Clock* clock,
-                 Timers* timers, Console* console)
+                 Timers* timers, Console* console, Workers* workers)
     : own_(showRawTraffic ? std::make_unique<OwnPlatform>(io_, *showRawTraffic) : nullptr),
       clock_(own_ ? own_->clock : *clock),
       timers_(own_ ? own_->timers : *timers),
       console_(own_ ? own_->console : *console),
+      // Two threads: password hashes for a 2-core machine, leaving the loop a core.
+      ownWorkers_(workers ? nullptr : std::make_unique<ThreadWorkers>(io_, 2)),
+      workers_(workers ? *workers : *ownWorkers_),
       router_(console_),
-      services_(dataDir, clock_, timers_, router_),
+      services_(dataDir, clock_, timers_, router_, workers_),
       statistics_(services_),
       webServer_(io_, dataDir / "Webserver", clock_, router_),
       pages_(statistics_, dataDir / "Webserver", clock_, router_),

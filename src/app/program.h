@@ -20,6 +20,7 @@
 #include "core/clock.h"
 #include "core/console.h"
 #include "core/timers.h"
+#include "core/workers.h"
 #include "link/line_sink.h"
 #include "webserver/statistics_pages.h"
 #include "webserver/web_server.h"
@@ -33,10 +34,10 @@ class Program : public AdminOperations {
 public:
     // The real program: its own clock, timers, terminal console and server link.
     Program(const std::filesystem::path& dataDir, bool showRawTraffic);
-    // For tests and benchmarks: their clock, timers, console and link; the loop is the
-    // program's own but runs only when they run it.
+    // For tests and benchmarks: their clock, timers, console and link, and their workers or
+    // else the program's own; the loop is the program's own but runs only when they run it.
     Program(const std::filesystem::path& dataDir, Clock& clock, Timers& timers, Console& console, LineSink& sink,
-            LinkControl& control);
+            LinkControl& control, Workers* workers = nullptr);
     ~Program() override;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -89,7 +90,7 @@ private:
     struct OwnPlatform;
     // Either `showRawTraffic` (a platform of its own) or the three parts given.
     Program(const std::filesystem::path& dataDir, std::optional<bool> showRawTraffic, Clock* clock, Timers* timers,
-            Console* console);
+            Console* console, Workers* workers);
     void RefreshPagesEvery(long long seconds);
 
     boost::asio::io_context io_;
@@ -97,6 +98,8 @@ private:
     Clock& clock_;
     Timers& timers_;
     Console& console_;
+    std::unique_ptr<ThreadWorkers> ownWorkers_;  // unless given
+    Workers& workers_;
     // What the services talk to: every front end sees the logs, the one running an operation
     // gets its questions.
     ConsoleRouter router_;

@@ -7,7 +7,8 @@
 
 namespace nb {
 
-Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timersIn, Console& consoleIn)
+Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timersIn, Console& consoleIn,
+                   Workers& workers)
     : clock(clockIn),
       timers(timersIn),
       console(consoleIn),
@@ -25,16 +26,17 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       out(writer, users, channels, clients, linkSettings),
       queries(clock, writer, linkSettings, clients),
       help(data),
+      passwords(settings, workers),
       nickServ(data, console, clock, timers, commit, standing, users, out, logs, help, VoiceOf(ServiceId::NickServ)),
       standing(nickServ, settings),
-      commands(clients, users, ignoreList, standing, out, logs, block, events),
+      commands(clients, users, ignoreList, standing, out, logs, block, events, passwords),
       chanServ(data, console, clock, commit, settings, users, channels, out, help, nickServ, standing,
                clients.Get(ServiceId::ChanServ), clients.Get(ServiceId::NickServ)),
       memoServ(data, console, commit, clock, users, nickServ, clients.Get(ServiceId::NickServ), help,
                VoiceOf(ServiceId::MemoServ)),
       operServ(data, commit, settings, clock, help,
                {users, channels, out, logs, queries, maxUsers, clients, linkSettings, logChannels, chanServ}),
-      operatorConsole(console, operServ, nickServ, settings, ignoreList, out, logs, clock),
+      operatorConsole(console, operServ, nickServ, settings, ignoreList, out, logs, clock, passwords),
       bot(data, console, clock, settings, out, clients, users, standing),
       router(clients, commands, users, channels, queries, logs, console, linkSettings) {
     clients.AttachCommands(ServiceId::NickServ, nickServ.Commands());
@@ -140,7 +142,8 @@ std::vector<std::string> Services::DataFiles() const {
 std::vector<SettingDefault> Services::SettingDefaults(const std::string& hostName, const std::string& nowText) const {
     std::vector<SettingDefault> defaults = DefaultSettings(hostName, nowText);
     for (const auto& more : {clients.SettingDefaults(), ChanServ::SettingDefaults(), OperServ::SettingDefaults(),
-                             Bot::SettingDefaults(), WebServerSettingDefaults(), AdminSettingDefaults()})
+                             Bot::SettingDefaults(), WebServerSettingDefaults(), AdminSettingDefaults(),
+                             PasswordWork::SettingDefaults()})
         defaults.insert(defaults.end(), more.begin(), more.end());
     return defaults;
 }

@@ -14,6 +14,7 @@
 #include "core/group_commit.h"
 #include "core/settings.h"
 #include "core/timers.h"
+#include "core/workers.h"
 #include "help/service_help.h"
 #include "link/line_sink.h"
 #include "link/link_listener.h"
@@ -33,6 +34,7 @@
 #include "services/block_commit.h"
 #include "services/command_dispatcher.h"
 #include "services/ignore_list.h"
+#include "services/password_work.h"
 #include "services/standing.h"
 #include "services/service_clients.h"
 
@@ -40,7 +42,7 @@ namespace nb {
 
 class Services : public LinkListener {
 public:
-    Services(std::filesystem::path dataDir, Clock& clock, Timers& timers, Console& console);
+    Services(std::filesystem::path dataDir, Clock& clock, Timers& timers, Console& console, Workers& workers);
     Services(const Services&) = delete;
     Services& operator=(const Services&) = delete;
 
@@ -71,6 +73,7 @@ public:
     Outbound out;
     ServerQueries queries;
     ServiceHelp help;
+    PasswordWork passwords;
     NickServ nickServ;
     Standing standing;
     CommandDispatcher commands;

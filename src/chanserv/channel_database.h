@@ -46,6 +46,8 @@ public:
     // Ends the founders' identification as ChannelsChanged() does.
     [[nodiscard]] StoredTable& ChannelTableChanged();
     StoredTable& AccessTable() { return accessTable_; }
+    // A stored password became its hash: nobody's identification ends for that.
+    StoredTable& PasswordHashed() { return channelTable_; }
 
     // The first record with this name (letter case ignored), or nullptr. A write or a load
     // rebuilds the table: never keep the pointer across one. The writable one is how a record

@@ -64,10 +64,12 @@ void ChanServCommands::Register(const CommandContext& context) {
         AuditChannel(context, channel, "REGISTER [Failed (invalid channel name)]");
         return;
     }
+    std::optional<std::string> stored = context.PasswordToStore(password);
+    if (!stored) return;
 
     RegisteredChannel record;
     record.name = channel;
-    record.password = password;
+    record.password = *stored;
     record.founder = nick;
     record.email = email;
     record.description = description;
@@ -113,21 +115,35 @@ void ChanServCommands::Ident(const CommandContext& context) {
         RefusesUnregistered(context, channel, "IDENT ******"))
         return;
     RegisteredChannel* record = database_.FindRegisteredChannel(channel);
-    if (context.words[2] != record->password) {
+    PasswordCheck check = context.CheckPassword(record->password, context.words[2]);
+    if (check == PasswordCheck::Pending) return;
+    if (check == PasswordCheck::Wrong) {
         return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(channel) + ".", "IDENT ******",
                                    [&](const std::string& text) { AuditChannel(context, channel, text); });
     }
+    std::string stored = record->password;
+    if (!context.UpgradesPassword(stored, context.words[2])) return;
     RightPassword(context, users_);
-    if (IEquals(record->founder, nick)) {
+    bool founder = IEquals(record->founder, nick);
+    if (founder) {
         database_.IdentifyFounder(*record);
-        context.Reply("You have successfully identified with " + Bold(channel) +
-                      " as the owner of the channel giving you level 500.");
     } else {
         database_.AddCoOwner(*record, nick);
-        context.Reply("You have successfully identified with " + Bold(channel) +
-                      " as a co-owner, giving you level 499.");
     }
-    AuditChannel(context, channel, "IDENT ****** [Success]");
+    auto success = [this, context, channel, founder] {
+        context.Reply(founder ? "You have successfully identified with " + Bold(channel) +
+                                    " as the owner of the channel giving you level 500."
+                              : "You have successfully identified with " + Bold(channel) +
+                                    " as a co-owner, giving you level 499.");
+        AuditChannel(context, channel, "IDENT ****** [Success]");
+    };
+    // A plain-text password becomes its hash; a file that keeps the old one does not undo the
+    // identification.
+    if (stored != record->password) {
+        record->password = stored;
+        context.Changed(database_.PasswordHashed(), success);
+    }
+    success();
 }
 
 void ChanServCommands::Drop(const CommandContext& context) {
@@ -139,7 +155,9 @@ void ChanServCommands::Drop(const CommandContext& context) {
         AuditChannel(context, channel, "DROP [Failed (not owner)]");
         return;
     }
-    if (context.words[2] != record->password) {
+    PasswordCheck check = context.CheckPassword(record->password, context.words[2]);
+    if (check == PasswordCheck::Pending) return;
+    if (check == PasswordCheck::Wrong) {
         return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(channel) + ".", "DROP",
                                    [&](const std::string& text) { AuditChannel(context, channel, text); });
     }

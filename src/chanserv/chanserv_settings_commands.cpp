@@ -5,6 +5,7 @@
 
 #include "chanserv/chanserv_commands.h"
 #include "core/text.h"
+#include "services/password_hash.h"
 
 namespace nb {
 namespace {
@@ -38,7 +39,7 @@ void ChanServCommands::Info(const CommandContext& context) {
     context.Reply("Information on: " + Bold(channel));
     if (standing_.SeesPasswords(users_.At(context.sender.slot))) {
         context.Reply("---");
-        context.Reply("Password: " + Bold(record->password));
+        context.Reply("Password: " + Bold(ShownPassword(record->password)));
         context.Reply("---");
     }
     context.Reply("Owner: " + Bold(record->founder));

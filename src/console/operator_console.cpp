@@ -29,7 +29,8 @@ bool OneWord(const std::string& text) { return !text.empty() && FindBlankOrContr
 }  // namespace
 
 OperatorConsole::OperatorConsole(Console& console, OperServ& operServ, const NickStatus& nicks, Settings& settings,
-                                 IgnoreList& ignores, Outbound& out, Logs& logs, const Clock& clock)
+                                 IgnoreList& ignores, Outbound& out, Logs& logs, const Clock& clock,
+                                 PasswordWork& passwords)
     : console_(console),
       operServ_(operServ),
       nicks_(nicks),
@@ -37,7 +38,8 @@ OperatorConsole::OperatorConsole(Console& console, OperServ& operServ, const Nic
       ignores_(ignores),
       out_(out),
       logs_(logs),
-      clock_(clock) {}
+      clock_(clock),
+      passwords_(passwords) {}
 
 void OperatorConsole::SaveOperators() {
     operServ_.Database().OperatorsChanged();
@@ -72,16 +74,18 @@ void OperatorConsole::AskLevel(const std::string& nick, const std::string& passw
         if (Trim(*answer).empty()) return AskLevel(nick, password, question);
         std::optional<int> level = LevelOf(*answer);
         if (!level) return AskLevel(nick, password, "Enter an access level for " + nick + " (must be between 1-500):");
-        // The entry may have come meanwhile, from another front end.
-        if (operServ_.Database().FindOperator(nick) != nullptr)
-            return console_.ShowMessage(kAccessErrorTitle, "That user is already on the access list.");
-        OperatorEntry entry;
-        entry.nick = nick;
-        entry.password = password;
-        entry.hosts = nicks_.AccessHostsOf(nick).value_or(std::array<std::string, 3>{});
-        entry.level = *level;
-        operServ_.Database().EditOperators().push_back(std::move(entry));
-        SaveOperators();
+        passwords_.Store(password, [this, nick, level](const std::string& stored) {
+            // The entry may have come meanwhile, from another front end.
+            if (operServ_.Database().FindOperator(nick) != nullptr)
+                return console_.ShowMessage(kAccessErrorTitle, "That user is already on the access list.");
+            OperatorEntry entry;
+            entry.nick = nick;
+            entry.password = stored;
+            entry.hosts = nicks_.AccessHostsOf(nick).value_or(std::array<std::string, 3>{});
+            entry.level = *level;
+            operServ_.Database().EditOperators().push_back(std::move(entry));
+            SaveOperators();
+        });
     });
 }
 
@@ -114,13 +118,20 @@ void OperatorConsole::ModifyOperator(std::optional<std::size_t> index, const Ope
     console_.AskYesNo(kAccessTitle, "You are about to modify " + old + ", continue?", [this, old, fields, level](bool yes) {
         OperatorEntry* entry = operServ_.Database().FindOperator(old);
         if (!yes || entry == nullptr) return;
-        // Another operator's nick: the login no longer belongs to this entry.
-        if (!IEquals(entry->nick, fields.nick)) entry->loggedInUser = 0;
-        entry->nick = fields.nick;
-        entry->password = fields.password;
-        entry->hosts = fields.hosts;
-        entry->level = *level;
-        SaveOperators();
+        auto write = [this, old, fields, level](const std::string& password) {
+            OperatorEntry* entry = operServ_.Database().FindOperator(old);
+            if (entry == nullptr) return;
+            // Another operator's nick: the login no longer belongs to this entry.
+            if (!IEquals(entry->nick, fields.nick)) entry->loggedInUser = 0;
+            entry->nick = fields.nick;
+            entry->password = password;
+            entry->hosts = fields.hosts;
+            entry->level = *level;
+            SaveOperators();
+        };
+        // The form shows what is stored: a hash left as it was stays that hash.
+        if (fields.password == entry->password) return write(entry->password);
+        passwords_.Store(fields.password, write);
     });
 }
 

@@ -16,6 +16,7 @@
 #include "operserv/operserv.h"
 #include "services/ignore_list.h"
 #include "services/nick_status.h"
+#include "services/password_work.h"
 
 namespace nb {
 
@@ -30,7 +31,7 @@ struct OperatorFields {
 class OperatorConsole {
 public:
     OperatorConsole(Console& console, OperServ& operServ, const NickStatus& nicks, Settings& settings,
-                    IgnoreList& ignores, Outbound& out, Logs& logs, const Clock& clock);
+                    IgnoreList& ignores, Outbound& out, Logs& logs, const Clock& clock, PasswordWork& passwords);
 
     // Asks for the nickname, its password and its level, asking again as long as the answer
     // cannot be taken; the hosts come from the registered nickname.
@@ -58,6 +59,7 @@ private:
     Outbound& out_;
     Logs& logs_;
     const Clock& clock_;
+    PasswordWork& passwords_;
 };
 
 }  // namespace nb

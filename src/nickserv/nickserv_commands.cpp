@@ -108,11 +108,13 @@ void NickServCommands::Register(const CommandContext& context) {
         return;
     }
     if (!AcceptsNewPassword(context, password, "REGISTER ******")) return;
+    std::optional<std::string> stored = context.PasswordToStore(password);
+    if (!stored) return;
     OnlineUser& user = users_.At(context.sender.slot);
     RegisteredNick record;
     record.nick = nick;
     record.accessHosts.fill(MakeBanMask(user.ident, user.host));
-    record.password = password;
+    record.password = *stored;
     record.url = kUrlPlaceholder;
     record.email = kEmailPlaceholder;
     record.registeredOn = FormatGeneralDate(clock_.Now());
@@ -128,7 +130,9 @@ void NickServCommands::Register(const CommandContext& context) {
 void NickServCommands::Drop(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "DROP [Failed (nick not registered)]");
     if (record == nullptr) return;
-    if (context.words[1] != record->password) {
+    PasswordCheck check = context.CheckPassword(record->password, context.words[1]);
+    if (check == PasswordCheck::Pending) return;
+    if (check == PasswordCheck::Wrong) {
         return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(record->nick) + "!",
                                    "DROP ******");
     }
@@ -144,15 +148,28 @@ void NickServCommands::Drop(const CommandContext& context) {
 void NickServCommands::Identify(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "IDENT [Failed (nick not registered)]");
     if (record == nullptr) return;
-    if (context.words[1] != record->password) {
+    PasswordCheck check = context.CheckPassword(record->password, context.words[1]);
+    if (check == PasswordCheck::Pending) return;
+    if (check == PasswordCheck::Wrong) {
         record->identifiedUser = 0;
         return RefuseWrongPassword(context, users_, out_, Bold("Error") + ": Invalid password.  Please try again.",
                                    "IDENT ******");
     }
+    std::string stored = record->password;
+    if (!context.UpgradesPassword(stored, context.words[1])) return;
     record->identifiedUser = users_.At(context.sender.slot).id;
     RightPassword(context, users_);
-    context.Reply("Hello " + Bold(context.sender.nick) + ".  You have successfully identified.");
-    context.Audit("IDENT ****** [Success]");
+    auto success = [context] {
+        context.Reply("Hello " + Bold(context.sender.nick) + ".  You have successfully identified.");
+        context.Audit("IDENT ****** [Success]");
+    };
+    // A plain-text password becomes its hash; a file that keeps the old one does not undo the
+    // identification.
+    if (stored != record->password) {
+        record->password = stored;
+        context.Changed(database_.NickTable(), success);
+    }
+    success();
     enforcement_.RemovePendingNick(context.sender.nick);
     events_.OnIdentified(context.sender.slot);
 }
@@ -165,7 +182,9 @@ void NickServCommands::Ghost(const CommandContext& context) {
         context.Audit("GHOST " + nick + " ****** [Failed (nick not registered)]");
         return;
     }
-    if (context.words[2] != record->password) {
+    PasswordCheck check = context.CheckPassword(record->password, context.words[2]);
+    if (check == PasswordCheck::Pending) return;
+    if (check == PasswordCheck::Wrong) {
         return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(nick) + ".",
                                    "GHOST " + nick + " ******");
     }
@@ -189,12 +208,16 @@ void NickServCommands::Ghost(const CommandContext& context) {
 void NickServCommands::ChangePassword(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "CHPASS [Failed (invalid password)]");
     if (record == nullptr) return;
-    if (context.words[1] != record->password) {
+    PasswordCheck check = context.CheckPassword(record->password, context.words[1]);
+    if (check == PasswordCheck::Pending) return;
+    if (check == PasswordCheck::Wrong) {
         return RefuseWrongPassword(context, users_, out_, Bold("Error") + ": Invalid password.", "CHPASS ****** ******");
     }
     const std::string& newPassword = context.words[2];
     if (!AcceptsNewPassword(context, newPassword, "CHPASS ****** ******")) return;
-    record->password = newPassword;
+    std::optional<std::string> stored = context.PasswordToStore(newPassword);
+    if (!stored) return;
+    record->password = *stored;
     NicksChanged(context, "CHPASS ****** ******");
     context.Reply("You have successfully changed your password to " + Bold(newPassword) +
                   ".  Remember, this is caSE seNTItiVE.");

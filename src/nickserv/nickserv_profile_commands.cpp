@@ -2,6 +2,7 @@
 #include <string>
 
 #include "core/text.h"
+#include "services/password_hash.h"
 #include "nickserv/nickserv_commands.h"
 
 namespace nb {
@@ -88,7 +89,7 @@ void NickServCommands::Info(const CommandContext& context) {
     context.Reply("Information on:" + Bold(" " + record->nick));
     if (standing_.SeesPasswords(users_.At(context.sender.slot))) {
         context.Reply("---");
-        context.Reply("Password: " + Bold(record->password));
+        context.Reply("Password: " + Bold(ShownPassword(record->password)));
         context.Reply("---");
     }
     context.Reply("Registered on:" + Bold(" " + record->registeredOn));

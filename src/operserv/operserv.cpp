@@ -195,10 +195,19 @@ void OperServ::Login(const CommandContext& context) {
         context.Audit("LOGIN ****** [Failed (hosts do not match)]");
         return;
     }
-    if (context.words[1] != entry->password) {
+    PasswordCheck check = context.CheckPassword(entry->password, context.words[1]);
+    if (check == PasswordCheck::Pending) return;
+    if (check == PasswordCheck::Wrong) {
         return RefuseWrongPassword(context, users_, out_, Bold("Error") + ": Your password was incorrect.", "LOGIN");
     }
+    std::string stored = entry->password;
+    if (!context.UpgradesPassword(stored, context.words[1])) return;
     RightPassword(context, users_);
+    // A plain-text password becomes its hash.
+    if (stored != entry->password) {
+        entry->password = stored;
+        database_.OperatorsChanged();
+    }
     entry->loggedInUser = user.id;
     context.Reply("You have logged in successfully!  Your access level is set to " + Bold(std::to_string(entry->level)));
     user.operLevel = entry->level;

@@ -6,7 +6,8 @@ namespace nb {
 
 CommandDispatcher::CommandDispatcher(const ServiceClients& clients, const OnlineUsers& users,
                                      const IgnoreList& ignoreList, const Standing& standing, Outbound& out,
-                                     Logs& logs, BlockCommit& block, NetworkEventBus& events)
+                                     Logs& logs, BlockCommit& block, NetworkEventBus& events,
+                                     PasswordWork& passwords)
     : clients_(clients),
       users_(users),
       ignoreList_(ignoreList),
@@ -14,7 +15,8 @@ CommandDispatcher::CommandDispatcher(const ServiceClients& clients, const Online
       out_(out),
       logs_(logs),
       block_(block),
-      events_(events) {}
+      events_(events),
+      passwords_(passwords) {}
 
 bool CommandDispatcher::Deliver(const IrcLine& line) {
     if (!line.Is("PRIVMSG") || line.params.size() < 2) return false;
@@ -26,20 +28,60 @@ bool CommandDispatcher::Deliver(const IrcLine& line) {
         logs_.WriteDebugLog("Message to " + line.Param(0) + " from unknown user " + sender + " not run");
         return true;
     }
+    std::uint64_t id = users_.At(*slot).id;
+    if (auto held = waiting_.find(id); held != waiting_.end()) {
+        held->second.lines.push_back(line);
+        return true;
+    }
+    if (RunFor(*client, *slot, line, false)) waiting_[id] = Held{sender, {line}};
+    return true;
+}
+
+bool CommandDispatcher::RunFor(const ServiceClient& client, std::size_t slot, const IrcLine& line, bool again) {
+    std::uint64_t id = users_.At(slot).id;
+    CommandWait wait{passwords_, [this, id] { Resume(id); }};
     // A command always runs inside a block: its changes are written before its replies leave.
     bool ownBlock = !block_.InBlock();
     if (ownBlock) block_.Begin();
     block_.CommandStarts();
     events_.Hold();
-    Run(*client->commands, CommandContext{UserRef{*slot, users_.At(*slot).nick}, CommandWords(line.LastParam()),
-                                          ServiceVoice(*client, out_, logs_, users_), &block_});
+    CommandContext context{UserRef{slot, users_.At(slot).nick}, CommandWords(line.LastParam()),
+                           ServiceVoice(client, out_, logs_, users_), &block_, &wait};
+    Run(*client.commands, context, again);
     events_.Release();
     block_.CommandEnds();
     if (ownBlock) block_.End();
-    return true;
+    return wait.waiting;
 }
 
-void CommandDispatcher::Run(const CommandTable& table, const CommandContext& context) const {
+void CommandDispatcher::Resume(std::uint64_t userId) {
+    auto found = waiting_.find(userId);
+    if (found == waiting_.end()) return;
+    Held held = std::move(found->second);
+    waiting_.erase(found);
+    bool ownBlock = !block_.InBlock();
+    if (ownBlock) block_.Begin();
+    for (bool again = true; !held.lines.empty(); again = false) {
+        // The commands were the user's under that nick: a user who left it, or the network,
+        // does not have them run under another.
+        auto slot = users_.FindOnlineUser(held.nick);
+        if (!slot || users_.At(*slot).id != userId) {
+            logs_.WriteDebugLog(std::to_string(held.lines.size()) + " held command(s) of " + held.nick +
+                                " not run: the user left the nick");
+            break;
+        }
+        IrcLine line = std::move(held.lines.front());
+        held.lines.pop_front();
+        const ServiceClient* client = clients_.FindByTarget(line.Param(0));
+        if (client == nullptr || client->commands == nullptr || !RunFor(*client, *slot, line, again)) continue;
+        held.lines.push_front(std::move(line));
+        waiting_[userId] = std::move(held);
+        break;
+    }
+    if (ownBlock) block_.End();
+}
+
+void CommandDispatcher::Run(const CommandTable& table, const CommandContext& context, bool again) const {
     const std::string& serviceNick = context.voice.Nick();
     bool ignored = table.honoursIgnoreList && ignoreList_.Matches(users_.At(context.sender.slot).Mask());
     if (!context.words.Text().empty() && context.words.Text()[0] == '\x01') {
@@ -64,7 +106,8 @@ void CommandDispatcher::Run(const CommandTable& table, const CommandContext& con
     if (command->checkFirst && !command->checkFirst(context)) return;
     if (!PassesGate(table, *command, context)) return;
     const ServiceClient& client = context.voice.Client();
-    ++counts_[(client.settingsKey.empty() ? client.nick : client.settingsKey) + " " + command->word];
+    // A command that ran again after its wait was counted the first time.
+    if (!again) ++counts_[(client.settingsKey.empty() ? client.nick : client.settingsKey) + " " + command->word];
     command->run(context);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "core/text.h"
 #include "services/block_commit.h"
 #include "services/command_words.h"
+#include "services/password_work.h"
 #include "services/service_voice.h"
 
 namespace nb {
@@ -24,6 +26,14 @@ enum class Gate {
     OperLevel,   // logged in to OperServ with the command's level
 };
 
+// A command that waits for a password check or hash: it says nothing now and runs again, for
+// the same user, once the answer is known (the dispatcher holds that user's next commands).
+struct CommandWait {
+    PasswordWork& passwords;
+    std::function<void()> again;
+    bool waiting = false;
+};
+
 // What a handler gets: the sender as the message found it, the words, and the service's voice.
 // It is a value: no handler keeps per-message state on a long-lived object.
 struct CommandContext {
@@ -31,6 +41,29 @@ struct CommandContext {
     CommandWords words;
     ServiceVoice voice;
     BlockCommit* block;
+    CommandWait* wait = nullptr;
+
+    // The typed password against the stored one. Pending: return at once, saying nothing.
+    PasswordCheck CheckPassword(const std::string& stored, const std::string& typed) const {
+        PasswordCheck check = wait->passwords.Check(stored, typed, wait->again);
+        if (check == PasswordCheck::Pending) wait->waiting = true;
+        return check;
+    }
+    // What to store for a new password; nullopt: return at once, saying nothing.
+    std::optional<std::string> PasswordToStore(const std::string& password) const {
+        std::optional<std::string> stored = wait->passwords.ToStore(password, wait->again);
+        if (!stored) wait->waiting = true;
+        return stored;
+    }
+    // A password given right is stored as its hash from now on, when hashes are on; false while
+    // the hash is made (return at once, saying nothing).
+    bool UpgradesPassword(std::string& stored, const std::string& typed) const {
+        if (!wait->passwords.WantsUpgrade(stored)) return true;
+        std::optional<std::string> hash = PasswordToStore(typed);
+        if (!hash) return false;
+        stored = *hash;
+        return true;
+    }
 
     void Reply(const std::string& text) const { voice.Reply(sender, text); }
     void Audit(const std::string& text) const { voice.Audit(sender.nick, text); }

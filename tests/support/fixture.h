@@ -90,6 +90,9 @@ inline TimePoint TestStartTime() {
 }
 
 struct ServicesFixture {
+    ServicesFixture() = default;
+    // Over the data directory of other services: the program started again.
+    explicit ServicesFixture(std::filesystem::path data) : dataDir(std::move(data)) {}
     // Start-up, then a link and the end of the uplink's burst (its first PING): what that sent is
     // taken away, so tests see only their own lines.
     void StartLinked() {
@@ -106,6 +109,7 @@ struct ServicesFixture {
             services.OnLine(*line);
         }
         if (endsBlock) services.OnBlockEnd();
+        if (endsBlock && !holdWorkers) workers.Finish();  // as the loop would bring their answers
     }
     // The classic introduction: NICK <nick> 1 <ts> <ident> <host> <server> 0 :<real name>
     void IntroduceUser(const std::string& nick, const std::string& ident = "user", const std::string& host = "host.example.org") {
@@ -126,16 +130,19 @@ struct ServicesFixture {
         Tell("NickServ", nick, "identify " + password);
         ASSERT_TRUE(services.nickServ.IsNickIdentified(nick)) << nick;
     }
-    std::string ReadFile(const std::string& relative) const { return ReadWhole(dir.Path() / "data" / relative); }
+    std::string ReadFile(const std::string& relative) const { return ReadWhole(dataDir / relative); }
     OnlineUser& User(const std::string& nick) { return services.users.At(services.users.FindOnlineUser(nick).value()); }
 
+    bool holdWorkers = false;
     TempDir dir;
     FakeClock clock{TestStartTime()};
     ManualTimers timers;
     RecordingConsole console;
     CapturingLink link;
     // The program as every front end builds it, on this test's clock, timers, console and link.
-    Program program{dir.Path() / "data", clock, timers, console, link, link};
+    ManualWorkers workers;
+    std::filesystem::path dataDir = dir.Path() / "data";
+    Program program{dataDir, clock, timers, console, link, link, &workers};
     Services& services = program.Internals();
 };
 
