@@ -51,7 +51,7 @@ Program::Program(const std::filesystem::path& dataDir, std::optional<bool> showR
       pages_(statistics_, dataDir / "Webserver", clock_, router_),
       backup_(services_.data, services_.settings, router_, clock_, [this] { services_.ReloadRestoredDatabases(); }),
       update_(io_, router_),
-      admin_(io_, *this, web_, router_) {
+      admin_(io_, *this, web_, router_, workers_) {
     router_.AddFrontEnd(web_);
 }
 

@@ -90,8 +90,8 @@ json::array Strings(const std::vector<std::string>& texts) {
 struct AdminServer::Impl : std::enable_shared_from_this<AdminServer::Impl> {
     class Session;
 
-    Impl(asio::io_context& ioIn, AdminOperations& operationsIn, WebConsole& consoleIn, Console& terminalIn)
-        : io(ioIn), operations(operationsIn), console(consoleIn), terminal(terminalIn), acceptor(ioIn) {}
+    Impl(asio::io_context& ioIn, AdminOperations& operationsIn, WebConsole& consoleIn, Console& terminalIn, Workers& workersIn)
+        : io(ioIn), operations(operationsIn), console(consoleIn), terminal(terminalIn), workers(workersIn), acceptor(ioIn) {}
 
     void Accept();
     // The answer to a request with a valid session (or the page, or the login).
@@ -110,10 +110,12 @@ struct AdminServer::Impl : std::enable_shared_from_this<AdminServer::Impl> {
     AdminOperations& operations;
     WebConsole& console;
     Console& terminal;
+    Workers& workers;
     tcp::acceptor acceptor;
     std::set<std::shared_ptr<Session>> sessions;
     std::deque<std::string> tokens;  // the sessions logged in, oldest first
     int wrongLogins = 0;
+    bool checkingLogin = false;  // one password is checked at a time
 };
 
 class AdminServer::Impl::Session : public std::enable_shared_from_this<Session> {
@@ -143,28 +145,44 @@ private:
         Send(server_->Handle(request));
     }
 
-    // A wrong password is answered late, later with each one in a row.
+    // After wrong passwords in a row the check itself waits, longer with each; one password is
+    // checked at a time, on a worker, so that guessing costs the services nothing.
     void Login(const Request& request) {
         boost::system::error_code error;
         json::value body = json::parse(request.body(), error);
         std::string typed = error || !body.is_object() ? "" : Text(body.as_object(), "password");
-        std::chrono::seconds wait = server_->LoginDelay();
-        bool right = IsAdminPassword(std::string(server_->operations.SettingsStore().Get("Security", "Admin Password", "")), typed);
-        Response response = right ? Json(request, http::status::ok, {{"ok", true}})
-                                  : Refusal(request, http::status::unauthorized, "Wrong password.");
-        if (right) {
-            server_->wrongLogins = 0;
-            std::string token = RandomToken(32);
-            server_->tokens.push_back(token);
-            if (server_->tokens.size() > kMostSessions) server_->tokens.pop_front();
-            response.set(http::field::set_cookie, "nb_session=" + token + "; HttpOnly; SameSite=Strict; Path=/");
-        } else {
-            ++server_->wrongLogins;
-        }
-        delay_.expires_after(wait);
-        delay_.async_wait([self = shared_from_this(), response = std::move(response)](boost::system::error_code error) mutable {
-            if (!error) self->Send(std::move(response));
+        if (server_->checkingLogin)
+            return Send(Refusal(request, http::status::too_many_requests, "Another login is being checked; try again."));
+        server_->checkingLogin = true;
+        delay_.expires_after(server_->LoginDelay());
+        delay_.async_wait([self = shared_from_this(), typed](boost::system::error_code error) {
+            if (error) {
+                self->server_->checkingLogin = false;
+                return;
+            }
+            auto right = std::make_shared<bool>(false);
+            std::string hash = self->server_->operations.SettingsStore().Get("Security", "Admin Password", "");
+            self->server_->workers.Submit([right, hash, typed] { *right = IsAdminPassword(hash, typed); },
+                                          [self, right] {
+                                              self->server_->checkingLogin = false;
+                                              self->Answered(*right);
+                                          });
         });
+    }
+
+    void Answered(bool right) {
+        const Request& request = parser_.get();
+        if (!right) {
+            ++server_->wrongLogins;
+            return Send(Refusal(request, http::status::unauthorized, "Wrong password."));
+        }
+        server_->wrongLogins = 0;
+        std::string token = RandomToken(32);
+        server_->tokens.push_back(token);
+        if (server_->tokens.size() > kMostSessions) server_->tokens.pop_front();
+        Response response = Json(request, http::status::ok, {{"ok", true}});
+        response.set(http::field::set_cookie, "nb_session=" + token + "; HttpOnly; SameSite=Strict; Path=/");
+        Send(std::move(response));
     }
 
     void Send(Response response) {
@@ -335,8 +353,9 @@ void AdminServer::Impl::Accept() {
     });
 }
 
-AdminServer::AdminServer(asio::io_context& io, AdminOperations& operations, WebConsole& console, Console& terminal)
-    : impl_(std::make_shared<Impl>(io, operations, console, terminal)) {}
+AdminServer::AdminServer(asio::io_context& io, AdminOperations& operations, WebConsole& console, Console& terminal,
+                         Workers& workers)
+    : impl_(std::make_shared<Impl>(io, operations, console, terminal, workers)) {}
 
 AdminServer::~AdminServer() { Stop(); }
 

@@ -10,12 +10,15 @@
 
 #include "console/admin_operations.h"
 #include "console/web_console.h"
+#include "core/workers.h"
 
 namespace nb {
 
 class AdminServer {
 public:
-    AdminServer(boost::asio::io_context& io, AdminOperations& operations, WebConsole& console, Console& terminal);
+    // A login's password is checked on `workers`, never on the loop.
+    AdminServer(boost::asio::io_context& io, AdminOperations& operations, WebConsole& console, Console& terminal,
+                Workers& workers);
     ~AdminServer();
     AdminServer(const AdminServer&) = delete;
     AdminServer& operator=(const AdminServer&) = delete;

@@ -14,6 +14,8 @@ const check = (ok, what) => { if (!ok) throw new Error(what); };
     const context = await browser.newContext();
     await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: base });
     const page = await context.newPage();
+    // A loaded CI machine runs other suites beside this one.
+    page.setDefaultTimeout(60000);
     const panel = async (name) => {
       await page.click(`nav button:text-is("${name}")`);
       return page.locator(`section[data-panel="${name}"]`);
