@@ -11,8 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "app/program.h"
 #include "app/services.h"
-#include "app/startup.h"
+#include "core/workers.h"
 #include "link/dialect.h"
 #include "link/line_framer.h"
 #include "link/line_limit.h"
@@ -61,9 +62,9 @@ public:
 struct Harness {
     explicit Harness(std::filesystem::path root) : dir(std::move(root)) {
         std::filesystem::remove_all(dir);
-        services = std::make_unique<Services>(dir, clock, timers, console);
-        services->AttachLink(&wire, &wire);
-        RunStartup(*services, "fuzzhost");
+        program = std::make_unique<Program>(dir, clock, timers, console, wire, wire, &workers);
+        services = &program->Internals();
+        program->Start("fuzzhost");
         services->settings.Set("General", "Sync Writes", "0");
         services->ReadFileSettings();
     }
@@ -71,9 +72,11 @@ struct Harness {
     std::filesystem::path dir;
     FakeClock clock{TimePoint{} + std::chrono::hours(24 * 365 * 56)};
     ManualTimers timers;
+    ManualWorkers workers;
     QuietConsole console;
     WireCheck wire;
-    std::unique_ptr<Services> services;
+    std::unique_ptr<Program> program;
+    Services* services = nullptr;
 };
 
 std::unique_ptr<Harness> harness;
@@ -103,6 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const IrcLine& classic : dialect->FromWire(*line)) services.OnLine(classic);
     }
     services.OnBlockEnd();
+    harness->workers.Finish();
     // Enforcement deadlines and other timers run too.
     harness->timers.Advance(std::chrono::minutes(2));
     return 0;
