@@ -13,4 +13,18 @@ std::unique_ptr<Dialect> MakeDialect(std::string_view protocolName) {
     return nullptr;
 }
 
+std::vector<std::string> WordsFrom(const IrcLine& line, std::size_t first) {
+    std::vector<std::string> words;
+    for (std::size_t i = first; i < line.params.size(); ++i) {
+        for (auto& word : SplitFields(line.params[i])) words.push_back(std::move(word));
+    }
+    return words;
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const auto& word : words) text += " " + word;
+    return text;
+}
+
 }  // namespace nb

@@ -41,6 +41,11 @@ public:
     std::vector<IrcLine> FromWire(const IrcLine& line) override { return {line}; }
 };
 
+// For the dialects' translations: the parameters from `first` on as separate words, a trailing
+// one split at its blanks; and words joined, each after a blank.
+std::vector<std::string> WordsFrom(const IrcLine& line, std::size_t first);
+std::string Joined(const std::vector<std::string>& words);
+
 // "classic", "ngircd" or "inspircd" (letter case ignored); anything else gives nullptr.
 std::unique_ptr<Dialect> MakeDialect(std::string_view protocolName);
 

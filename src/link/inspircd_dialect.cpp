@@ -16,21 +16,6 @@ bool IsNumeric(std::string_view command) { return command.size() == 3 && IsDigit
 
 long long ToTime(const std::string& text) { return IsDigits(text) && !text.empty() && text.size() < 19 ? std::stoll(text) : 0; }
 
-// The parameters from `first` on as separate words, a trailing one split at its blanks.
-std::vector<std::string> WordsFrom(const IrcLine& line, std::size_t first) {
-    std::vector<std::string> words;
-    for (std::size_t i = first; i < line.params.size(); ++i) {
-        for (auto& word : SplitFields(line.params[i])) words.push_back(std::move(word));
-    }
-    return words;
-}
-
-std::string Joined(const std::vector<std::string>& words) {
-    std::string text;
-    for (const auto& word : words) text += " " + word;
-    return text;
-}
-
 // A digit, then two letters or digits, from a hash of `name` moved on by `attempt`.
 std::string SidFromName(std::string_view name, unsigned attempt) {
     std::uint32_t hash = 2166136261u;

@@ -30,21 +30,6 @@ bool IsNumeric(std::string_view command) {
 
 bool IsCommand(const IrcLine& line, std::string_view command) { return line.Is(command); }
 
-// The parameters from `first` on as separate words, a trailing one split at its blanks.
-std::vector<std::string> WordsFrom(const IrcLine& line, std::size_t first) {
-    std::vector<std::string> words;
-    for (std::size_t i = first; i < line.params.size(); ++i) {
-        for (auto& word : SplitFields(line.params[i])) words.push_back(std::move(word));
-    }
-    return words;
-}
-
-std::string Joined(const std::vector<std::string>& words) {
-    std::string text;
-    for (const auto& word : words) text += " " + word;
-    return text;
-}
-
 // The letters of `modes` that are in `allowed`, each run under its sign; "" when none is left.
 std::string KeepModes(std::string_view modes, std::string_view allowed) {
     std::string kept;
