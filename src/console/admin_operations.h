@@ -8,12 +8,20 @@
 #include <vector>
 
 #include "console/operator_console.h"
+#include "core/text.h"
 #include "console/update_check.h"
 #include "core/settings.h"
 #include "network/statistics_view.h"
 #include "webserver/statistics_pages.h"
 
 namespace nb {
+
+// The entry a front end's list shows as `number` (1 for the first); nullopt for no number.
+inline std::optional<std::size_t> ListIndex(const std::string& number) {
+    long long n = ToNumber(number);
+    if (n < 1) return std::nullopt;
+    return static_cast<std::size_t>(n - 1);
+}
 
 class AdminOperations {
 public:

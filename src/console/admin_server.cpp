@@ -73,12 +73,6 @@ std::string Text(const json::object& object, const char* key) {
     return value != nullptr && value->is_string() ? std::string(value->as_string()) : std::string();
 }
 
-std::optional<std::size_t> Index(const std::string& number) {
-    long long n = ToNumber(number);
-    if (n < 1) return std::nullopt;
-    return static_cast<std::size_t>(n - 1);
-}
-
 json::array Strings(const std::vector<std::string>& texts) {
     json::array all;
     for (const std::string& text : texts) all.push_back(json::string(text));
@@ -282,23 +276,23 @@ Response AdminServer::Impl::Operation(const Request& request, const json::object
             else if (op == "update") operations.CheckForUpdate();
             else if (op == "connect") operations.Connect();
             else if (op == "oper-add") operators.AddOperator();
-            else if (op == "oper-del") operators.DeleteOperator(Index(arg));
+            else if (op == "oper-del") operators.DeleteOperator(ListIndex(arg));
             else if (op == "osinfo") operators.SetOsInfo(arg);
             else if (op == "jupe-add") operators.AddJupe(arg);
-            else if (op == "jupe-del") operators.RemoveJupe(Index(arg));
+            else if (op == "jupe-del") operators.RemoveJupe(ListIndex(arg));
             else if (op == "ignore-add") operators.AddIgnore(arg);
-            else if (op == "ignore-del") operators.RemoveIgnore(Index(arg));
+            else if (op == "ignore-del") operators.RemoveIgnore(ListIndex(arg));
             else if (op == "bot-load") operations.LoadBot(arg);
             else if (op == "restrict-nick") operations.RestrictNick(arg);
-            else if (op == "unrestrict-nick") operations.UnrestrictNick(Index(arg));
+            else if (op == "unrestrict-nick") operations.UnrestrictNick(ListIndex(arg));
             else if (op == "restrict-channel") operations.RestrictChannel(arg);
-            else if (op == "unrestrict-channel") operations.UnrestrictChannel(Index(arg));
+            else if (op == "unrestrict-channel") operations.UnrestrictChannel(ListIndex(arg));
             else if (op == "memo-all" || op == "memo-operators") operations.MemoToAll(op == "memo-operators", arg);
             else if (op == "drop-nick") operations.DropNick(arg);
             else if (op == "drop-channel") operations.DropChannel(arg);
             else if (op == "edit-nick") operations.EditNick(arg, Text(body, "field"), Text(body, "value"));
             else if (op == "edit-channel") operations.EditChannel(arg, Text(body, "field"), Text(body, "value"));
-            else if (op == "level") operators.ChangeCommandLevel(Index(Text(body, "number")), arg);
+            else if (op == "level") operators.ChangeCommandLevel(ListIndex(Text(body, "number")), arg);
             else if (op == "webserver-start") operations.StartWebServer();
             else if (op == "webserver-stop") operations.StopWebServer();
             else if (op == "page") {

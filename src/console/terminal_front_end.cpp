@@ -10,12 +10,6 @@
 namespace nb {
 namespace {
 
-std::optional<std::size_t> IndexFrom(const std::string& number) {
-    long long n = ToNumber(number);
-    if (n < 1) return std::nullopt;
-    return static_cast<std::size_t>(n - 1);
-}
-
 // The words after the first `count`, joined as typed.
 std::string Rest(const std::vector<std::string>& words, std::size_t count) {
     std::string rest;
@@ -91,27 +85,27 @@ void TerminalFrontEnd::Execute(const std::vector<std::string>& words) {
         {"connect", [](Self& self, const WordList&) { self.operations_.Connect(); }},
         {"oper add", [](Self& self, const WordList&) { self.operations_.Operators().AddOperator(); }},
         {"oper del", [](Self& self, const WordList& w) {
-             self.operations_.Operators().DeleteOperator(IndexFrom(w.size() > 2 ? w[2] : ""));
+             self.operations_.Operators().DeleteOperator(ListIndex(w.size() > 2 ? w[2] : ""));
          }},
         {"oper list", [](Self& self, const WordList&) { self.ShowList("operators"); }},
         {"osinfo", [](Self& self, const WordList& w) { self.operations_.Operators().SetOsInfo(Rest(w, 1)); }},
         {"jupe add", [](Self& self, const WordList& w) { self.operations_.Operators().AddJupe(Rest(w, 2)); }},
         {"jupe del", [](Self& self, const WordList& w) {
-             self.operations_.Operators().RemoveJupe(IndexFrom(w.size() > 2 ? w[2] : ""));
+             self.operations_.Operators().RemoveJupe(ListIndex(w.size() > 2 ? w[2] : ""));
          }},
         {"jupe list", [](Self& self, const WordList&) { self.ShowList("jupes"); }},
         {"ignore add", [](Self& self, const WordList& w) { self.operations_.Operators().AddIgnore(Rest(w, 2)); }},
         {"ignore del", [](Self& self, const WordList& w) {
-             self.operations_.Operators().RemoveIgnore(IndexFrom(w.size() > 2 ? w[2] : ""));
+             self.operations_.Operators().RemoveIgnore(ListIndex(w.size() > 2 ? w[2] : ""));
          }},
         {"ignore list", [](Self& self, const WordList&) { self.ShowList("ignores"); }},
         {"bot load", [](Self& self, const WordList& w) { self.operations_.LoadBot(Rest(w, 2)); }},
         {"restrict nick add", [](Self& self, const WordList& w) { self.operations_.RestrictNick(Rest(w, 3)); }},
-        {"restrict nick del", [](Self& self, const WordList& w) { self.operations_.UnrestrictNick(IndexFrom(w.size() > 3 ? w[3] : "")); }},
+        {"restrict nick del", [](Self& self, const WordList& w) { self.operations_.UnrestrictNick(ListIndex(w.size() > 3 ? w[3] : "")); }},
         {"restrict nick list", [](Self& self, const WordList&) { self.ShowList("restricted nicks"); }},
         {"restrict channel add", [](Self& self, const WordList& w) { self.operations_.RestrictChannel(Rest(w, 3)); }},
         {"restrict channel del", [](Self& self, const WordList& w) {
-             self.operations_.UnrestrictChannel(IndexFrom(w.size() > 3 ? w[3] : ""));
+             self.operations_.UnrestrictChannel(ListIndex(w.size() > 3 ? w[3] : ""));
          }},
         {"restrict channel list", [](Self& self, const WordList&) { self.ShowList("restricted channels"); }},
         {"memo all", [](Self& self, const WordList& w) { self.operations_.MemoToAll(false, Rest(w, 2)); }},
@@ -126,7 +120,7 @@ void TerminalFrontEnd::Execute(const std::vector<std::string>& words) {
          }},
         {"levels", [](Self& self, const WordList&) { self.ShowList("levels"); }},
         {"level", [](Self& self, const WordList& w) {
-             self.operations_.Operators().ChangeCommandLevel(IndexFrom(w.size() > 1 ? w[1] : ""), Rest(w, 2));
+             self.operations_.Operators().ChangeCommandLevel(ListIndex(w.size() > 1 ? w[1] : ""), Rest(w, 2));
          }},
         {"webserver start", [](Self& self, const WordList&) { self.operations_.StartWebServer(); }},
         {"webserver stop", [](Self& self, const WordList&) { self.operations_.StopWebServer(); }},
