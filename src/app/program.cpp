@@ -51,9 +51,7 @@ Program::Program(const std::filesystem::path& dataDir, std::optional<bool> showR
       pages_(statistics_, dataDir / "Webserver", clock_, router_),
       backup_(services_.data, services_.settings, router_, clock_, [this] { services_.ReloadRestoredDatabases(); }),
       update_(io_, router_),
-      admin_(io_, *this, web_, router_, workers_) {
-    router_.AddFrontEnd(web_);
-}
+      admin_(io_, *this, web_, router_, workers_) {}
 
 Program::~Program() { Stop(); }
 
@@ -89,7 +87,11 @@ bool Program::StartAdminConsole() {
     long long port = ToNumber(settings.Get("General", "Admin Port", "6680"));
     if (port <= 0) return false;
     if (!EnsureAdminPassword(services_.settings, console_)) return false;
-    return admin_.Start(Trim(settings.Get("General", "Admin Address", "127.0.0.1")), static_cast<int>(port));
+    if (!admin_.Start(Trim(settings.Get("General", "Admin Address", "127.0.0.1")), static_cast<int>(port))) return false;
+    // Only now does the page keep log lines: without it nobody reads them, and every received
+    // line would be copied for nothing.
+    router_.AddFrontEnd(web_);
+    return true;
 }
 
 std::string Program::LinkConfiguration(bool ngircd) const {
