@@ -1,8 +1,5 @@
 #include "console/database_backup.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "core/datetime.h"
 #include "core/files.h"
 
@@ -25,18 +22,9 @@ const BackedUpFile kFiles[] = {
     {"MemoServ/MemoServ.nb2", "memoserv.bck", "\\MemoServ\\MemoServ.nb2"},
 };
 
-// The whole file, or nothing when it cannot be read.
-std::optional<std::string> ReadWhole(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
 // A copy that never leaves `to` half-written.
 bool CopyAtomically(const std::filesystem::path& from, const std::filesystem::path& to) {
-    auto content = ReadWhole(from);
+    auto content = ReadWholeFile(from);
     return content && WriteFileAtomic(to, *content);
 }
 

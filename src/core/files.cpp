@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <sstream>
 
 namespace nb {
 namespace {
@@ -85,6 +86,14 @@ void EnsureDirectory(const fs::path& path) {
     if (fs::is_directory(path, error)) return;
     fs::create_directories(path, error);
     fs::permissions(path, fs::perms::owner_all, fs::perm_options::replace, error);
+}
+
+std::optional<std::string> ReadWholeFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
 }
 
 }  // namespace nb

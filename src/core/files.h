@@ -24,6 +24,9 @@ bool ReplaceWithTemp(const fs::path& temp, const fs::path& path, bool sync);
 void RemoveFile(const fs::path& path);
 
 
+// The whole file as it is, or nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const fs::path& path);
+
 // The lines of a text file without their line ends (LF or CR LF). Empty when unreadable.
 std::vector<std::string> ReadTextLines(const fs::path& path);
 

@@ -3,11 +3,10 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <cctype>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "core/datetime.h"
+#include "core/files.h"
 #include "core/safe_path.h"
 #include "core/tcp_listen.h"
 #include "core/text.h"
@@ -51,11 +50,14 @@ std::string ContentTypeOf(const fs::path& file) {
 }
 
 // A page's lines are sent joined, as the statistics pages have always been served.
-std::string JoinedLines(std::ifstream& in) {
+std::string JoinedLines(std::string_view text) {
     std::string joined;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         joined += line;
+        start = end + 1;
     }
     return joined;
 }
@@ -101,16 +103,10 @@ WebAnswer AnswerRequest(const fs::path& folder, const std::string& target) {
     std::string name = *path == "/" ? "index.html" : path->substr(1);
     auto file = FileInFolder(folder, name);
     if (!file) return notFound;
-    std::ifstream in(*file, std::ios::binary);
-    if (!in) return notFound;
+    std::optional<std::string> content = ReadWholeFile(*file);
+    if (!content) return notFound;
     WebAnswer answer{200, ContentTypeOf(*file), ""};
-    if (answer.contentType.starts_with("text/")) {
-        answer.body = JoinedLines(in);
-    } else {
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        answer.body = bytes.str();
-    }
+    answer.body = answer.contentType.starts_with("text/") ? JoinedLines(*content) : std::move(*content);
     return answer;
 }
 
