@@ -22,7 +22,7 @@
 //   hide TEXT                  sent lines that hold TEXT are not checked from here on
 //   oper NICK LEVEL | override NICK | ignore MASK | restrict-nick MASK | restrict-channel MASK
 //   setting SECTION/KEY VALUE  "_" in the key stands for a blank
-//   block PATH | unblock PATH  the data file PATH can / can again be written
+//   block PATH | unblock PATH  the data file PATH (or Changes.journal) cannot / can again be written
 //   helpfile PATH TEXT         writes a help file line under help/
 //   operator NICK PW LEVEL [HOST]  an OperServ operator, its host mask "*" unless given
 //   disconnected REASON        the services asked the link to end, for this reason
@@ -143,7 +143,7 @@ private:
             std::replace(key.begin(), key.end(), '_', ' ');
             return services.settings.Set(key.substr(0, key.find('/')), key.substr(key.find('/') + 1), tail);
         }
-        if (word == "block" || word == "unblock") return (void)(word == "block" ? fs::create_directory(data / (rest + ".tmp")) : fs::remove(data / (rest + ".tmp")));
+        if (word == "block" || word == "unblock") return Block(rest, word == "block");
         if (word == "helpfile") {
             fs::create_directories((data / "help" / w.at(0)).parent_path());
             return (void)(std::ofstream(data / "help" / w.at(0), std::ios::app | std::ios::binary) << Unescape(tail) << "\r\n");
@@ -162,6 +162,15 @@ private:
         services.operServ.Database().EditOperators().push_back(entry);
         services.operServ.Database().OperatorsChanged();
         services.operServ.OperatorsReloaded();
+    }
+
+    // A folder where a file's temporary copy goes refuses its writes. The journal is refused by
+    // a link in its place (never written through), which still lets it be read.
+    void Block(const std::string& file, bool block) {
+        if (file != "Changes.journal") {
+            return (void)(block ? fs::create_directory(dataDir / (file + ".tmp")) : fs::remove(dataDir / (file + ".tmp")));
+        }
+        test::BlockJournal(dataDir, block);
     }
 
     // The lines of the given kind that follow the step, without their mark.

@@ -49,7 +49,8 @@ Program::Program(const std::filesystem::path& dataDir, std::optional<bool> showR
       statistics_(services_),
       webServer_(io_, dataDir / "Webserver", clock_, router_),
       pages_(statistics_, dataDir / "Webserver", clock_, router_),
-      backup_(services_.data, services_.settings, router_, clock_, [this] { services_.ReloadRestoredDatabases(); }),
+      backup_(services_.data, services_.settings, router_, clock_, [this] { return services_.commit.Checkpoint(); },
+              [this] { services_.ReloadRestoredDatabases(); }),
       update_(io_, router_),
       admin_(io_, *this, web_, router_, workers_) {}
 
@@ -203,6 +204,8 @@ int Program::Run() {
 }
 
 void Program::Stop() {
+    // A clean stop leaves every table whole in its .nb2 file and the journal empty.
+    services_.commit.Checkpoint();
     timers_.CancelTimer(refreshTimer_);
     webServer_.Stop();
     admin_.Stop();

@@ -1,5 +1,7 @@
 #include "app/services.h"
 
+#include <cstdlib>
+
 #include "core/text.h"
 #include "console/admin_settings.h"
 #include "webserver/web_server.h"
@@ -15,7 +17,7 @@ Services::Services(std::filesystem::path dataDir, Clock& clockIn, Timers& timers
       data(dataDir),
       settings(dataDir / "settings.ini"),
       debugLog(dataDir / "debug.nb2", clock, console),
-      commit(data, console),
+      commit(data, console, timers),
       ignoreList(data.Path("Ignore.nb2"), commit),
       writer(debugLog),
       block(commit, writer, debugLog),
@@ -100,6 +102,9 @@ void Services::ReadFileSettings() {
     data.SetSyncWrites(settings.SyncWrites());
     long long mebibytes = ToNumber(settings.Get("General", "Debug Log Size", "10"));
     debugLog.SetMaxBytes(static_cast<std::size_t>(mebibytes > 0 ? mebibytes : 10) * 1024 * 1024);
+    // A fraction of a MiB is taken as it is: a test makes checkpoints come often with one.
+    double journalMiB = std::atof(settings.Get("General", "Journal Size", "16").c_str());
+    commit.SetJournalLimit(static_cast<std::uint64_t>((journalMiB > 0 ? journalMiB : 16) * 1024 * 1024));
 }
 
 void Services::OnLinkUp() {
@@ -156,6 +161,7 @@ void Services::ReloadRestoredDatabases() {
 }
 
 void Services::LoadDatabases() {
+    commit.Recover();
     nickServ.LoadNickDatabase();
     chanServ.LoadChannelDatabase();
     memoServ.LoadMemos();

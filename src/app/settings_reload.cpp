@@ -16,7 +16,7 @@ TakesEffect WhenTakesEffect(const std::string& name) {
         "Server Information/Oper Channel", "Server Information/Net Channel", "Server Information/Bot Channel",
         "Server Information/Your Email",   "General/OS Info",                "General/Reconnect Delay",
         "General/Ping Interval",           "General/Send Queue",             "General/Sync Writes",
-        "General/Debug Log Size"};
+        "General/Debug Log Size",          "General/Journal Size"};
     if (std::find(now.begin(), now.end(), name) != now.end() || name.starts_with("Security/")) return TakesEffect::Now;
     if (name.starts_with("Server Information/")) return TakesEffect::NextLink;
     return TakesEffect::NextStart;

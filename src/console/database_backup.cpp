@@ -31,14 +31,22 @@ bool CopyAtomically(const std::filesystem::path& from, const std::filesystem::pa
 }  // namespace
 
 DatabaseBackup::DatabaseBackup(const DataDirectory& data, Settings& settings, Console& console, const Clock& clock,
-                               std::function<void()> reload)
-    : data_(data), settings_(settings), console_(console), clock_(clock), reload_(std::move(reload)) {}
+                               std::function<bool()> checkpoint, std::function<void()> reload)
+    : data_(data),
+      settings_(settings),
+      console_(console),
+      clock_(clock),
+      checkpoint_(std::move(checkpoint)),
+      reload_(std::move(reload)) {}
 
 void DatabaseBackup::Status(const std::string& text) {
     console_.AppendLogText(LogBox::Backup, "[" + FormatGeneralDate(clock_.Now()) + text);
 }
 
 void DatabaseBackup::Backup() {
+    // A file that could not be made whole is still copied: it holds every change up to its last
+    // checkpoint, and the operator was told.
+    checkpoint_();
     EnsureDirectory(data_.Path("backup"));
     for (const BackedUpFile& file : kFiles) {
         bool copied = CopyAtomically(data_.Path(file.live), data_.Path("backup") / file.backup);
@@ -52,6 +60,10 @@ void DatabaseBackup::Restore() {
     console_.AskYesNo("NBII - Restore", "You are about to overwrite your current database files with a backup, continue?",
                       [this](bool yes) {
                           if (!yes) return;
+                          // The journal's changes go into the live files first and the journal
+                          // is emptied, so nothing replays over what comes back.
+                          if (!checkpoint_())
+                              return console_.ShowMessage("NBII - Restore", "Nothing was restored: the journal's changes could not be written into the data files first.");
                           int restored = 0;
                           for (const BackedUpFile& file : kFiles) {
                               std::filesystem::path from = data_.Path("backup") / file.backup;

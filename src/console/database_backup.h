@@ -16,9 +16,11 @@ namespace nb {
 
 class DatabaseBackup {
 public:
-    // `reload` reads the restored files into the services, in the order they depend on.
+    // `checkpoint` makes the files whole (the journal's changes in them), as a copy of them
+    // must hold every change; `reload` reads the restored files into the services, in the
+    // order they depend on.
     DatabaseBackup(const DataDirectory& data, Settings& settings, Console& console, const Clock& clock,
-                   std::function<void()> reload);
+                   std::function<bool()> checkpoint, std::function<void()> reload);
 
     // Copies every file (a missing one leaves its backup as it was), one status line each, and
     // keeps the time as Backup/Last.
@@ -35,6 +37,7 @@ private:
     Settings& settings_;
     Console& console_;
     const Clock& clock_;
+    std::function<bool()> checkpoint_;
     std::function<void()> reload_;
 };
 

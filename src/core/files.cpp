@@ -30,22 +30,40 @@ bool WriteFileAtomic(const fs::path& path, std::string_view content, bool sync) 
     return temp && ReplaceWithTemp(*temp, path, sync);
 }
 
-std::optional<fs::path> WriteTempFile(const fs::path& path, std::string_view content, bool sync) {
-    fs::path temp = path;
-    temp += ".tmp";
+TempFileWriter::TempFileWriter(const fs::path& path) : temp_(path) {
+    temp_ += ".tmp";
     // Whatever is there (left by a crash, or a link planted to make us write elsewhere) goes;
     // unlink removes a link itself, never its target. O_EXCL then refuses anything that
     // appears in between.
-    ::unlink(temp.c_str());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return std::nullopt;
-    bool ok = WriteAll(fd, content) && (!sync || ::fsync(fd) == 0);
-    ok = (::close(fd) == 0) && ok;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return std::nullopt;
-    }
-    return temp;
+    ::unlink(temp_.c_str());
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    ok_ = created_ = fd_ >= 0;
+}
+
+TempFileWriter::~TempFileWriter() {
+    if (fd_ >= 0) ::close(fd_);
+    if (created_) ::unlink(temp_.c_str());
+}
+
+bool TempFileWriter::Write(std::string_view bytes) {
+    ok_ = ok_ && WriteAll(fd_, bytes);
+    return ok_;
+}
+
+std::optional<fs::path> TempFileWriter::Finish(bool sync) {
+    if (fd_ < 0) return std::nullopt;
+    ok_ = ok_ && (!sync || ::fsync(fd_) == 0);
+    ok_ = (::close(fd_) == 0) && ok_;
+    fd_ = -1;
+    if (!ok_) return std::nullopt;
+    created_ = false;  // handed on
+    return temp_;
+}
+
+std::optional<fs::path> WriteTempFile(const fs::path& path, std::string_view content, bool sync) {
+    TempFileWriter writer(path);
+    writer.Write(content);
+    return writer.Finish(sync);
 }
 
 bool ReplaceWithTemp(const fs::path& temp, const fs::path& path, bool sync) {

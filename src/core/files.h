@@ -19,6 +19,24 @@ bool WriteFileAtomic(const fs::path& path, std::string_view content, bool sync =
 // The two halves of that: the content in "<path>.tmp", created anew (never through a link or
 // file left there), and flushed unless `sync` is false; nullopt when it cannot be written.
 std::optional<fs::path> WriteTempFile(const fs::path& path, std::string_view content, bool sync);
+// The same in pieces: the temporary file is made at once, written piece by piece, and Finish
+// flushes and closes it. Removed again unless it finished and was handed on.
+class TempFileWriter {
+public:
+    explicit TempFileWriter(const fs::path& path);
+    ~TempFileWriter();
+    TempFileWriter(const TempFileWriter&) = delete;
+    TempFileWriter& operator=(const TempFileWriter&) = delete;
+    bool Write(std::string_view bytes);
+    // The temporary file, for ReplaceWithTemp; nullopt when any piece failed.
+    std::optional<fs::path> Finish(bool sync);
+
+private:
+    fs::path temp_;
+    int fd_ = -1;
+    bool ok_ = false;
+    bool created_ = false;
+};
 // The temporary file takes the place of `path`; the rename is flushed unless `sync` is false.
 bool ReplaceWithTemp(const fs::path& temp, const fs::path& path, bool sync);
 void RemoveFile(const fs::path& path);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/files.h"
+#include "core/text.h"
 
 namespace nb {
 namespace {
@@ -13,7 +14,59 @@ constexpr int kMostTextPasses = 8;
 
 }  // namespace
 
-GroupCommit::GroupCommit(const DataDirectory& data, Console& console) : data_(data), console_(console) {}
+// A checkpoint written in slices: the tables one after another, each to its temporary file and
+// renamed into place when whole. The journal's older part (Changes.journal.old) goes only when
+// every table is in place; a crash before that replays it over whatever checkpoints there are,
+// which gives the same tables, as the entries are whole records found by key.
+struct GroupCommit::CheckpointRun {
+    std::vector<StoredTable*> tables;
+    std::size_t table = 0;
+    std::size_t cursor = 0;
+    std::unique_ptr<TempFileWriter> out;
+    TimerId timer = 0;
+};
+
+GroupCommit::GroupCommit(const DataDirectory& data, Console& console, Timers& timers)
+    : data_(data), console_(console), timers_(timers), journal_(data.Root()) {}
+
+GroupCommit::~GroupCommit() { StopCheckpoint(); }
+
+void GroupCommit::Journaled(StoredTable& table) { journaled_.push_back(&table); }
+
+std::string GroupCommit::NameOf(const StoredTable& table) const {
+    return table.file.lexically_relative(data_.Root()).generic_string();
+}
+
+void GroupCommit::Recover() {
+    if (std::size_t cut = journal_.Open(); cut > 0)
+        console_.ShowMessage("NBII - Data files", "The journal Changes.journal ended in a change cut off by a stop (" +
+                                                      std::to_string(cut) + " bytes); it was left out.");
+    if (!journal_.HasEntries()) return;
+    for (StoredTable* table : journaled_) {
+        std::vector<JournalEntry> entries = journal_.Entries(NameOf(*table));
+        if (entries.empty()) continue;
+        std::string text = ApplyJournal(ReadWholeFile(table->file).value_or(""), entries, table->keyWords);
+        if (!WriteFileAtomic(table->file, text, data_.SyncWrites())) return CheckpointFailed(table->file.string());
+    }
+    journal_.Clear();
+}
+
+std::vector<std::string> GroupCommit::ReadLines(const StoredTable& table) {
+    // A table read again leaves the checkpoint's place in the tables meaning nothing; the next
+    // one starts over, with the older journal kept until then.
+    StopCheckpoint();
+    if (!journal_.HasEntries()) return ReadTextLines(table.file);
+    std::vector<JournalEntry> entries = journal_.Entries(NameOf(table));
+    if (entries.empty()) return ReadTextLines(table.file);
+    std::string text = ApplyJournal(ReadWholeFile(table.file).value_or(""), entries, table.keyWords);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find("\r\n", at);
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
 
 bool GroupCommit::Changed(StoredTable& table) {
     auto pending = std::find_if(changed_.begin(), changed_.end(), [&](const Pending& entry) { return entry.table == &table; });
@@ -50,15 +103,41 @@ std::vector<const StoredTable*> GroupCommit::EndBlock() {
         for (const Pending& entry : changed_) failed.push_back(entry.table);
     }
     changed_.clear();
+    if (written && running_ == nullptr && journal_.Size() > journalLimit_) StartCheckpoint();
     return failed;
 }
 
 bool GroupCommit::WriteAll() {
+    std::vector<std::filesystem::path> temps;
+    std::string failure;
+    bool written = WriteWholeTables(temps, failure);
+    if (written && !AppendToJournal()) {
+        written = false;
+        failure = (data_.Root() / "Changes.journal").string();
+    }
+    for (std::size_t i = 0, whole = 0; written && i < changed_.size(); ++i) {
+        if (changed_[i].table->changes) continue;
+        if (!ReplaceWithTemp(temps[whole++], changed_[i].table->file, data_.SyncWrites())) {
+            written = false;
+            failure = changed_[i].table->file.string();
+        }
+    }
+    if (written) {
+        for (const Pending& entry : changed_) entry.table->written();
+        return true;
+    }
+    for (const auto& temp : temps) RemoveFile(temp);
+    console_.ShowMessage("NBII - Data files", "Cannot write " + failure + "; no change of this moment was saved.");
+    return false;
+}
+
+// The tables that are not journaled, each to its temporary file.
+bool GroupCommit::WriteWholeTables(std::vector<std::filesystem::path>& temps, std::string& failure) {
     for (int pass = 0; pass < kMostTextPasses; ++pass) {
         bool made = false;
         // By index: a table's text may add a table to the list.
         for (std::size_t i = 0; i < changed_.size(); ++i) {
-            if (!changed_[i].needsText) continue;
+            if (!changed_[i].needsText || changed_[i].table->changes) continue;
             changed_[i].needsText = false;
             // Not a reference into the list: the call may add to it.
             std::string scratch;
@@ -70,33 +149,93 @@ bool GroupCommit::WriteAll() {
         }
         if (!made) break;
     }
-    std::vector<std::filesystem::path> temps;
-    std::string failure;
     for (const Pending& entry : changed_) {
+        if (entry.table->changes) continue;
         auto temp = WriteTempFile(entry.table->file, entry.Text(), data_.SyncWrites());
         if (!temp) {
             failure = entry.table->file.string();
-            break;
+            return false;
         }
         temps.push_back(*temp);
     }
-    if (failure.empty()) {
-        for (std::size_t i = 0; i < changed_.size() && failure.empty(); ++i) {
-            if (!ReplaceWithTemp(temps[i], changed_[i].table->file, data_.SyncWrites()))
-                failure = changed_[i].table->file.string();
-        }
+    return true;
+}
+
+bool GroupCommit::AppendToJournal() {
+    JournalBlock block;
+    for (const Pending& entry : changed_) {
+        if (entry.table->changes) entry.table->changes(block, NameOf(*entry.table));
     }
-    if (failure.empty()) {
-        for (const Pending& entry : changed_) entry.table->written();
-        return true;
-    }
-    for (const auto& temp : temps) RemoveFile(temp);
-    console_.ShowMessage("NBII - Data files", "Cannot write " + failure + "; no change of this moment was saved.");
-    return false;
+    return block.Empty() || journal_.Append(block, data_.SyncWrites());
 }
 
 void GroupCommit::Reload() {
     for (const Pending& entry : changed_) entry.table->reload();
+}
+
+bool GroupCommit::Checkpoint() {
+    if (running_ == nullptr) {
+        if (!journal_.HasEntries()) return true;
+        StartCheckpoint();
+    }
+    while (running_ != nullptr) {
+        if (!CheckpointStep()) return false;
+    }
+    return true;
+}
+
+void GroupCommit::StartCheckpoint() {
+    if (!journal_.Rotate()) return CheckpointFailed((data_.Root() / "Changes.journal").string());
+    running_ = std::make_unique<CheckpointRun>();
+    running_->tables = journaled_;
+    NextCheckpointStep();
+}
+
+// Each slice runs on its own turn of the loop, so the link's lines are read in between.
+void GroupCommit::NextCheckpointStep() {
+    running_->timer = timers_.StartTimer(Milliseconds(0), [this] {
+        running_->timer = 0;
+        if (CheckpointStep() && running_ != nullptr) NextCheckpointStep();
+    });
+}
+
+bool GroupCommit::CheckpointStep() {
+    CheckpointRun& run = *running_;
+    if (run.table == run.tables.size()) {
+        journal_.DropOld();
+        StopCheckpoint();
+        return true;
+    }
+    StoredTable& table = *run.tables[run.table];
+    if (run.out == nullptr) run.out = std::make_unique<TempFileWriter>(table.file);
+    std::string scratch;
+    std::string_view piece;
+    bool whole = true;
+    if (table.slice) {
+        whole = table.slice(scratch, run.cursor);
+        piece = scratch;
+    } else {
+        piece = table.text(scratch);
+    }
+    if (!run.out->Write(piece)) return CheckpointFailed(table.file.string()), false;
+    if (!whole) return true;
+    auto temp = run.out->Finish(data_.SyncWrites());
+    if (!temp || !ReplaceWithTemp(*temp, table.file, data_.SyncWrites())) return CheckpointFailed(table.file.string()), false;
+    run.out.reset();
+    run.cursor = 0;
+    ++run.table;
+    return true;
+}
+
+void GroupCommit::StopCheckpoint() {
+    if (running_ == nullptr) return;
+    if (running_->timer != 0) timers_.CancelTimer(running_->timer);
+    running_.reset();
+}
+
+void GroupCommit::CheckpointFailed(const std::string& file) {
+    StopCheckpoint();
+    console_.ShowMessage("NBII - Data files", "Cannot write " + file + "; its changes stay in the journal Changes.journal.");
 }
 
 }  // namespace nb

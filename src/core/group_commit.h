@@ -1,16 +1,23 @@
 // The changes made while one received block is handled are written once, at its end: fifty
 // registrations that arrive together cost one write of the nick file, not fifty. The files a
 // block changed are written as one: all of them, or none.
+//
+// The large tables are journaled: a block appends only the records it changed to the journal,
+// and their .nb2 files are checkpoints, written again when the journal has grown past its size
+// (in slices between blocks, so that replies never wait for a whole table) and at a clean stop.
 #pragma once
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/console.h"
 #include "core/data_dir.h"
+#include "core/journal.h"
+#include "core/timers.h"
 
 namespace nb {
 
@@ -25,11 +32,39 @@ struct StoredTable {
     std::function<void()> reload;
     // The text is in the file now (optional).
     std::function<void()> written = [] {};
+
+    // A journaled table (see GroupCommit::Journaled): its records are found by the first
+    // `keyWords` words of their line, letter case ignored.
+    int keyWords = 0;
+    // Its records changed since the last commit, as entries for the file (`name`, below the
+    // data directory); `written` follows when they are in the journal.
+    std::function<void(JournalBlock& block, const std::string& name)> changes = {};
+    // The file's lines of some records from `cursor` on, for a checkpoint in slices; true when
+    // none is left. Without it a checkpoint takes the whole text at once.
+    std::function<bool(std::string& out, std::size_t& cursor)> slice = {};
 };
 
 class GroupCommit {
 public:
-    GroupCommit(const DataDirectory& data, Console& console);
+    GroupCommit(const DataDirectory& data, Console& console, Timers& timers);
+    ~GroupCommit();
+
+    // The table's changes go to the journal from now on (at construction, before any load).
+    void Journaled(StoredTable& table);
+    // Start-up, before the tables load: a journal left by a stop that was not clean is put
+    // into the .nb2 files (a block cut off in the middle is left out, and the operator told).
+    void Recover();
+    // A journaled table's file as its checkpoint and the journal give it, one line each; a
+    // running checkpoint of it stops, as the table is read again.
+    std::vector<std::string> ReadLines(const StoredTable& table);
+    // A checkpoint starts once the journal holds more than this.
+    void SetJournalLimit(std::uint64_t bytes) { journalLimit_ = bytes; }
+    std::uint64_t JournalSize() const { return journal_.Size(); }
+    // Every .nb2 file made whole now and the journal emptied (a running checkpoint finishes):
+    // before anything reads the files as a whole, and at a clean stop. False when a file
+    // could not be written (the operator is told; the journal keeps everything).
+    bool Checkpoint();
+    bool CheckpointRunning() const { return running_ != nullptr; }
 
     void BeginBlock() { inBlock_ = true; }
     bool InBlock() const { return inBlock_; }
@@ -54,11 +89,27 @@ private:
         std::string_view Text() const { return inScratch ? std::string_view(scratch) : kept; }
     };
 
+    struct CheckpointRun;
+
     bool WriteAll();
+    bool WriteWholeTables(std::vector<std::filesystem::path>& temps, std::string& failure);
+    bool AppendToJournal();
     void Reload();
+    std::string NameOf(const StoredTable& table) const;
+    void StartCheckpoint();
+    void NextCheckpointStep();
+    // One slice of the running checkpoint; false when it failed (then it stops).
+    bool CheckpointStep();
+    void StopCheckpoint();
+    void CheckpointFailed(const std::string& file);
 
     const DataDirectory& data_;
     Console& console_;
+    Timers& timers_;
+    Journal journal_;
+    std::vector<StoredTable*> journaled_;
+    std::uint64_t journalLimit_ = 16ull << 20;
+    std::unique_ptr<CheckpointRun> running_;
     bool inBlock_ = false;
     bool committing_ = false;
     std::vector<Pending> changed_;

@@ -35,6 +35,7 @@ std::vector<SettingDefault> DefaultSettings(const std::string& hostName, const s
         {"General", "Send Queue", "8192"},
         {"General", "Sync Writes", "1"},
         {"General", "Debug Log Size", "10"},
+        {"General", "Journal Size", "16"},
         {"Global", "FirstTime", "0"},
         {"Backup", "Last", "N/A"},
     };

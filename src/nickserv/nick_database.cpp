@@ -20,6 +20,9 @@ const char* const kEmptyLineError =
     "!!THIS COULD ALSO BE CAUSED BECAUSED THIS IS THE FIRST TIME YOU RAN NIMBRAL, THIS MESSAGE SHOULD GO AWAY "
     "AS SOON AS A NICK IS REGISTERED.!!";
 
+// A checkpoint writes this many records a turn of the loop (a few milliseconds).
+constexpr std::size_t kRecordsPerSlice = 20000;
+
 }  // namespace
 
 NickDatabase::NickDatabase(const DataDirectory& data, Console& console, const Clock& clock, GroupCommit& commit)
@@ -27,15 +30,78 @@ NickDatabase::NickDatabase(const DataDirectory& data, Console& console, const Cl
       console_(console),
       clock_(clock),
       commit_(commit),
-      nickTable_{data.Path(kNickFile), [this](std::string&) { return NickFileText(); }, [this] { LoadNickDatabase(true, false); }},
-      quitTable_{data.Path(kQuitFile), [this](std::string& scratch) { return QuitFileText(scratch); }, [this] { LoadNickDatabase(false, true); }},
-      restricted_(data.Path(kRestrictFile), commit) {}
+      restricted_(data.Path(kRestrictFile), commit) {
+    auto whole = [this](void (*append)(std::string&, const RegisteredNick&)) {
+        return [this, append](std::string& scratch) {
+            std::size_t cursor = 0;
+            while (!Slice(scratch, cursor, append)) {}
+            return std::string_view(scratch);
+        };
+    };
+    nickTable_.file = data.Path(kNickFile);
+    nickTable_.text = whole(AppendNickLine);
+    nickTable_.reload = [this] { LoadNickDatabase(true, false); };
+    nickTable_.written = [this] { Written(nickChanges_, kNickMark); };
+    nickTable_.keyWords = 1;
+    nickTable_.changes = [this](JournalBlock& block, const std::string& name) { Journal(nickChanges_, block, name, AppendNickLine); };
+    nickTable_.slice = [this](std::string& out, std::size_t& cursor) { return Slice(out, cursor, AppendNickLine); };
+    quitTable_.file = data.Path(kQuitFile);
+    quitTable_.text = whole(AppendQuitLine);
+    quitTable_.reload = [this] { LoadNickDatabase(false, true); };
+    quitTable_.written = [this] { Written(quitChanges_, kQuitMark); };
+    quitTable_.keyWords = 1;
+    quitTable_.changes = [this](JournalBlock& block, const std::string& name) { Journal(quitChanges_, block, name, AppendQuitLine); };
+    quitTable_.slice = [this](std::string& out, std::size_t& cursor) { return Slice(out, cursor, AppendQuitLine); };
+    commit.Journaled(nickTable_);
+    commit.Journaled(quitTable_);
+}
 
 void NickDatabase::IndexNicks() {
     slotByNick_.clear();
+    repeatedNicks_ = false;
     for (std::size_t slot = 0; slot < nicks_.size(); ++slot) {
-        if (!nicks_[slot].nick.empty()) slotByNick_.emplace(nicks_[slot].nick, slot);
+        if (!nicks_[slot].nick.empty() && !slotByNick_.emplace(nicks_[slot].nick, slot).second) repeatedNicks_ = true;
     }
+}
+
+void NickDatabase::Note(Pending& pending, Mark mark, std::size_t slot) {
+    if (marks_[slot] & mark) return;
+    marks_[slot] |= mark;
+    pending.slots.push_back(slot);
+}
+
+// The dropped nicks first: a nick dropped and registered again in one block stays registered.
+void NickDatabase::Journal(const Pending& pending, JournalBlock& block, const std::string& name,
+                           void (*append)(std::string&, const RegisteredNick&)) {
+    for (const std::string& nick : pending.removed) block.Removed(name, nick);
+    std::string line;
+    for (std::size_t slot : pending.slots) {
+        const RegisteredNick& record = nicks_[slot];
+        if (record.nick.empty()) continue;
+        line.clear();
+        append(line, record);
+        line.resize(line.size() - 2);  // the journal ends its entries itself
+        if (slot >= pending.writtenCount) {
+            block.Added(name, line);
+        } else {
+            block.Changed(name, line);
+        }
+    }
+}
+
+void NickDatabase::Written(Pending& pending, Mark mark) {
+    for (std::size_t slot : pending.slots) marks_[slot] &= static_cast<std::uint8_t>(~mark);
+    pending.slots.clear();
+    pending.removed.clear();
+    pending.writtenCount = nicks_.size();
+}
+
+bool NickDatabase::Slice(std::string& out, std::size_t& cursor, void (*append)(std::string&, const RegisteredNick&)) const {
+    std::size_t end = std::min(nicks_.size(), cursor + kRecordsPerSlice);
+    for (; cursor < end; ++cursor) {
+        if (!nicks_[cursor].nick.empty()) append(out, nicks_[cursor]);
+    }
+    return cursor == nicks_.size();
 }
 
 void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
@@ -49,7 +115,7 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
         }
         std::string now = FormatGeneralDate(clock_.Now());
         bool reported = false;
-        for (const std::string& line : ReadTextLines(data_.Path(kNickFile))) {
+        for (const std::string& line : commit_.ReadLines(nickTable_)) {
             // A gap is reported once and passed over: stopping there would let the next
             // save drop every registration after it.
             if (line.empty()) {
@@ -65,10 +131,14 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
             nicks_.push_back(std::move(record));
         }
         IndexNicks();
-        nickFileText_.Clear();
+        marks_.assign(nicks_.size(), 0);
+        nickChanges_ = Pending{{}, {}, nicks_.size()};
+        quitChanges_ = Pending{{}, {}, nicks_.size()};
     }
     if (loadQuits) {
-        for (const std::string& line : ReadTextLines(data_.Path(kQuitFile))) {
+        for (std::uint8_t& mark : marks_) mark &= static_cast<std::uint8_t>(~kQuitMark);
+        quitChanges_ = Pending{{}, {}, nicks_.size()};
+        for (const std::string& line : commit_.ReadLines(quitTable_)) {
             std::size_t blank = line.find(' ');
             RegisteredNick* record = FindRegisteredNick(line.substr(0, blank));
             if (record != nullptr) record->lastQuit = blank == std::string::npos ? "" : line.substr(blank + 1);
@@ -76,25 +146,9 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
     }
 }
 
-bool NickDatabase::SaveNickDatabase() { return commit_.Changed(nickTable_); }
-
-// The table becomes what a read of the written file would give: the dropped records leave it,
-// every other record and its run-time fields stay as they are.
-std::string_view NickDatabase::NickFileText() {
-    if (std::erase_if(nicks_, [](const RegisteredNick& record) { return record.nick.empty(); }) > 0) {
-        IndexNicks();
-        nickFileText_.Clear();
-    }
-    return nickFileText_.Text(nicks_.size(), [this](std::size_t slot, std::string& out) {
-        AppendNickLine(out, nicks_[slot]);
-    });
-}
-
-std::string_view NickDatabase::QuitFileText(std::string& content) const {
-    for (const RegisteredNick& record : nicks_) {
-        if (!record.nick.empty()) content += FormatQuitLine(record);
-    }
-    return content;
+void NickDatabase::QuitChanged(const RegisteredNick& record) {
+    Note(quitChanges_, kQuitMark, static_cast<std::size_t>(&record - nicks_.data()));
+    commit_.Changed(quitTable_);
 }
 
 void NickDatabase::ForgetIdentifications() {
@@ -110,7 +164,7 @@ const RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) 
 RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) {
     auto found = slotByNick_.find(nick);
     if (found == slotByNick_.end()) return nullptr;
-    nickFileText_.Touch(found->second);
+    Note(nickChanges_, kNickMark, found->second);
     return &nicks_[found->second];
 }
 
@@ -135,13 +189,20 @@ bool NickDatabase::IsNickRestricted(const std::string& nick) const {
 void NickDatabase::AddRegisteredNick(RegisteredNick record) {
     slotByNick_.emplace(record.nick, nicks_.size());
     nicks_.push_back(std::move(record));
+    marks_.push_back(0);
+    Note(nickChanges_, kNickMark, nicks_.size() - 1);
 }
 
+// The record stays in its slot, without a nick, until the next load: slots never move while
+// the services run, so a checkpoint can go through the table in slices.
 void NickDatabase::DropRegisteredNick(RegisteredNick& record) {
+    nickChanges_.removed.push_back(record.nick);
+    quitChanges_.removed.push_back(record.nick);
+    slotByNick_.erase(record.nick);
     record.nick.clear();
     record.password.clear();
     // A later record with the same nick (a damaged file) becomes the one found.
-    IndexNicks();
+    if (repeatedNicks_) IndexNicks();
 }
 
 bool MatchesAccessHosts(const RegisteredNick& record, const std::string& mask) {

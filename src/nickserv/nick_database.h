@@ -2,6 +2,7 @@
 // NickServ/NickServ.nb2, NickServ/Quit.nb2 and NickServ/Restrict.nb2.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,6 @@
 #include "core/console.h"
 #include "core/data_dir.h"
 #include "core/group_commit.h"
-#include "core/record_file_text.h"
 #include "core/text.h"
 #include "nickserv/nick_record.h"
 #include "services/stored_list.h"
@@ -26,13 +26,10 @@ public:
     // Identification, the last quit and the count of wrong passwords stay with their nick: a
     // reload never moves them to another record or resets them.
     void LoadNickDatabase(bool loadNicks, bool loadQuits);
-    // Writes every record that has a nick now (at the end of the block, inside one); dropped
-    // records leave the table. False when the file could not be written: the operator is told
-    // and the table is what the file still holds.
-    bool SaveNickDatabase();
-    // The nick file (or the quit file) changed: written at the end of the received block.
+    // The nick file changed: written at the end of the received block.
     void NicksChanged() { commit_.Changed(nickTable_); }
-    void QuitsChanged() { commit_.Changed(quitTable_); }
+    // The record's last quit changed: its line of the quit file is written at the block's end.
+    void QuitChanged(const RegisteredNick& record);
     StoredTable& NickTable() { return nickTable_; }
     // A new link: nobody is identified any more.
     void ForgetIdentifications();
@@ -59,11 +56,23 @@ public:
     void AddRegisteredNick(RegisteredNick record);
     // The record is dropped: its nick is free at once, the next write leaves it out.
     void DropRegisteredNick(RegisteredNick& record);
+    // With the dropped records (an empty nick) until the next load.
     const std::vector<RegisteredNick>& RegisteredNicks() const { return nicks_; }
 
 private:
-    std::string_view NickFileText();
-    std::string_view QuitFileText(std::string& content) const;
+    // What changed in one file since its last write, for the journal.
+    struct Pending {
+        std::vector<std::size_t> slots;    // records changed or added, each once
+        std::vector<std::string> removed;  // nicks dropped
+        std::size_t writtenCount = 0;      // slots from here on are new records
+    };
+    enum Mark : std::uint8_t { kNickMark = 1, kQuitMark = 2 };
+
+    void Note(Pending& pending, Mark mark, std::size_t slot);
+    void Journal(const Pending& pending, JournalBlock& block, const std::string& name,
+                 void (*append)(std::string&, const RegisteredNick&));
+    void Written(Pending& pending, Mark mark);
+    bool Slice(std::string& out, std::size_t& cursor, void (*append)(std::string&, const RegisteredNick&)) const;
     void IndexNicks();
 
     const DataDirectory& data_;
@@ -71,10 +80,13 @@ private:
     const Clock& clock_;
     GroupCommit& commit_;
     std::vector<RegisteredNick> nicks_;
+    std::vector<std::uint8_t> marks_;    // per record: which Pending holds its slot
     NameIndex<std::size_t> slotByNick_;  // nick to its first record
+    bool repeatedNicks_ = false;         // a damaged file stored a nick twice
     StoredTable nickTable_;
-    RecordFileText nickFileText_;
     StoredTable quitTable_;
+    Pending nickChanges_;
+    Pending quitChanges_;
     StoredList restricted_;
 };
 

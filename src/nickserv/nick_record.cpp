@@ -66,6 +66,11 @@ RegisteredNick ParseNickLine(std::string_view line, const std::string& nowText) 
     return record;
 }
 
-std::string FormatQuitLine(const RegisteredNick& record) { return record.nick + " " + record.lastQuit + "\r\n"; }
+void AppendQuitLine(std::string& out, const RegisteredNick& record) {
+    out += record.nick;
+    out += ' ';
+    out += record.lastQuit;
+    out += "\r\n";
+}
 
 }  // namespace nb

@@ -39,7 +39,7 @@ void AppendNickLine(std::string& out, const RegisteredNick& record);
 // seen date becomes `nowText`, the real name, email and url "N/A".
 RegisteredNick ParseNickLine(std::string_view line, const std::string& nowText);
 
-// "<nick> <last quit>" and CR LF.
-std::string FormatQuitLine(const RegisteredNick& record);
+// "<nick> <last quit>" and CR LF, added to the end of `out`.
+void AppendQuitLine(std::string& out, const RegisteredNick& record);
 
 }  // namespace nb

@@ -98,7 +98,7 @@ void NickServ::NoteNickQuit(const std::string& nick, const std::string& message)
     record->lastQuit = message;
     record->identifiedUser = 0;
     record->lastSeen = FormatGeneralDate(clock_.Now());
-    database_.QuitsChanged();
+    database_.QuitChanged(*record);
     database_.NicksChanged();
 }
 

@@ -37,7 +37,6 @@ public:
     void LoadNickDatabase();
     // After a restore: either file or both, as they are now on disk.
     void LoadNickDatabase(bool loadNicks, bool loadQuits) { database_.LoadNickDatabase(loadNicks, loadQuits); }
-    bool SaveNickDatabase() { return database_.SaveNickDatabase(); }
 
     bool IsNickRegistered(const std::string& nick) const override { return database_.IsNickRegistered(nick); }
     bool IsIdentified(const OnlineUser& user) const override { return database_.IsNickIdentified(user); }

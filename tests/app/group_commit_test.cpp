@@ -7,25 +7,35 @@ namespace {
 
 using GroupCommitTest = test::ServiceTest;
 
-TEST_F(GroupCommitTest, TwentyRegistrationsInOneBlockAreOneWriteAndAnsweredOnlyAfterIt) {
+TEST_F(GroupCommitTest, TwentyRegistrationsInOneBlockAreOneJournalAppendAnsweredOnlyAfterIt) {
     for (int i = 0; i < 20; ++i) Connect("user" + std::to_string(i));
     test::FileWrites writes(dir.Path() / "data/NickServ");
+    auto journal = [&] { return test::ReadWhole(dataDir / "Changes.journal"); };
     for (int i = 0; i < 20; ++i) Receive(":user" + std::to_string(i) + " PRIVMSG NickServ :register secret" + std::to_string(i), false);
     // Nothing leaves, and nothing is claimed, before the block's changes are on disk.
     EXPECT_TRUE(link.lines.empty());
-    EXPECT_EQ(ReadFile("NickServ/NickServ.nb2"), "");
+    EXPECT_EQ(journal(), "");
     services.OnBlockEnd();
-    EXPECT_EQ(writes.Count("NickServ.nb2"), 1);
+    // One block of twenty records, and the nick file itself not written at all.
+    EXPECT_EQ(ReadJournalText(journal()).entries.size(), 20u);
+    EXPECT_EQ(journal().find("\nend 20 "), journal().rfind("\nend "));
+    EXPECT_EQ(writes.Count("NickServ.nb2"), 0);
     test::Lines sent = link.Take();
     ASSERT_EQ(sent.size(), 60u);
     for (int i = 0; i < 20; ++i) {
         std::string nick = "user" + std::to_string(i);
         EXPECT_EQ(sent[3 * i + 2], ":NickServ PRIVMSG #nb.botinfo :[\x02" + nick + "\x02] REGISTER ****** [Success]");
-        EXPECT_NE(ReadFile("NickServ/NickServ.nb2").find(nick + " secret" + std::to_string(i) + " "), std::string::npos);
     }
     // A block that changes nothing writes nothing.
+    std::string before = journal();
     Tell("NickServ", "user1", "info user2");
+    EXPECT_EQ(journal(), before);
+    // A checkpoint puts the table in its file and empties the journal.
+    ASSERT_TRUE(services.commit.Checkpoint());
+    EXPECT_EQ(journal(), "");
     EXPECT_EQ(writes.Count("NickServ.nb2"), 1);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_NE(ReadFile("NickServ/NickServ.nb2").find("user" + std::to_string(i) + " secret" + std::to_string(i) + " "), std::string::npos);
 }
 
 TEST_F(GroupCommitTest, ABurstIsQuietAndItsMaxUsersRecordIsAnnouncedAndSavedOnceAtItsEnd) {

@@ -1,5 +1,7 @@
 // The nick files: their line layout, loading, and the kept file text after any mix of changes.
+#include <map>
 #include <random>
+#include <sstream>
 
 #include "nickserv/nick_record.h"
 #include "support/fixture.h"
@@ -28,7 +30,6 @@ struct NickDatabaseTest : test::ServiceTest {
     void Write(const std::string& file, const std::string& content) {
         std::ofstream(dir.Path() / "data/NickServ" / file, std::ios::binary) << content;
     }
-    std::string NickFile() const { return ReadFile("NickServ/NickServ.nb2"); }
     NickServ& nickServ = services.nickServ;
 };
 
@@ -45,29 +46,52 @@ TEST_F(NickDatabaseTest, FilesLoadAndSaveByteForByteAndAGapGivesOneBox) {
     EXPECT_TRUE(nickServ.IsNickRestricted("BOB"));
     EXPECT_FALSE(nickServ.IsNickRestricted("ann"));
 
-    nickServ.SaveNickDatabase();
-    EXPECT_EQ(NickFile(), kJoeLine + "\r\nb pw h h h [d] {r} [e] (u) 1 True NOTICE x\r\n");
+    // A quit is journaled; the checkpoint writes both files whole, without the gap.
     Connect("joe", "x", "elsewhere.net");
     Receive(":joe QUIT :bye now");
-    EXPECT_EQ(ReadFile("NickServ/Quit.nb2"), "joe bye now\r\nb \r\n");
+    ASSERT_TRUE(services.commit.Checkpoint());
+    std::string joeSeenNow = kJoeLine;
+    joeSeenNow.replace(joeSeenNow.find("[12/1/2026 8:00:00 AM]"), 22, "[12/6/2026 9:07:15 PM]");
+    EXPECT_EQ(test::ReadWhole(dataDir / "NickServ/NickServ.nb2"), joeSeenNow + "\r\nb pw h h h [d] {r} [e] (u) 1 True NOTICE x\r\n");
+    EXPECT_EQ(test::ReadWhole(dataDir / "NickServ/Quit.nb2"), "joe bye now\r\nb \r\n");
     nickServ.RestrictedNicks().push_back("ann");
     ASSERT_TRUE(nickServ.SaveRestrictedNicks());
     EXPECT_EQ(ReadFile("NickServ/Restrict.nb2"), "jo*\r\n[Bb]ob\r\nann\r\n");
 }
 
-// The nick file is kept between writes and only changed lines are made again: after any mix
-// of changes it must hold exactly what writing every record afresh would, and each record keeps
-// its own identification and quit message when another moves into a dropped one's slot.
-TEST_F(NickDatabaseTest, TheKeptFileTextAlwaysMatchesEveryRecordWrittenAfresh) {
+// The nick and quit files are journaled: after any mix of changes, checkpoints (some left
+// running while the changes go on) and reloads, the checkpoint with its journal must give the
+// tables that writing every record afresh gives, and each record keeps its own identification
+// and quit message.
+TEST_F(NickDatabaseTest, TheJournalOverItsCheckpointAlwaysGivesTheTablesAFreshWriteGives) {
     std::mt19937 random(20261207);
+    services.commit.SetJournalLimit(4000);
     test::Lines online;
     auto fresh = [&] {
         std::string text;
-        for (const RegisteredNick& record : nickServ.RegisteredNicks()) text += FormatNickLine(record);
+        for (const RegisteredNick& record : nickServ.RegisteredNicks())
+            if (!record.nick.empty()) text += FormatNickLine(record);
         return text;
     };
+    // Nick to last quit, of the registered nicks that have one.
+    auto quits = [&](const std::string& text) {
+        std::map<std::string, std::string> found;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            std::string nick = line.substr(0, line.find(' '));
+            std::string quit = line.substr(nick.size() + 1, line.size() - nick.size() - 2);
+            if (nickServ.IsNickRegistered(nick) && !quit.empty()) found.emplace(ToLower(nick), quit);
+        }
+        return found;
+    };
+    auto tableQuits = [&] {
+        std::map<std::string, std::string> found;
+        for (const RegisteredNick& record : nickServ.RegisteredNicks())
+            if (!record.nick.empty() && !record.lastQuit.empty()) found.emplace(ToLower(record.nick), record.lastQuit);
+        return found;
+    };
     for (int step = 0; step < 300; ++step) {
-        int action = static_cast<int>(random() % 6);
+        int action = static_cast<int>(random() % 8);
         if (action == 0 || online.empty()) {
             online.push_back("n" + std::to_string(step));
             Connect(online.back());
@@ -77,7 +101,7 @@ TEST_F(NickDatabaseTest, TheKeptFileTextAlwaysMatchesEveryRecordWrittenAfresh) {
         std::string& nick = online[random() % online.size()];
         if (action == 1) Tell("NickServ", nick, "set url http://" + nick + ".example.org/" + std::to_string(step));
         if (action == 2) Tell("NickServ", nick, "access add " + std::to_string(1 + random() % 3) + " *" + nick + "@*.org");
-        if (action == 3) Tell("NickServ", nick, "set reach privmsg");
+        if (action == 3) timers.Advance(std::chrono::milliseconds(0));  // a running checkpoint finishes
         if (action == 4) {
             const RegisteredNick* record = nickServ.FindRegisteredNick(nick);
             if (record != nullptr && random() % 2 == 0) Tell("NickServ", nick, "drop " + record->password);
@@ -89,14 +113,22 @@ TEST_F(NickDatabaseTest, TheKeptFileTextAlwaysMatchesEveryRecordWrittenAfresh) {
             Receive(":" + nick + " QUIT :bye " + nick);
             IntroduceUser(nick);
         }
-        ASSERT_EQ(NickFile(), fresh()) << "after step " << step;
+        if (action == 6 && random() % 4 == 0) nickServ.LoadNickDatabase();
+        if (action == 7 && random() % 4 == 0) {
+            ASSERT_TRUE(services.commit.Checkpoint());
+        }
+        ASSERT_EQ(ReadFile("NickServ/NickServ.nb2"), fresh()) << "after step " << step;
+        ASSERT_EQ(quits(ReadFile("NickServ/Quit.nb2")), tableQuits()) << "after step " << step;
         for (const std::string& each : online) {
             const RegisteredNick* record = nickServ.FindRegisteredNick(each);
             ASSERT_TRUE(record == nullptr || record->lastQuit.empty() || record->lastQuit == "bye " + each) << each;
         }
     }
-    nickServ.LoadNickDatabase(true, false);
-    EXPECT_EQ(NickFile(), fresh());
+    std::string before = fresh();
+    auto quitsBefore = tableQuits();
+    nickServ.LoadNickDatabase();
+    EXPECT_EQ(fresh(), before);
+    EXPECT_EQ(tableQuits(), quitsBefore);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "core/journal.h"
 #include "app/services.h"
 
 namespace nb::test {
@@ -32,6 +33,20 @@ struct TempDir {
     const std::filesystem::path path_ = std::filesystem::temp_directory_path() / ("nimbral-test-" + std::to_string(std::random_device{}()));
     std::error_code ignored_;
 };
+
+// The journal moved aside and a link to it put in its place: it reads as before, and every
+// append to it is refused.
+inline void BlockJournal(const std::filesystem::path& dataDir, bool block) {
+    const auto journal = dataDir / "Changes.journal", aside = dataDir / "Changes.journal.aside";
+    if (block) {
+        std::ofstream(journal, std::ios::app).close();  // there even before the first change
+        std::filesystem::rename(journal, aside);
+        std::filesystem::create_symlink(aside, journal);
+    } else {
+        std::filesystem::remove(journal);
+        std::filesystem::rename(aside, journal);
+    }
+}
 
 inline std::string ReadWhole(const std::filesystem::path& path) {
     std::ostringstream content;
@@ -130,7 +145,11 @@ struct ServicesFixture {
         Tell("NickServ", nick, "identify " + password);
         ASSERT_TRUE(services.nickServ.IsNickIdentified(nick)) << nick;
     }
-    std::string ReadFile(const std::string& relative) const { return ReadWhole(dataDir / relative); }
+    // A journaled file (keyed by its first word) as its checkpoint and the journal give it.
+    std::string ReadFile(const std::string& relative) const {
+        std::vector<JournalEntry> entries = Journal(dataDir).Entries(relative);
+        return entries.empty() ? ReadWhole(dataDir / relative) : ApplyJournal(ReadWhole(dataDir / relative), entries, 1);
+    }
     OnlineUser& User(const std::string& nick) { return services.users.At(services.users.FindOnlineUser(nick).value()); }
 
     bool holdWorkers = false;
