@@ -1,6 +1,7 @@
 #include "core/files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -107,11 +108,27 @@ void EnsureDirectory(const fs::path& path) {
 }
 
 std::optional<std::string> ReadWholeFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    std::string content;
+    // One read of the size the file has (a data file may be hundreds of MiB), then whatever
+    // more it grew by.
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) content.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    for (;;) {
+        if (done == content.size()) content.resize(done + 65536);
+        ssize_t got = ::read(fd, content.data() + done, content.size() - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            bool failed = got < 0;
+            ::close(fd);
+            if (failed) return std::nullopt;
+            content.resize(done);
+            return content;
+        }
+        done += static_cast<std::size_t>(got);
+    }
 }
 
 }  // namespace nb

@@ -51,21 +51,25 @@ void GroupCommit::Recover() {
     journal_.Clear();
 }
 
-std::vector<std::string> GroupCommit::ReadLines(const StoredTable& table) {
+void GroupCommit::ReadLines(const StoredTable& table, const std::function<void(std::size_t count)>& count,
+                            const std::function<void(std::string_view line)>& line) {
     // A table read again leaves the checkpoint's place in the tables meaning nothing; the next
     // one starts over, with the older journal kept until then.
     StopCheckpoint();
-    if (!journal_.HasEntries()) return ReadTextLines(table.file);
-    std::vector<JournalEntry> entries = journal_.Entries(NameOf(table));
-    if (entries.empty()) return ReadTextLines(table.file);
-    std::string text = ApplyJournal(ReadWholeFile(table.file).value_or(""), entries, table.keyWords);
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find("\r\n", at);
-        lines.push_back(text.substr(at, end - at));
-        at = end + 2;
+    std::string text = ReadWholeFile(table.file).value_or("");
+    if (journal_.HasEntries()) {
+        std::vector<JournalEntry> entries = journal_.Entries(NameOf(table));
+        if (!entries.empty()) text = ApplyJournal(text, entries, table.keyWords);
     }
-    return lines;
+    count(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        std::size_t end = rest.find('\n');
+        std::string_view each = rest.substr(0, end);
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        if (!each.empty() && each.back() == '\r') each.remove_suffix(1);
+        line(each);
+    }
 }
 
 bool GroupCommit::Changed(StoredTable& table) {

@@ -54,9 +54,11 @@ public:
     // Start-up, before the tables load: a journal left by a stop that was not clean is put
     // into the .nb2 files (a block cut off in the middle is left out, and the operator told).
     void Recover();
-    // A journaled table's file as its checkpoint and the journal give it, one line each; a
-    // running checkpoint of it stops, as the table is read again.
-    std::vector<std::string> ReadLines(const StoredTable& table);
+    // A journaled table's file as its checkpoint and the journal give it: each line, without its
+    // line end, and the number of lines first (`count`, to make room). A running checkpoint
+    // stops, as the table is read again.
+    void ReadLines(const StoredTable& table, const std::function<void(std::size_t count)>& count,
+                   const std::function<void(std::string_view line)>& line);
     // A checkpoint starts once the journal holds more than this.
     void SetJournalLimit(std::uint64_t bytes) { journalLimit_ = bytes; }
     std::uint64_t JournalSize() const { return journal_.Size(); }

@@ -115,13 +115,13 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
         }
         std::string now = FormatGeneralDate(clock_.Now());
         bool reported = false;
-        for (const std::string& line : commit_.ReadLines(nickTable_)) {
+        commit_.ReadLines(nickTable_, [this](std::size_t count) { nicks_.reserve(count); }, [&](std::string_view line) {
             // A gap is reported once and passed over: stopping there would let the next
             // save drop every registration after it.
             if (line.empty()) {
                 if (!reported) console_.ShowMessage("Nimbral - NickServ Error", kEmptyLineError);
                 reported = true;
-                continue;
+                return;
             }
             RegisteredNick record = ParseNickLine(line, now);
             if (auto old = previousByNick.find(record.nick); old != previousByNick.end()) {
@@ -129,7 +129,8 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
                 record.lastQuit = old->second->lastQuit;
             }
             nicks_.push_back(std::move(record));
-        }
+        });
+        nicks_.shrink_to_fit();
         IndexNicks();
         marks_.assign(nicks_.size(), 0);
         nickChanges_ = Pending{{}, {}, nicks_.size()};
@@ -138,11 +139,12 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
     if (loadQuits) {
         for (std::uint8_t& mark : marks_) mark &= static_cast<std::uint8_t>(~kQuitMark);
         quitChanges_ = Pending{{}, {}, nicks_.size()};
-        for (const std::string& line : commit_.ReadLines(quitTable_)) {
+        // Found without marking the records changed: nothing of this is new to the files.
+        commit_.ReadLines(quitTable_, [](std::size_t) {}, [this](std::string_view line) {
             std::size_t blank = line.find(' ');
-            RegisteredNick* record = FindRegisteredNick(line.substr(0, blank));
-            if (record != nullptr) record->lastQuit = blank == std::string::npos ? "" : line.substr(blank + 1);
-        }
+            auto found = slotByNick_.find(line.substr(0, blank));
+            if (found != slotByNick_.end()) nicks_[found->second].lastQuit = blank == std::string_view::npos ? "" : line.substr(blank + 1);
+        });
     }
 }
 
