@@ -1,5 +1,7 @@
-// The debug log's held lines and its rotation, and settings written only when changed.
+// The debug log's held lines and its rotation, settings written only when changed, and the
+// journal's blocks read back only when whole.
 #include "core/debug_log.h"
+#include "core/journal.h"
 #include "core/settings.h"
 #include "support/fixture.h"
 
@@ -51,6 +53,28 @@ TEST(SettingsFile, IsWrittenOnlyWhenAValueChanged) {
     EXPECT_TRUE(settings.Save());
     EXPECT_EQ(writes.Count("settings.ini"), 3);
     EXPECT_NE(ReadWhole(dir.Path() / "settings.ini").find("Sync Writes=0"), std::string::npos);
+}
+
+// A block counts only with its end line and a matching sum: a cut, a damaged byte or a wrong
+// count ends what is read, and `kept` is where the last whole block ended.
+TEST(JournalText, OnlyWholeBlocksAreReadAndAppliedByKey) {
+    JournalBlock first, second;
+    first.Added("NickServ/Quit.nb2", "ann bye");
+    first.Removed("NickServ/Quit.nb2", "BOB");
+    second.Changed("NickServ/Quit.nb2", "ANN back\nsoon");
+    const std::string whole = first.Sealed() + second.Sealed();
+    EXPECT_EQ(ReadJournalText(whole).entries.size(), 3u);
+    EXPECT_EQ(ReadJournalText(whole).kept, whole.size());
+    std::string damaged = whole;
+    damaged[first.Sealed().size() + 30] ^= 1;
+    for (const std::string& text : {whole.substr(0, whole.size() - 1), damaged}) {
+        JournalRead read = ReadJournalText(text);
+        EXPECT_EQ(read.entries.size(), 2u);
+        EXPECT_EQ(read.kept, first.Sealed().size());
+    }
+    std::vector<JournalEntry> entries = ReadJournalText(whole).entries;
+    EXPECT_EQ(entries[2].payload, "ANN back\nsoon");
+    EXPECT_EQ(ApplyJournal("bob hi\r\n\r\ncy x\r\n", entries, 1), "\r\ncy x\r\nANN back\nsoon\r\n");
 }
 
 }  // namespace
