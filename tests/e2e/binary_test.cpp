@@ -88,18 +88,6 @@ TEST_F(Binary, TheHandshakeLeavesWholeAndEndsInLineFeedOnly) {
     EXPECT_EQ(uplink.Received().find('\r'), std::string::npos);
 }
 
-// An uplink that never pings of its own: its answer to our PING ends the quiet burst, and who
-// comes after it is logged at once.
-TEST_F(Binary, TheAnswerToOurPingEndsTheBurst) {
-    StartServices();
-    uplink.SendLine("NICK early 1 1765055235 e h.example irc.example.org 0 :E");
-    EXPECT_NE(Exchange(":irc.example.org PONG irc.example.org :services.localhost\r\n", "Network synchronised"),
-              "nothing with Network synchronised");
-    std::size_t from = uplink.Lines().size();
-    uplink.SendLine("NICK late 1 1765055235 l h.example irc.example.org 0 :L");
-    EXPECT_TRUE(uplink.WaitForLine("\x02late\x02 (", from, 1s));
-}
-
 // SIGTERM ends the program cleanly; what it answered is read back by the next start, and a
 // change whose write failed is neither answered as done nor found after the restart. A link
 // planted where a temporary file goes is replaced, never written through.

@@ -131,6 +131,7 @@ struct ServicesFixture {
         ASSERT_TRUE(services.nickServ.IsNickIdentified(nick)) << nick;
     }
     std::string ReadFile(const std::string& relative) const { return ReadWhole(dataDir / relative); }
+    void WriteFile(const std::string& relative, const std::string& text) const { std::ofstream(dataDir / relative, std::ios::binary) << text; }
     OnlineUser& User(const std::string& nick) { return services.users.At(services.users.FindOnlineUser(nick).value()); }
 
     bool holdWorkers = false;
