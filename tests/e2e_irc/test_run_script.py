@@ -1,7 +1,6 @@
 """scripts/run.sh, the demo start: it builds the program, says when the network is ready, the
 network and its example bot answer, the statistics pages are served, and Ctrl-C leaves
-nothing running; it finds a free port and keeps the services' settings on it; and
-scripts/install-deps.sh keeps apt-get's output in a log."""
+nothing running; it finds a free port and keeps the services' settings on it."""
 import os
 import re
 import shutil
@@ -94,24 +93,6 @@ class RunScriptTest(unittest.TestCase):
         self.assertIn("connect an IRC client to 127.0.0.1:%d " % port, lines[ready])
         self.assertIn("Port=%d\n" % port, Path(data_dir, "settings.ini").read_text())
         self.stop_demo(script, data_dir)
-
-    def test_the_package_installation_says_one_line_and_keeps_the_rest_in_a_log(self):
-        directory = Path(tempfile.mkdtemp(prefix="nb-deps-"))
-        self.addCleanup(shutil.rmtree, directory, ignore_errors=True)
-        # Every package missing, and an apt-get as talkative as the real one (or failing).
-        for name, body in (("dpkg-query", "exit 1"), ("sudo", 'exec "$@"'),
-                           ("apt-get", 'for i in $(seq 55); do echo "apt line $i"; done; exit "${FAIL_APT:-0}"')):
-            (directory / name).write_text("#!/bin/sh\n%s\n" % body)
-            (directory / name).chmod(0o755)
-        log = directory / "install.log"
-        env = dict(os.environ, PATH="%s:%s" % (directory, os.environ["PATH"]), NB_INSTALL_LOG=str(log))
-        command = ["bash", str(SOURCE_DIR / "scripts" / "install-deps.sh")]
-        done = subprocess.run(command, env=env, capture_output=True, text=True, timeout=60)
-        self.assertRegex(done.stdout, r"^Installing g\+\+ .* with apt-get \(its output: %s\)\n$" % re.escape(str(log)))
-        self.assertEqual((done.returncode, log.read_text().count("apt line")), (0, 110))  # update and install
-        failed = subprocess.run(command, env=dict(env, FAIL_APT="100"), capture_output=True, text=True, timeout=60)
-        self.assertEqual(failed.returncode, 1)
-        self.assertIn("Installing failed; the end of %s:\napt line 36\n" % log, failed.stdout)
 
 if __name__ == "__main__":
     unittest.main()

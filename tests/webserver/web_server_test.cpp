@@ -88,15 +88,6 @@ TEST_F(WebServerTest, IdleClientsAreClosedAndTheFiftyFirstRefused) {
     EXPECT_TRUE(Get("/").ends_with("<p>hello</p>"));
 }
 
-TEST_F(WebServerTest, APortInUseIsReportedAndTheServerStaysDown) {
-    WebServer second{io, folder, clock, console};
-    EXPECT_FALSE(second.Start("127.0.0.1", server.Port()));
-    EXPECT_FALSE(second.IsRunning());
-    ASSERT_FALSE(console.messages.empty());
-    EXPECT_EQ(console.messages.back(), "NBII - Web server: Cannot listen on 127.0.0.1 port " + std::to_string(server.Port()) +
-                                           " (Address already in use); the web server is not running.");
-}
-
 // Each page made is logged, again when made again; one that cannot be written is said so.
 TEST(StatisticsPages, EachPageMadeIsLogged) {
     test::ServicesFixture f;
