@@ -67,6 +67,9 @@ TEST_F(BackupTest, RestrictionsMemosAndDropsFromTheConsole) {
     program.RunOperation([&] { program.UnrestrictChannel(std::nullopt); });
     EXPECT_EQ(console.messages.back(), "NBII - Error: You must select a keyword from the list.");
     EXPECT_EQ(ReadFile("NickServ/Restrict.nb2"), "bad*\r\n");
+    program.RunOperation([&] { program.RestrictChannel("#warez*"); });
+    EXPECT_EQ(program.List("restricted nicks"), test::Lines{"bad*"});
+    EXPECT_EQ(program.List("restricted channels"), test::Lines{"#warez*"});
 
     program.RunOperation([&] { program.MemoToAll(false, "Maintenance at noon"); });
     EXPECT_EQ(ReadFile("MemoServ/MemoServ.nb2"), "Administrator [12/6/2026 9:07:15 PM] joe Maintenance at noon\r\n");

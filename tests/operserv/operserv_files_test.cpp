@@ -73,8 +73,11 @@ TEST_F(OperServFilesTest, TheConsoleAddsAnOperatorAskingAgainUntilTheAnswerCanBe
     console.AddIgnore("*!*@bad.example");
     console.AddIgnore("*!*@BAD.example");
     console.AddIgnore("");
+    console.AddJupe("juped.example");
+    console.AddJupe("juped.example");
     EXPECT_EQ(this->console.messages, (Texts{"NBII - Error: Already added, please try a different mask.",
-                                             "NBII - Error: You must type in a mask."}));
+                                             "NBII - Error: You must type in a mask.",
+                                             "NBII - Error: Already added, please try a different server."}));
     EXPECT_EQ(ReadFile("Ignore.nb2"), "*!*@bad.example\r\n");
 }
 
