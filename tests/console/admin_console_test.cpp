@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "console/link_config.h"
+#include "console/terminal_front_end.h"
 #include "support/fixture.h"
 
 namespace nb {
@@ -94,6 +95,19 @@ TEST_F(BackupTest, RestrictionsMemosAndDropsFromTheConsole) {
     EXPECT_EQ(ReadFile("NickServ/NickServ.nb2"), "");
     EXPECT_EQ(ReadFile("ChanServ/ChanServ.nb2"), "");
     EXPECT_FALSE(services.nickServ.IsNickIdentified("joe"));
+}
+
+// A line typed at the terminal reaches the operation its words name, with them in place.
+TEST_F(BackupTest, TerminalCommandsReachTheirOperations) {
+    boost::asio::io_context io;
+    std::ostringstream out;
+    TerminalConsole terminal(out, false);
+    TerminalFrontEnd front(io, program, terminal, out);
+    front.Typed("pages users");
+    front.Typed("edit nick joe");
+    EXPECT_TRUE(fs::exists(dir.Path() / "data/Webserver/users.html"));
+    EXPECT_FALSE(fs::exists(dir.Path() / "data/Webserver/index.html"));
+    EXPECT_EQ(console.messages.back(), "NBII - NickServ: The nick joe is not registered.");
 }
 
 TEST(LinkConfiguration, TheLinesTakeTheFieldsAsTyped) {
