@@ -146,7 +146,7 @@ struct UpdateCheckTest : ::testing::Test {
     std::optional<UpdateResult> result;
 };
 
-TEST_F(UpdateCheckTest, TheVersionAfterVoidDecidesAndTheAnswerIsReadToItsEnd) {
+TEST_F(UpdateCheckTest, TheVersionAfterVoidDecidesTheAnswerIsReadToItsEndAndSilenceEndsIt) {
     Check({"HTTP/1.0 200 OK\r\n\r\nvo", "id 4.3 "});
     EXPECT_EQ(request, "GET http://127.0.0.1/nb/check.htm HTTP/1.0\nAccept: */*\nAccept: text/html\n\n");
     ASSERT_TRUE(result);
@@ -158,9 +158,7 @@ TEST_F(UpdateCheckTest, TheVersionAfterVoidDecidesAndTheAnswerIsReadToItsEnd) {
     Check({"VOID 4.4 "});
     EXPECT_EQ(result->text, "The latest version of Nimbral is 4.4.\r\nYour version is 4.3, please update ASAP.");
     EXPECT_EQ(result->downloadCaption, "Download NBII 4.4");
-}
-
-TEST_F(UpdateCheckTest, AServerThatNeverAnswersIsGivenUp) {
+    // A server that never answers is given up.
     Check({});
     EXPECT_FALSE(result);
     EXPECT_EQ(console.boxes[LogBox::Update].back(), "*** The update server did not answer within 0 seconds.");
