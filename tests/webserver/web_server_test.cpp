@@ -60,6 +60,7 @@ TEST_F(WebServerTest, EachRequestGetsItsFileOrTheNotFoundPageAndNothingOutsideTh
     EXPECT_EQ(Get("/"), "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: 12\r\n\r\n"
                         "<p>hello</p>");
     EXPECT_TRUE(Get("/USERS.html?x=1").ends_with("Content-Length: 12\r\n\r\n<b>users</b>"));
+    EXPECT_TRUE(Get("/users%2Ehtml").ends_with("<b>users</b>"));
     const std::string notFound = "HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\nConnection: close\r\n"
                                  "Content-Length: " + std::to_string(NotFoundPage().size()) + "\r\n\r\n" + NotFoundPage();
     for (const char* target : {"/missing.html", "/../settings.ini", "/%2e%2e/settings.ini", "/..%2fsettings.ini",
