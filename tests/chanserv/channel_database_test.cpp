@@ -29,9 +29,6 @@ struct ChannelDatabaseTest : test::ServiceTest {
         services.ReadFileSettings();
         console.messages.clear();
     }
-    void Write(const std::string& file, const std::string& content) {
-        std::ofstream(dir.Path() / "data/ChanServ" / file, std::ios::binary) << content;
-    }
     std::string Channels() const { return ReadFile("ChanServ/ChanServ.nb2"); }
     std::string Access() const { return ReadFile("ChanServ/Access.nb2"); }
     // A missing record or entry ends the test: nothing may be done to a stand-in.
@@ -104,8 +101,8 @@ TEST_F(ChannelDatabaseTest, AFailedWriteLeavesEachTableAsItsFileHoldsIt) {
 }
 
 TEST_F(ChannelDatabaseTest, ANewChannelNeverInheritsEntriesLeftByAnEarlierOneOfItsName) {
-    Write("ChanServ.nb2", File({ChannelLine("#kept", "kim")}));
-    Write("Access.nb2", File({AccessLine("#gone", "old", 500), AccessLine("#kept", "kim", 500)}));
+    WriteFile("ChanServ/ChanServ.nb2", File({ChannelLine("#kept", "kim")}));
+    WriteFile("ChanServ/Access.nb2", File({AccessLine("#gone", "old", 500), AccessLine("#kept", "kim", 500)}));
     db.LoadChannelDatabase(true, true);
     db.AddRegisteredChannel(ParseChannelLine(ChannelLine("#GONE", "new")));
     EXPECT_TRUE(NicksOn("#gone").empty());

@@ -82,26 +82,6 @@ TEST_F(Binary, TheFirstRunLaysTheTreeOwnerOnlyAndTheNextKeepsTheSettings) {
     ExpectOutput("settings.ini cannot be read");
 }
 
-// The handshake's lines themselves are tested in-process; on the socket they end in LF alone.
-TEST_F(Binary, TheHandshakeLeavesWholeAndEndsInLineFeedOnly) {
-    StartServices();
-    EXPECT_EQ(uplink.Lines().size(), kHandshakeLines);
-    EXPECT_TRUE(uplink.Received().starts_with("PASS \nSERVER services.localhost 1 : NBII (NBII 4.3)\n"));
-    EXPECT_EQ(uplink.Received().find('\r'), std::string::npos);
-}
-
-// An uplink that never pings of its own: its answer to our PING ends the quiet burst, and who
-// comes after it is logged at once.
-TEST_F(Binary, TheAnswerToOurPingEndsTheBurst) {
-    StartServices();
-    uplink.SendLine("NICK early 1 1765055235 e h.example irc.example.org 0 :E");
-    EXPECT_NE(Exchange(":irc.example.org PONG irc.example.org :services.localhost\r\n", "Network synchronised"),
-              "nothing with Network synchronised");
-    std::size_t from = uplink.Lines().size();
-    uplink.SendLine("NICK late 1 1765055235 l h.example irc.example.org 0 :L");
-    EXPECT_TRUE(uplink.WaitForLine("\x02late\x02 (", from, 1s));
-}
-
 // SIGTERM ends the program cleanly; what it answered is read back by the next start (here from
 // the journal, as the stop could not write its checkpoint), and a change whose write failed is
 // neither answered as done nor found after the restart. A link planted where a temporary file
@@ -175,21 +155,6 @@ TEST_F(Binary, AnUplinkThatStopsReadingIsDroppedBeforeTheQueueOutgrowsItsBound) 
     EXPECT_TRUE(uplink.WaitForPeerClose());
     AcceptLink();
     ExpectOutput("lost (the server did not read our last 1024 KiB (Send Queue))");
-}
-
-// A server whose accept queue is full never completes a connection: the attempt must end.
-TEST_F(Binary, AConnectionThatNeverCompletesIsGivenUpAfterThirtySeconds) {
-    test::ScriptedUplink full(0);
-    sockaddr_in address{.sin_family = AF_INET, .sin_port = htons(full.Port()), .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
-    std::vector<int> fillers(3);
-    for (int& fd : fillers) {
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    }
-    test::WriteTestSettings(dataDir, full.Port());
-    process.Start(dataDir);
-    ExpectOutput("(no connection within 30 seconds); trying again in 1 second", 45s);
-    for (int fd : fillers) ::close(fd);
 }
 
 // SIGHUP reads settings.ini again: the new Oper Channel serves the next operator log line at

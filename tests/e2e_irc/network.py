@@ -129,14 +129,6 @@ class InspircdServer(IrcServer):
                        env=dict(os.environ, INSPIRCD_OPERATOR="%s:%s" % self.operator))
 
 
-SERVERS = {"ngircd": NgircdServer, "inspircd": InspircdServer}
-
-
-def server_class():
-    """The IRC server the tests run on: NB_IRC_SERVER (ngircd, the default, or inspircd)."""
-    return SERVERS[os.environ.get("NB_IRC_SERVER") or "ngircd"]
-
-
 class ServicesProgram:
     """The nimbral2 binary on its own data directory; its terminal output goes to a file.
     `general` adds keys to [General]; an installed `binary` brings its own help texts."""
@@ -247,7 +239,8 @@ class Network:
 
     def __init__(self, binary=None):
         self.directory = Path(tempfile.mkdtemp(prefix="nb-e2e-"))
-        self.ircd = server_class()(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR)
+        server = {"ngircd": NgircdServer, "inspircd": InspircdServer}[os.environ.get("NB_IRC_SERVER") or "ngircd"]
+        self.ircd = server(self.directory, SOURCE_DIR, LINK_PASSWORD, SERVER_NAME, OPERATOR)
         self.services, self.clients, self.binary = None, [], binary
 
     def start(self):

@@ -45,7 +45,7 @@ class AdminConsoleTest(unittest.TestCase):
     def test_every_panel_and_the_refusals(self):
         listener = socket.create_server(("127.0.0.1", 0))
         self.addCleanup(listener.close)
-        threading.Thread(target=serve_versions, args=(listener, ["4.3", "4.4"]), daemon=True).start()
+        threading.Thread(target=serve_versions, args=(listener, ["4.4"]), daemon=True).start()
         self.admin_port, self.web_port = free_port(), free_port()
         self.network = network = start_network(self)
         self.password = re.search(r"The admin console's password is (\S+) \.", network.services.output()).group(1)

@@ -27,7 +27,6 @@ class InstallTest(unittest.TestCase):
 
     def test_the_installed_program_tells_its_version_and_links_with_the_installed_help_texts(self):
         self.assertRegex(run(str(self.binary), "--version"), r"^nimbral2 \d+\.\d+ \(commit ([0-9a-f]{12}(-dirty)?|unknown)\)\n$")
-        self.assertIn("--version", run(str(self.binary), "--help"))
         network = start_network(self, binary=str(self.binary))
         self.assertTrue((network.services.data_dir / "bots" / "example.nb2").is_file())
         self.assertEqual(network.connect("visitor").ask("NickServ", "help")[:1], [wire("*** ^BNickServ^B Help ***")])

@@ -1,7 +1,6 @@
 """scripts/run.sh, the demo start: it builds the program, says when the network is ready, the
-network and its example bot answer, a browser reads the statistics pages, and Ctrl-C leaves
-nothing running; it finds a free port and keeps the services' settings on it; and
-scripts/install-deps.sh keeps apt-get's output in a log."""
+network and its example bot answer, the statistics pages are served, and Ctrl-C leaves
+nothing running; it finds a free port and keeps the services' settings on it."""
 import os
 import re
 import shutil
@@ -11,6 +10,7 @@ import subprocess
 import tempfile
 import threading
 import unittest
+import urllib.request
 from pathlib import Path
 
 from network import LINKED, SOURCE_DIR, Client, free_port, stop_process, wait_until, wire
@@ -82,14 +82,9 @@ class RunScriptTest(unittest.TestCase):
         start = len(visitor.lines)
         visitor.send("PRIVMSG Nimbot :hello")
         visitor.wait_for(re.escape(wire(":Hello, I am ^BNimbot^B.")), "the bot's answer", start)
-        # A real browser follows the links between the four pages; its screenshots stay in the build folder.
-        build = Path(os.environ["NB_BINARY"]).parent
-        (build / "screenshots").mkdir(exist_ok=True)
-        browser = subprocess.run(["node", str(SOURCE_DIR / "tests/browser/statistics_pages.js"),
-                                  "http://127.0.0.1:%d/" % self.web_port, str(build / "screenshots")],
-                                 env=dict(os.environ, NODE_PATH=str(build / "browser/node_modules")),
-                                 capture_output=True, text=True, timeout=90)
-        self.assertEqual(browser.returncode, 0, browser.stdout + browser.stderr + self.describe())
+        # The statistics pages are served on the port it named.
+        with urllib.request.urlopen("http://127.0.0.1:%d/" % self.web_port, timeout=10) as page:
+            self.assertIn(b"<TITLE>NBII - Webstats</TITLE>", page.read())
         self.stop_demo(script, data_dir)
 
         # Another port on the same data directory: the services follow the server there.
@@ -98,24 +93,6 @@ class RunScriptTest(unittest.TestCase):
         self.assertIn("connect an IRC client to 127.0.0.1:%d " % port, lines[ready])
         self.assertIn("Port=%d\n" % port, Path(data_dir, "settings.ini").read_text())
         self.stop_demo(script, data_dir)
-
-    def test_the_package_installation_says_one_line_and_keeps_the_rest_in_a_log(self):
-        directory = Path(tempfile.mkdtemp(prefix="nb-deps-"))
-        self.addCleanup(shutil.rmtree, directory, ignore_errors=True)
-        # Every package missing, and an apt-get as talkative as the real one (or failing).
-        for name, body in (("dpkg-query", "exit 1"), ("sudo", 'exec "$@"'),
-                           ("apt-get", 'for i in $(seq 55); do echo "apt line $i"; done; exit "${FAIL_APT:-0}"')):
-            (directory / name).write_text("#!/bin/sh\n%s\n" % body)
-            (directory / name).chmod(0o755)
-        log = directory / "install.log"
-        env = dict(os.environ, PATH="%s:%s" % (directory, os.environ["PATH"]), NB_INSTALL_LOG=str(log))
-        command = ["bash", str(SOURCE_DIR / "scripts" / "install-deps.sh")]
-        done = subprocess.run(command, env=env, capture_output=True, text=True, timeout=60)
-        self.assertRegex(done.stdout, r"^Installing g\+\+ .* with apt-get \(its output: %s\)\n$" % re.escape(str(log)))
-        self.assertEqual((done.returncode, log.read_text().count("apt line")), (0, 110))  # update and install
-        failed = subprocess.run(command, env=dict(env, FAIL_APT="100"), capture_output=True, text=True, timeout=60)
-        self.assertEqual(failed.returncode, 1)
-        self.assertIn("Installing failed; the end of %s:\napt line 36\n" % log, failed.stdout)
 
 if __name__ == "__main__":
     unittest.main()

@@ -60,6 +60,7 @@ TEST_F(InspircdLink, TheLinkSetUpAndOurBurst) {
          {'<', ":services.example PING :services.example", {":5QK ENDBURST"}},
          {'<', ":services.example PING :services.example", {":5QK PING 1AB"}},
          {'>', ":1AB PING 5QK", {"PING :1AB"}},
+         {'>', ":1AB PING 1AB 5QK", {"PING :1AB"}},
          {'<', ":services.example PONG :1AB", {":5QK PONG 1AB"}},
          {'<', ":NickServ PONG :1AB", {}},
          {'>', ":1AB PING 7XY", {}}});

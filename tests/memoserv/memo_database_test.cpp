@@ -6,13 +6,12 @@ namespace {
 
 struct MemoDatabaseTest : test::ServiceTest {
     MemoDatabaseTest() { console.messages.clear(); }
-    void WriteMemoFile(const std::string& content) { std::ofstream(dir.Path() / "data/MemoServ/MemoServ.nb2", std::ios::binary) << content; }
     MemoDatabase& memos = services.memoServ.Database();
 };
 
 TEST_F(MemoDatabaseTest, TheFileKeepsItsExactLayoutAndHasNoFixedCapacity) {
     const std::string file = "joe [1/2/2026 9:07:15 AM] Bob see [this] and ] that\r\nAdministrator [1/2/2027 10:00:00 AM] carol \r\n";
-    WriteMemoFile(file);
+    WriteFile("MemoServ/MemoServ.nb2", file);
     memos.LoadMemos();
     ASSERT_EQ(memos.Memos().size(), 2u);
     const Memo& first = memos.Memos()[0];
@@ -31,7 +30,7 @@ TEST_F(MemoDatabaseTest, TheFileKeepsItsExactLayoutAndHasNoFixedCapacity) {
 }
 
 TEST_F(MemoDatabaseTest, DamagedLinesAreReportedOnceWithoutLosingLaterMemos) {
-    WriteMemoFile("joe [1/2/2026 9:07:15 AM] bob first\r\n\r\nno layout\r\nann [no close bob x\r\n"
+    WriteFile("MemoServ/MemoServ.nb2", "joe [1/2/2026 9:07:15 AM] bob first\r\n\r\nno layout\r\nann [no close bob x\r\n"
                   " [1/2/2026 9:07:15 AM] bob no sender\r\nann [1/2/2026 9:07:15 AM] \r\nann [1/2/2026 9:07:15 AM] bob\r\n");
     memos.LoadMemos();
     EXPECT_EQ(console.messages, test::Lines{"Nimbral - MemoServ Error: Error loading MemoServ database, close Nimbral and try again."});

@@ -27,16 +27,13 @@ TEST(NickRecordLine, FieldsReadBackFromTheirPlaceAndMissingOnesTakeDefaults) {
 }
 
 struct NickDatabaseTest : test::ServiceTest {
-    void Write(const std::string& file, const std::string& content) {
-        std::ofstream(dir.Path() / "data/NickServ" / file, std::ios::binary) << content;
-    }
     NickServ& nickServ = services.nickServ;
 };
 
 TEST_F(NickDatabaseTest, FilesLoadAndSaveByteForByteAndAGapGivesOneBox) {
-    Write("NickServ.nb2", kJoeLine + "\r\n\r\nb pw h h h [d] {r} [e] (u) 1 True NOTICE x\r\n");
-    Write("Quit.nb2", "JOE gone fishing: back  soon\r\nnobody a line for no record\r\n");
-    Write("Restrict.nb2", "jo*\r\n[Bb]ob\r\n\r\nann\r\n");
+    WriteFile("NickServ/NickServ.nb2", kJoeLine + "\r\n\r\nb pw h h h [d] {r} [e] (u) 1 True NOTICE x\r\n");
+    WriteFile("NickServ/Quit.nb2", "JOE gone fishing: back  soon\r\nnobody a line for no record\r\n");
+    WriteFile("NickServ/Restrict.nb2", "jo*\r\n[Bb]ob\r\n\r\nann\r\n");
     console.messages.clear();
     nickServ.LoadNickDatabase();
     ASSERT_EQ(nickServ.RegisteredNicks().size(), 2u);

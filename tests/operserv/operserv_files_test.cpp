@@ -9,16 +9,13 @@ namespace {
 using Texts = std::vector<std::string>;
 
 struct OperServFilesTest : test::ServiceTest {
-    void Write(const std::string& relative, const std::string& text) {
-        std::ofstream(dir.Path() / "data" / relative, std::ios::binary) << text;
-    }
     OperDatabase& Database() { return services.operServ.Database(); }
 };
 
 TEST_F(OperServFilesTest, FilesAreReadByTheirRulesAndTheDefaultLevelsComeWithANewVersion) {
-    Write("OperServ/OperServ.nb2", "boss pw *!*@a *!*@b *!*@c 300 junk\r\n\r\nlost pw a b c 100\r\n");
-    Write("OperServ/Commands.nb2", "login 300\r\nRaw 900\r\nkill 0\r\nwhois 450\r\n");
-    Write("Jupe.nb2", "one.example\r\n\r\ntwo.example\r\n");
+    WriteFile("OperServ/OperServ.nb2", "boss pw *!*@a *!*@b *!*@c 300 junk\r\n\r\nlost pw a b c 100\r\n");
+    WriteFile("OperServ/Commands.nb2", "login 300\r\nRaw 900\r\nkill 0\r\nwhois 450\r\n");
+    WriteFile("Jupe.nb2", "one.example\r\n\r\ntwo.example\r\n");
     services.operServ.LoadDatabases();  // the version is this program's: the levels stay
     ASSERT_EQ(Database().Operators().size(), 1u);
     EXPECT_EQ(Database().Operators()[0].hosts[2], "*!*@c");
@@ -76,8 +73,11 @@ TEST_F(OperServFilesTest, TheConsoleAddsAnOperatorAskingAgainUntilTheAnswerCanBe
     console.AddIgnore("*!*@bad.example");
     console.AddIgnore("*!*@BAD.example");
     console.AddIgnore("");
+    console.AddJupe("juped.example");
+    console.AddJupe("juped.example");
     EXPECT_EQ(this->console.messages, (Texts{"NBII - Error: Already added, please try a different mask.",
-                                             "NBII - Error: You must type in a mask."}));
+                                             "NBII - Error: You must type in a mask.",
+                                             "NBII - Error: Already added, please try a different server."}));
     EXPECT_EQ(ReadFile("Ignore.nb2"), "*!*@bad.example\r\n");
 }
 

@@ -9,9 +9,6 @@ namespace {
 using Texts = std::vector<std::string>;
 
 struct BotTest : test::ServiceTest {
-    void Write(const std::string& file, const std::string& text) {
-        std::ofstream(dir.Path() / "data" / "bots" / file, std::ios::binary) << text;
-    }
     Texts Load(const std::string& file) {
         console.status.clear();
         services.bot.LoadBot(file);
@@ -20,14 +17,14 @@ struct BotTest : test::ServiceTest {
 };
 
 TEST_F(BotTest, AScriptIsReadDirectiveByDirectiveAndTheBotIntroduced) {
-    Write("bad.nb2", "# comment\nnick Bad;\nident bad\n");
-    Write("badset.nb2", "nick Bad;\nset colour red;\n");
+    WriteFile("bots/bad.nb2", "# comment\nnick Bad;\nident bad\n");
+    WriteFile("bots/badset.nb2", "nick Bad;\nset colour red;\n");
     EXPECT_EQ(Load("bad.nb2"), Texts{"*** Error loading script: (Line #: 3 [Missing a semi-colin])"});
     EXPECT_EQ(Load("badset.nb2"), Texts{"*** Error loading script: (Line #: 2 [Invalid 'set' command]"});
     EXPECT_EQ(Load("../settings.ini").size(), 1u);
     EXPECT_TRUE(link.Take().empty());
 
-    Write("bob.nb2", "# Bob\nnick Bob;\nident bobby;\nhost bots.example;\nname The Bob;\nset modes i;\n"
+    WriteFile("bots/bob.nb2", "# Bob\nnick Bob;\nident bobby;\nhost bots.example;\nname The Bob;\nset modes i;\n"
                      "set access all;\nversion 2;\nload bob-triggers.nb2;\n");
     EXPECT_EQ(Load("bob.nb2"), (Texts{"*** Script successfully loaded.", "*** Nickname: Bob",
                                       "*** Full Host: bobby@bots.example", "*** Realname: The Bob",
@@ -37,7 +34,7 @@ TEST_F(BotTest, AScriptIsReadDirectiveByDirectiveAndTheBotIntroduced) {
     EXPECT_TRUE(services.users.IsUserOnline("Bob"));
 
     // A second bot takes the first one's place.
-    Write("ann.nb2", "nick Ann;\n");
+    WriteFile("bots/ann.nb2", "nick Ann;\n");
     Load("ann.nb2");
     EXPECT_EQ(link.Take(), (Texts{":Bob QUIT :Replaced by Ann",
                                   "NICK Ann 1 10 bobby bots.example services.localhost :The Bob",
@@ -47,8 +44,8 @@ TEST_F(BotTest, AScriptIsReadDirectiveByDirectiveAndTheBotIntroduced) {
 }
 
 TEST_F(BotTest, TriggersAnswerLowerCaseCommandsBlockByBlockInFileOrder) {
-    Write("bot.nb2", "nick Bob;\nload t.nb2;\n");
-    Write("t.nb2", "hello {\nmsg $nick '\\bHi\\b from $BotNick';\n}\nhello {\nmsg someone 'not sent';\n}\n"
+    WriteFile("bots/bot.nb2", "nick Bob;\nload t.nb2;\n");
+    WriteFile("bots/t.nb2", "hello {\nmsg $nick '\\bHi\\b from $BotNick';\n}\nhello {\nmsg someone 'not sent';\n}\n"
                    "hello {\nmsg $nick 'again';\n}\nsecret {\naccess 1;\nmsg $nick 'psst';\n}\n"
                    "odd {\naccess one;\n}\n");
     Load("bot.nb2");
@@ -61,7 +58,7 @@ TEST_F(BotTest, TriggersAnswerLowerCaseCommandsBlockByBlockInFileOrder) {
     link.Take();
     EXPECT_EQ(Tell("Bob", "joe", "secret"), Texts{":Bob NOTICE joe :psst"});
     EXPECT_TRUE(Tell("Bob", "joe", "odd").empty());
-    Write("t.nb2", "hello {\nbroken line\n");
+    WriteFile("bots/t.nb2", "hello {\nbroken line\n");
     EXPECT_TRUE(Tell("Bob", "joe", "x").empty());
     EXPECT_EQ(console.status, (Texts{"*** Error in ODD: (Line #: 14 [Invalid ACCESS params.]",
                                      "*** Error executing command: (Line #: 2 [Missing a semi-colon])"}));

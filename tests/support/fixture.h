@@ -150,6 +150,7 @@ struct ServicesFixture {
         std::vector<JournalEntry> entries = Journal(dataDir).Entries(relative);
         return entries.empty() ? ReadWhole(dataDir / relative) : ApplyJournal(ReadWhole(dataDir / relative), entries, 1);
     }
+    void WriteFile(const std::string& relative, const std::string& text) const { std::ofstream(dataDir / relative, std::ios::binary) << text; }
     OnlineUser& User(const std::string& nick) { return services.users.At(services.users.FindOnlineUser(nick).value()); }
 
     bool holdWorkers = false;

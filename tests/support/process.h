@@ -158,7 +158,6 @@ public:
     void ReadFor(std::chrono::milliseconds duration) { ReadUntil([] { return false; }, duration); }
     bool WaitForPeerClose(std::chrono::milliseconds timeout = 10s) { return ReadUntil([this] { return closed_; }, timeout); }
 
-    const std::string& Received() const { return received_; }
     // Whole lines without their LF.
     test::Lines Lines() const {
         test::Lines lines;
