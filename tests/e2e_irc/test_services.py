@@ -4,7 +4,7 @@ import re
 import time
 import unittest
 
-from network import start_network, wire
+from network import LINKED, start_network, wire
 
 CHANNEL = "#garden"
 
@@ -102,6 +102,29 @@ class OperServTest(unittest.TestCase):
         self.assertIn("juped.example", self.servers_seen_by(boss))
         boss.ask("OperServ", "jupe del juped.example")
         self.assertNotIn("juped.example", self.servers_seen_by(boss))
+
+
+class LongLinesTest(unittest.TestCase):
+    def test_long_answers_and_greets_leave_the_link_up(self):
+        network = start_network(self)
+        answers = network.connect("asker").ask("NickServ", "info " + "x" * 480)
+        self.assertGreater(len(answers), 1)
+        self.assertEqual("".join(answers).replace("\x02", ""), "x" * 480 + " is not registered.")
+
+        founder = network.connect_registered("founder")
+        founder.ask("ChanServ", "register #long long-pw founder@example.org Long greet")
+        # A greet this long is refused by the command, but may come from an older file.
+        channels = network.services.data_dir / "ChanServ/ChanServ.nb2"
+        network.restart_services(lambda: channels.write_text(
+            re.sub(r"\{Not set!\} (\S+) (\d) (\d) \d", r"{%s} \1 \2 \3 1" % ("g" * 470), channels.read_text())))
+        visitor = network.connect("v" * 30)
+        start = len(visitor.lines)
+        visitor.join("#long")
+        visitor.wait_for(r"^:ChanServ!.*g{10}$", "the greet", start)
+        # Split at the blank after the channel: nothing but that blank is lost.
+        self.assertEqual("".join(visitor.texts("ChanServ", start)).replace("\x02", "").replace(" ", ""), "[#long]" + "g" * 470)
+        self.assertEqual(visitor.ask("NickServ", "info nobody"), said("^Bnobody^B is not registered."))
+        self.assertEqual(network.services.output().count(LINKED), 2, network.describe())
 
 
 if __name__ == "__main__":
