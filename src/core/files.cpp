@@ -48,7 +48,14 @@ TempFileWriter::~TempFileWriter() {
 
 bool TempFileWriter::Write(std::string_view bytes) {
     ok_ = ok_ && WriteAll(fd_, bytes);
+    if (ok_) written_ += static_cast<off_t>(bytes.size());
     return ok_;
+}
+
+void TempFileWriter::StartWriteBack() {
+    if (!ok_ || written_ == sentToDisk_) return;
+    ::sync_file_range(fd_, sentToDisk_, written_ - sentToDisk_, SYNC_FILE_RANGE_WRITE);
+    sentToDisk_ = written_;
 }
 
 std::optional<fs::path> TempFileWriter::Finish(bool sync) {

@@ -1,6 +1,8 @@
 // File helpers shared by every database. Data files hold passwords: owner-only.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -28,6 +30,9 @@ public:
     TempFileWriter(const TempFileWriter&) = delete;
     TempFileWriter& operator=(const TempFileWriter&) = delete;
     bool Write(std::string_view bytes);
+    // What was written so far starts on its way to the disk now, without waiting for it: a large
+    // file written in pieces then leaves little for Finish's flush to wait for.
+    void StartWriteBack();
     // The temporary file, for ReplaceWithTemp; nullopt when any piece failed.
     std::optional<fs::path> Finish(bool sync);
 
@@ -36,6 +41,8 @@ private:
     int fd_ = -1;
     bool ok_ = false;
     bool created_ = false;
+    off_t written_ = 0;
+    off_t sentToDisk_ = 0;
 };
 // The temporary file takes the place of `path`; the rename is flushed unless `sync` is false.
 bool ReplaceWithTemp(const fs::path& temp, const fs::path& path, bool sync);

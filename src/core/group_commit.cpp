@@ -222,6 +222,7 @@ bool GroupCommit::CheckpointStep() {
         piece = table.text(scratch);
     }
     if (!run.out->Write(piece)) return CheckpointFailed(table.file.string()), false;
+    if (data_.SyncWrites()) run.out->StartWriteBack();
     if (!whole) return true;
     auto temp = run.out->Finish(data_.SyncWrites());
     if (!temp || !ReplaceWithTemp(*temp, table.file, data_.SyncWrites())) return CheckpointFailed(table.file.string()), false;

@@ -475,8 +475,10 @@ void NgircdDialect::NoteJoin(const std::string& nick, const std::string& channel
     if (nick.empty()) return;
     // A member never introduced is taken for a user of the uplink; its QUIT ends it as well.
     auto user = usersByNick_.try_emplace(nick, KnownUser{ServerIndex(uplink_), {}}).first;
-    if (IsMember(nick, channel)) return;
-    auto members = membersOf_.try_emplace(ToLower(channel), 0).first;
+    // Nobody is in a channel new to us, so its first member is not searched for: ChanServ
+    // joins every registered channel at the link, and a search each would grow as their square.
+    auto [members, created] = membersOf_.try_emplace(ToLower(channel), 0);
+    if (!created && IsMember(nick, channel)) return;
     ++members->second;
     user->second.channels.push_back(members);
 }

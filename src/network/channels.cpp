@@ -86,8 +86,10 @@ void Channels::AddMember(NetChannel& channel, const std::string& nick) {
 Channels::Membership* Channels::FindMembership(const std::string& nick, std::uint32_t channelId) {
     auto found = membershipsOfNick_.find(nick);
     if (found == membershipsOfNick_.end()) return nullptr;
-    for (Membership& membership : found->second) {
-        if (membership.channelId == channelId) return &membership;
+    // From the newest: a membership is mostly looked at right after it began (the modes of a
+    // join), and our clients hold one for every registered channel.
+    for (auto membership = found->second.rbegin(); membership != found->second.rend(); ++membership) {
+        if (membership->channelId == channelId) return &*membership;
     }
     return nullptr;
 }
@@ -159,9 +161,12 @@ void Channels::ChannelJoin(const std::string& name, const std::string& nick) {
 
 void Channels::AddOwnClient(const std::string& name, const std::string& nick) {
     auto slot = FindNetChannel(name);
-    if (!slot) slot = AddChannel({name, std::nullopt, std::nullopt, {}, 0, 0});
+    // A channel new to us has no members to search (ChanServ sits in every registered channel
+    // from the link on: a search each would grow as their square).
+    bool created = !slot;
+    if (created) slot = AddChannel({name, std::nullopt, std::nullopt, {}, 0, 0});
     NetChannel& channel = channels_[*slot];
-    if (FindMembership(nick, channel.id) == nullptr) AddMember(channel, nick);
+    if (created || FindMembership(nick, channel.id) == nullptr) AddMember(channel, nick);
 }
 
 void Channels::ChannelMemberLeft(const std::string& name, const std::string& nick) {
