@@ -539,47 +539,52 @@ async def quit_one_at_a_time(network, probe, args, clients, pid):
 
 
 async def watch_checkpoint(network, probe, args, pid):
-    """Makes Journal Size small (settings.ini read again on SIGHUP), then one registration whose
-    block starts a checkpoint; the probe asks `info` again and again meanwhile. The checkpoint
-    runs while Changes.journal.old exists."""
+    """Makes Journal Size small (settings.ini is read again on SIGHUP); the next block that
+    writes starts a checkpoint, and one registration is sent if none has started half a second
+    after the signal. The probe asks `info` again and again meanwhile. The checkpoint runs while
+    Changes.journal.old exists."""
     services = network.services
     settings = services.data_dir / "settings.ini"
-    settings.write_text(settings.read_text().replace(
-        "[General]\n", "[General]\nJournal Size=%s\n" % args.checkpoint_journal_mib, 1))
-    os.kill(pid, signal.SIGHUP)
-    await asyncio.sleep(0.2)
-    await sync_with_services(network, probe, args.sync_timeout)
-    old = services.data_dir / "Changes.journal.old"
-    journal = services.data_dir / "Changes.journal"
-    outcome = {"journal_kib_before": round(journal.stat().st_size / 1024.0, 1) if journal.exists() else None,
-               "running_before_change": old.exists()}
+    # The services wrote every key into the file at their start; a second one would not be read.
+    text, count = re.subn(r"(?m)^Journal Size=.*$", "Journal Size=" + args.checkpoint_journal_mib,
+                          settings.read_text())
+    if count == 0:
+        text = text.replace("[General]\n", "[General]\nJournal Size=%s\n" % args.checkpoint_journal_mib, 1)
+    settings.write_text(text)
+    journal, old = services.data_dir / "Changes.journal", services.data_dir / "Changes.journal.old"
+    outcome = {"journal_kib_before": round(journal.stat().st_size / 1024.0, 1) if journal.exists() else None}
     changer = (await connect_clients(["bigdbck"], network.ircd.port, 1, args.client_timeout))[0]
     network.clients.append(changer)
     over, sent = asyncio.Event(), []
     probing = asyncio.ensure_future(probe_latencies(probe, over, args.command_timeout, 0.002, sent))
     await asyncio.sleep(0.05)
-    change = asyncio.ensure_future(changer.ask(SERVICE, "register " + password_of(changer.nick), args.command_timeout))
-    began, deadline = time.monotonic(), time.monotonic() + args.checkpoint_timeout
-    first = last = None
+    signalled = time.monotonic()
+    os.kill(pid, signal.SIGHUP)
+    change, deadline = None, signalled + args.checkpoint_timeout
+    first = None
     while time.monotonic() < deadline:
         now, running = time.monotonic(), old.exists()
         if running and first is None:
             first = now
-        if running:
-            last = now
-        elif first is not None:
+        if not running and first is not None:
             break
+        if not running and change is None and now - signalled > 0.5:
+            change = asyncio.ensure_future(changer.ask(
+                SERVICE, "register " + password_of(changer.nick), args.command_timeout))
+            outcome["change_sent_after_s"] = round(now - signalled, 3)
         await asyncio.sleep(0.001)
     ended = time.monotonic()
     over.set()
     latencies = await probing
-    answer, sent_at = await change
+    if change is not None:
+        answer, sent_at = await change
+        outcome["change_ms"] = milliseconds(answer.at - sent_at) if answer is not None else None
     during = [latency for latency, at in zip(latencies, sent) if first is not None and first <= at <= ended]
     outcome.update({
-        "seen": first is not None, "ended": first is not None and last < ended and not old.exists(),
-        "starts_after_change_ms": milliseconds(first - began) if first is not None else None,
+        "started_by": None if first is None else "change" if change is not None else "SIGHUP",
+        "ended": first is not None and not old.exists(),
+        "starts_after_signal_ms": milliseconds(first - signalled) if first is not None else None,
         "duration_s": round(ended - first, 3) if first is not None else None,
-        "change_ms": milliseconds(answer.at - sent_at) if answer is not None else None,
         "probes_during": len(during), "probe_p50_ms": milliseconds(percentile(during, 50)),
         "probe_p99_ms": milliseconds(percentile(during, 99)),
         "probe_max_ms": milliseconds(max(during) if during else None)})
