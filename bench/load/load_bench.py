@@ -658,6 +658,7 @@ async def run_bigdb(args, nicks, baseline_kib=None):
         result["link_drops"] = network.link_drops()
     except (ClientError, RuntimeError, OSError, asyncio.TimeoutError) as error:
         result["error"] = "%s: %s" % (type(error).__name__, error)
+        result["link_drops"] = network.link_drops()
         result["details"] = network.describe()
     finally:
         network.close()
