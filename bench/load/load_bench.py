@@ -526,16 +526,36 @@ async def run_regid(args, clients, concurrency):
     return result
 
 
+def cpu_parts(pid):
+    """(user, system) CPU seconds from /proc/pid/stat, and the nanoseconds every thread ran by
+    the scheduler's count (much finer than the stat's clock ticks)."""
+    stat = Path("/proc/%d/stat" % pid).read_text()
+    fields = stat[stat.rindex(")") + 2:].split()
+    ran = sum(int((task / "schedstat").read_text().split()[0]) for task in Path("/proc/%d/task" % pid).iterdir())
+    return int(fields[11]) / CLOCK_TICKS, int(fields[12]) / CLOCK_TICKS, ran
+
+
 async def quit_one_at_a_time(network, probe, args, clients, pid):
     """The clients quit one after another, a little apart so that each quit is a block of its
-    own: the services' CPU seconds per quit."""
+    own. Returns the services' CPU time per quit in µs: from the stat (user, system), from the
+    scheduler, and the scheduler's less what the quiet process used in the same time (its rate
+    measured for `idle_s` seconds before)."""
     await settle(pid, quiet=0.5, limit=args.settle_limit)
-    before, began = cpu_seconds(pid), time.monotonic()
+    idle_from, idle_began = cpu_parts(pid)[2], time.monotonic()
+    await asyncio.sleep(args.idle_s)
+    idle_rate = (cpu_parts(pid)[2] - idle_from) / (time.monotonic() - idle_began)
+    before, began = cpu_parts(pid), time.monotonic()
     for client in clients:
         await client.quit("Quit: one of many", args.client_timeout)
         await asyncio.sleep(0.002)
     await sync_with_services(network, probe, args.sync_timeout)
-    return (cpu_seconds(pid) - before) / len(clients), time.monotonic() - began
+    after, wall = cpu_parts(pid), time.monotonic() - began
+    per = [(after[i] - before[i]) / len(clients) for i in range(3)]
+    return {"quit_cpu_us": round((per[0] + per[1]) * 1e6, 1), "quit_user_us": round(per[0] * 1e6, 1),
+            "quit_system_us": round(per[1] * 1e6, 1), "quit_sched_us": round(per[2] / 1e3, 1),
+            "idle_sched_us_per_s": round(idle_rate / 1e3, 1),
+            "quit_sched_less_idle_us": round((per[2] - idle_rate * wall / len(clients)) / 1e3, 1),
+            "quit_wall_s": round(wall, 3)}
 
 
 async def watch_checkpoint(network, probe, args, pid):
@@ -647,9 +667,7 @@ async def run_bigdb(args, nicks, baseline_kib=None):
         quitters = [nick_of(index) for index in range(min(args.quitters, nicks))]
         connected, _, result["quitters_identify"] = await command_phase(
             network, probe, args, quitters, "identify", IDENTIFIED, 50)
-        per_quit, quit_wall = await quit_one_at_a_time(network, probe, args, connected, pid)
-        result["quit_cpu_us"] = round(per_quit * 1e6, 1)
-        result["quit_wall_s"] = round(quit_wall, 3)
+        result.update(await quit_one_at_a_time(network, probe, args, connected, pid))
 
         result["checkpoint"] = await watch_checkpoint(network, probe, args, pid)
         if not services.is_running():
@@ -797,6 +815,8 @@ def parse_arguments(argv):
                         help="bigdb: registered channels, 3 access entries each (default 100000)")
     parser.add_argument("--quitters", type=int, default=1000,
                         help="bigdb: registered users who identify and then quit one at a time (default 1000)")
+    parser.add_argument("--idle-s", type=float, default=5.0,
+                        help="bigdb: seconds the quiet services' CPU use is measured before the quits (default 5)")
     parser.add_argument("--checkpoint-journal-mib", default="0.001",
                         help="bigdb: the Journal Size set on SIGHUP to start a checkpoint (default 0.001)")
     parser.add_argument("--checkpoint-timeout", type=float, default=300.0,
