@@ -8,6 +8,10 @@ burst   N users in N/10 channels are on the server before the services start; me
 regid   K clients register their nicks with NickServ, at most C commands outstanding; then K
         new connections on the same nicks identify. Latency percentiles, commands per second
         and the counts, next to the durable write floor of the data directory's disk.
+bigdb   N registered nicks, their quit lines, registered channels and access entries are
+        written before the start; measures the load time, memory per nick, register and
+        identify, the CPU time of a registered user's quit, and the probe's latency while the
+        nick table's checkpoint runs. Runs only when named: --scenario bigdb.
 
 One JSON line per run, then a table. The binary is NB_BINARY (default build-release/nimbral2).
 """
@@ -18,6 +22,7 @@ import os
 import re
 import resource
 import shutil
+import signal
 import statistics
 import sys
 import tempfile
@@ -30,6 +35,7 @@ SOURCE_DIR = Path(os.environ.get("NB_SOURCE_DIR") or HERE.parents[1])
 sys.path.insert(0, str(SOURCE_DIR / "tests" / "e2e_irc"))
 sys.path.insert(0, str(HERE))
 
+from bigdb_data import nick_of, write_database  # noqa: E402
 from irc_load import (ClientError, connect_clients, is_service_answer, milliseconds, percentile,  # noqa: E402
                       plain, quit_clients, run_commands)
 from network import LINKED, SERVER_NAME, InspircdServer, NgircdServer, ServicesProgram, stop_process, tail  # noqa: E402
@@ -429,15 +435,52 @@ async def run_burst(args, users):
     return result
 
 
-async def probe_latencies(probe, over, timeout, interval=0.01):
-    """The probe's `info` asked again and again until `over`: the latency of each answer."""
+async def probe_latencies(probe, over, timeout, interval=0.01, sent=None):
+    """The probe's `info` asked again and again until `over`: the latency of each answer (and
+    its send time appended to `sent` when given)."""
     latencies = []
     while not over.is_set():
         answer, sent_at = await probe.ask(SERVICE, PROBE_COMMAND, timeout)
         if answer is not None:
             latencies.append(answer.at - sent_at)
+            if sent is not None:
+                sent.append(sent_at)
         await asyncio.sleep(interval)
     return latencies
+
+
+async def command_phase(network, probe, args, nicks, command, success, concurrency):
+    """Connects a client per nick; then each sends NickServ `<command> <password>`, at most
+    `concurrency` outstanding, while the probe asks `info` again and again. Returns (the
+    clients, seconds to connect them, the phase's summary)."""
+    began = time.monotonic()
+    connected = await asyncio.wait_for(connect_clients(
+        nicks, network.ircd.port, args.connect_concurrency, args.client_timeout), args.setup_timeout)
+    network.clients.extend(connected)
+    await sync_with_services(network, probe, args.sync_timeout)
+    connect_s = round(time.monotonic() - began, 3)
+    storm_over = asyncio.Event()
+    probing = asyncio.ensure_future(probe_latencies(probe, storm_over, args.command_timeout))
+    outcome = await run_commands(
+        connected, SERVICE, lambda client: "%s %s" % (command, password_of(client.nick)),
+        lambda client, text: plain(text) == success % client.nick,
+        concurrency, args.command_timeout, deadline=time.monotonic() + args.phase_timeout)
+    storm_over.set()
+    info_latencies = await probing
+    summary = outcome.summary()
+    # Another user's short answer while the phase ran: nothing of it may wait behind a hash.
+    summary["info_during_count"] = len(info_latencies)
+    summary["info_during_p99_ms"] = milliseconds(percentile(info_latencies, 99))
+    summary["warned_clients"] = sum(1 for client in connected if client.warnings)
+    return connected, connect_s, summary
+
+
+async def quit_and_sync(network, probe, args, clients):
+    """The clients quit at once; returns the seconds until the services have seen every quit."""
+    began = time.monotonic()
+    await quit_clients(clients, "load test: next phase", args.client_timeout)
+    await sync_with_services(network, probe, args.sync_timeout)
+    return round(time.monotonic() - began, 3)
 
 
 async def run_regid(args, clients, concurrency):
@@ -463,33 +506,12 @@ async def run_regid(args, clients, concurrency):
         nicks = ["rg%05d" % index for index in range(clients)]
         phases = (("register", "register", REGISTERED), ("identify", "identify", IDENTIFIED))
         for phase, command, success in phases:
-            began = time.monotonic()
-            connected = await asyncio.wait_for(connect_clients(
-                nicks, network.ircd.port, args.connect_concurrency, args.client_timeout), args.setup_timeout)
-            network.clients.extend(connected)
-            await sync_with_services(network, probe, args.sync_timeout)
-            result[phase + "_connect_s"] = round(time.monotonic() - began, 3)
-            storm_over = asyncio.Event()
-            probing = asyncio.ensure_future(probe_latencies(probe, storm_over, args.command_timeout))
-            outcome = await run_commands(
-                connected, SERVICE, lambda client, command=command: "%s %s" % (command, password_of(client.nick)),
-                lambda client, text, success=success: plain(text) == success % client.nick,
-                concurrency, args.command_timeout, deadline=time.monotonic() + args.phase_timeout)
-            storm_over.set()
-            info_latencies = await probing
-            summary = outcome.summary()
-            # Another user's short answer while the phase ran: nothing of it may wait behind a hash.
-            summary["info_during_count"] = len(info_latencies)
-            summary["info_during_p99_ms"] = milliseconds(percentile(info_latencies, 99))
-            summary["warned_clients"] = sum(1 for client in connected if client.warnings)
-            result[phase] = summary
+            connected, result[phase + "_connect_s"], result[phase] = await command_phase(
+                network, probe, args, nicks, command, success, concurrency)
             if not services.is_running():
                 raise RuntimeError("the services ended during the %s phase" % phase)
             if phase == "register":
-                began = time.monotonic()
-                await quit_clients(connected, "load test: next phase", args.client_timeout)
-                await sync_with_services(network, probe, args.sync_timeout)
-                result["quit_s"] = round(time.monotonic() - began, 3)
+                result["quit_s"] = await quit_and_sync(network, probe, args, connected)
         p50, floor = result["register"]["p50_ms"], result["durable_write_floor_ms"]["median_ms"]
         if p50 is not None:
             result["register_p50_over_floor_ms"] = round(p50 - floor, 3)
@@ -498,6 +520,163 @@ async def run_regid(args, clients, concurrency):
         result["link_drops"] = network.link_drops()
     except (ClientError, RuntimeError, OSError, asyncio.TimeoutError) as error:
         result["error"] = "%s: %s" % (type(error).__name__, error)
+        result["details"] = network.describe()
+    finally:
+        network.close()
+    return result
+
+
+def cpu_parts(pid):
+    """(user, system) CPU seconds from /proc/pid/stat, and the nanoseconds every thread ran by
+    the scheduler's count (much finer than the stat's clock ticks)."""
+    stat = Path("/proc/%d/stat" % pid).read_text()
+    fields = stat[stat.rindex(")") + 2:].split()
+    ran = sum(int((task / "schedstat").read_text().split()[0]) for task in Path("/proc/%d/task" % pid).iterdir())
+    return int(fields[11]) / CLOCK_TICKS, int(fields[12]) / CLOCK_TICKS, ran
+
+
+async def quit_one_at_a_time(network, probe, args, clients, pid):
+    """The clients quit one after another, a little apart so that each quit is a block of its
+    own. Returns the services' CPU time per quit in µs: from the stat (user, system), from the
+    scheduler, and the scheduler's less what the quiet process used in the same time (its rate
+    measured for `idle_s` seconds before)."""
+    await settle(pid, quiet=0.5, limit=args.settle_limit)
+    idle_from, idle_began = cpu_parts(pid)[2], time.monotonic()
+    await asyncio.sleep(args.idle_s)
+    idle_rate = (cpu_parts(pid)[2] - idle_from) / (time.monotonic() - idle_began)
+    before, began = cpu_parts(pid), time.monotonic()
+    for client in clients:
+        await client.quit("Quit: one of many", args.client_timeout)
+        await asyncio.sleep(0.002)
+    await sync_with_services(network, probe, args.sync_timeout)
+    after, wall = cpu_parts(pid), time.monotonic() - began
+    per = [(after[i] - before[i]) / len(clients) for i in range(3)]
+    return {"quit_cpu_us": round((per[0] + per[1]) * 1e6, 1), "quit_user_us": round(per[0] * 1e6, 1),
+            "quit_system_us": round(per[1] * 1e6, 1), "quit_sched_us": round(per[2] / 1e3, 1),
+            "idle_sched_us_per_s": round(idle_rate / 1e3, 1),
+            "quit_sched_less_idle_us": round((per[2] - idle_rate * wall / len(clients)) / 1e3, 1),
+            "quit_wall_s": round(wall, 3)}
+
+
+async def watch_checkpoint(network, probe, args, pid):
+    """Makes Journal Size small (settings.ini is read again on SIGHUP); the next block that
+    writes starts a checkpoint, and one registration is sent if none has started half a second
+    after the signal. The probe asks `info` again and again meanwhile. The checkpoint runs while
+    Changes.journal.old exists."""
+    services = network.services
+    settings = services.data_dir / "settings.ini"
+    # The services wrote every key into the file at their start; a second one would not be read.
+    text, count = re.subn(r"(?m)^Journal Size=.*$", "Journal Size=" + args.checkpoint_journal_mib,
+                          settings.read_text())
+    if count == 0:
+        text = text.replace("[General]\n", "[General]\nJournal Size=%s\n" % args.checkpoint_journal_mib, 1)
+    settings.write_text(text)
+    journal, old = services.data_dir / "Changes.journal", services.data_dir / "Changes.journal.old"
+    outcome = {"journal_kib_before": round(journal.stat().st_size / 1024.0, 1) if journal.exists() else None}
+    changer = (await connect_clients(["bigdbck"], network.ircd.port, 1, args.client_timeout))[0]
+    network.clients.append(changer)
+    over, sent = asyncio.Event(), []
+    probing = asyncio.ensure_future(probe_latencies(probe, over, args.command_timeout, 0.002, sent))
+    await asyncio.sleep(0.05)
+    signalled = time.monotonic()
+    os.kill(pid, signal.SIGHUP)
+    change, deadline = None, signalled + args.checkpoint_timeout
+    first = None
+    while time.monotonic() < deadline:
+        now, running = time.monotonic(), old.exists()
+        if running and first is None:
+            first = now
+        if not running and first is not None:
+            break
+        if not running and change is None and now - signalled > 0.5:
+            change = asyncio.ensure_future(changer.ask(
+                SERVICE, "register " + password_of(changer.nick), args.command_timeout))
+            outcome["change_sent_after_s"] = round(now - signalled, 3)
+        await asyncio.sleep(0.001)
+    ended = time.monotonic()
+    over.set()
+    latencies = await probing
+    if change is not None:
+        answer, sent_at = await change
+        outcome["change_ms"] = milliseconds(answer.at - sent_at) if answer is not None else None
+    during = [latency for latency, at in zip(latencies, sent) if first is not None and first <= at <= ended]
+    outcome.update({
+        "started_by": None if first is None else "change" if change is not None else "SIGHUP",
+        "ended": first is not None and not old.exists(),
+        "starts_after_signal_ms": milliseconds(first - signalled) if first is not None else None,
+        "duration_s": round(ended - first, 3) if first is not None else None,
+        "probes_during": len(during), "probe_p50_ms": milliseconds(percentile(during, 50)),
+        "probe_p99_ms": milliseconds(percentile(during, 99)),
+        "probe_max_ms": milliseconds(max(during) if during else None)})
+    return outcome
+
+
+async def run_bigdb(args, nicks, baseline_kib=None):
+    """A data directory with `nicks` registered nicks (and the channels) written before the
+    start; 0 nicks is the empty database whose memory the others are measured against."""
+    result = {"scenario": "bigdb", "nicks": nicks, "channels": args.channels if nicks else 0,
+              "sync_writes": args.sync_writes}
+    general = {"Sync Writes": args.sync_writes} if args.sync_writes is not None else None
+    network = LoadNetwork(args.work_dir, general, args.keep, args.server)
+    try:
+        network.start_ircd()
+        probe = (await connect_clients([PROBE_NICK], network.ircd.port, 1, args.client_timeout))[0]
+        network.clients.append(probe)
+        services = network.prepare_services()
+        began = time.monotonic()
+        result["data_mib"] = round(write_database(services.data_dir, nicks, result["channels"]) / 1048576.0, 1)
+        result["generate_s"] = round(time.monotonic() - began, 3)
+
+        output_watch = OutputWatch(services.output_file, {"linked": LINKED})
+        started = time.monotonic()
+        services.start()
+        pid = services.process.pid
+        answer, _ = await first_answer(probe, 0.02, args.burst_timeout, network.services_alive, output_watch.poll)
+        if answer is None:
+            raise RuntimeError("no answer from NickServ within %.0f s" % args.burst_timeout)
+        output_watch.poll()
+        linked = output_watch.seen.get("linked")
+        result["link_up_s"] = round(linked - started, 3) if linked is not None else None
+        result["load_s"] = round(answer.at - started, 3)
+        result["load_cpu_s"] = round(cpu_seconds(pid), 3)
+        result["settled"], _ = await settle(pid, limit=args.settle_limit)
+        result["rss_kib"] = memory_kib(pid, "VmRSS")
+        result["rss_peak_kib"] = memory_kib(pid, "VmHWM")
+        if nicks == 0:
+            return result
+        if baseline_kib is not None:
+            result["rss_bytes_per_nick"] = round((result["rss_kib"] - baseline_kib) * 1024.0 / nicks, 1)
+
+        result["filesystem"] = filesystem_of(services.data_dir)
+        result["durable_write_floor_ms"] = durable_write_floor(network.directory, args.floor_repetitions)
+        clients = args.clients[0]
+        for phase, prefix, command, success, concurrency in (
+                ("register_1", "bq", "register", REGISTERED, 1), ("register_50", "br", "register", REGISTERED, 50),
+                ("identify_50", "br", "identify", IDENTIFIED, 50)):
+            nicks_of_phase = ["%s%05d" % (prefix, index) for index in range(clients)]
+            connected, _, result[phase] = await command_phase(
+                network, probe, args, nicks_of_phase, command, success, concurrency)
+            await quit_and_sync(network, probe, args, connected)
+            if not services.is_running():
+                raise RuntimeError("the services ended during the %s phase" % phase)
+        p50, floor = result["register_1"]["p50_ms"], result["durable_write_floor_ms"]["median_ms"]
+        if p50 is not None:
+            result["register_p50_over_floor_ms"] = round(p50 - floor, 3)
+
+        # Registered users, identified so that no enforcement acts on them, quit one by one.
+        quitters = [nick_of(index) for index in range(min(args.quitters, nicks))]
+        connected, _, result["quitters_identify"] = await command_phase(
+            network, probe, args, quitters, "identify", IDENTIFIED, 50)
+        result.update(await quit_one_at_a_time(network, probe, args, connected, pid))
+
+        result["checkpoint"] = await watch_checkpoint(network, probe, args, pid)
+        if not services.is_running():
+            raise RuntimeError("the services ended during the checkpoint")
+        result["rss_end_kib"] = memory_kib(pid, "VmRSS")
+        result["link_drops"] = network.link_drops()
+    except (ClientError, RuntimeError, OSError, asyncio.TimeoutError) as error:
+        result["error"] = "%s: %s" % (type(error).__name__, error)
+        result["link_drops"] = network.link_drops()
         result["details"] = network.describe()
     finally:
         network.close()
@@ -522,6 +701,12 @@ def problems_of(result):
                 problems.append("%s: %d of %d answered, %d failed, %d timed out, %d lost, %d not sent" % (
                     phase, summary["answered"], result["clients"], summary["failed"], summary["timed_out"],
                     summary["lost"], summary["not_sent"]))
+    elif result["scenario"] == "bigdb":
+        for phase in ("register_1", "register_50", "identify_50", "quitters_identify"):
+            summary = result.get(phase)
+            if summary is not None and (summary["answered"] != summary["commands"] or summary["failed"]):
+                problems.append("%s: %d of %d answered, %d failed" % (
+                    phase, summary["answered"], summary["commands"], summary["failed"]))
     elif result.get("first_reply_s") is None and "error" not in result:
         problems.append("NickServ never answered the probe")
     return problems
@@ -574,6 +759,30 @@ def table(results):
                     show(s["p99_ms"]), show(s["max_ms"]), show(s["commands_per_s"], digits=1), s["answered"],
                     s["failed"], s["timed_out"], s["lost"] + s["not_sent"], show(floor),
                     show(s.get("info_during_p99_ms"))))
+    bigdbs = [r for r in results if r["scenario"] == "bigdb"]
+    if bigdbs:
+        if lines:
+            lines.append("")
+        lines.append("Large database written before the start (latency in ms; RSS over the empty database's)")
+        lines.append("%8s %8s %7s %7s %8s %7s %7s %7s %7s %7s %8s %6s %6s %8s %6s %6s %9s %7s %6s %8s" % (
+            "nicks", "channels", "load s", "link s", "RSS MiB", "B/nick", "reg1p50", "reg1p99", "floor", "over",
+            "reg50/s", "p50", "p99", "id50/s", "p50", "p99", "quit CPU", "ckpt s", "probes", "probe p99"))
+        for r in bigdbs:
+            if "error" in r:
+                lines.append("%8d  %s" % (r["nicks"], "ERROR: " + r["error"].splitlines()[0]))
+            empty = {}
+            reg1, reg50, id50 = (r.get(phase, empty) for phase in ("register_1", "register_50", "identify_50"))
+            checkpoint = r.get("checkpoint", empty)
+            lines.append("%8d %8d %7s %7s %8s %7s %7s %7s %7s %7s %8s %6s %6s %8s %6s %6s %9s %7s %6s %8s" % (
+                r["nicks"], r["channels"], show(r.get("load_s")), show(r.get("link_up_s")),
+                show(r.get("rss_kib"), 1 / 1024.0, 1), show(r.get("rss_bytes_per_nick"), digits=0),
+                show(reg1.get("p50_ms")), show(reg1.get("p99_ms")),
+                show(r.get("durable_write_floor_ms", empty).get("median_ms")), show(r.get("register_p50_over_floor_ms")),
+                show(reg50.get("commands_per_s"), digits=0), show(reg50.get("p50_ms")), show(reg50.get("p99_ms")),
+                show(id50.get("commands_per_s"), digits=0), show(id50.get("p50_ms")), show(id50.get("p99_ms")),
+                show(r.get("quit_cpu_us"), digits=1) + (" us" if "quit_cpu_us" in r else ""),
+                show(checkpoint.get("duration_s"), digits=3), checkpoint.get("probes_during", "-"),
+                show(checkpoint.get("probe_p99_ms"))))
     return "\n".join(lines)
 
 
@@ -590,7 +799,8 @@ def number_list(text):
 def parse_arguments(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--scenario", choices=("burst", "regid", "all"), default="all")
+    parser.add_argument("--scenario", choices=("burst", "regid", "bigdb", "all"), default="all",
+                        help="all is burst and regid; bigdb runs only when named")
     parser.add_argument("--server", choices=sorted(LOAD_SERVERS), default="ngircd",
                         help="the IRC server the services link to (default ngircd)")
     parser.add_argument("--users", type=number_list, default=[1000, 10000],
@@ -599,6 +809,18 @@ def parse_arguments(argv):
                         help="regid: clients that register and identify (default 500)")
     parser.add_argument("--concurrency", type=number_list, default=[1, 50],
                         help="regid: commands outstanding at once, a list runs each (default 1,50)")
+    parser.add_argument("--nicks", type=number_list, default=[10000, 100000, 1000000],
+                        help="bigdb: registered nicks written before the start, a list runs each (default 10000,100000,1000000)")
+    parser.add_argument("--channels", type=int, default=100000,
+                        help="bigdb: registered channels, 3 access entries each (default 100000)")
+    parser.add_argument("--quitters", type=int, default=1000,
+                        help="bigdb: registered users who identify and then quit one at a time (default 1000)")
+    parser.add_argument("--idle-s", type=float, default=5.0,
+                        help="bigdb: seconds the quiet services' CPU use is measured before the quits (default 5)")
+    parser.add_argument("--checkpoint-journal-mib", default="0.001",
+                        help="bigdb: the Journal Size set on SIGHUP to start a checkpoint (default 0.001)")
+    parser.add_argument("--checkpoint-timeout", type=float, default=300.0,
+                        help="bigdb: seconds to wait for the checkpoint to start and end (default 300)")
     parser.add_argument("--sync-writes", choices=("0", "1"), default=None,
                         help="regid: write 'Sync Writes=<value>' into [General] of the settings")
     parser.add_argument("--hash-passwords", action="store_true",
@@ -643,10 +865,17 @@ async def run_all(args):
         runs += [("burst", users) for users in args.users]
     if args.scenario in ("regid", "all"):
         runs += [("regid", clients, concurrency) for clients in args.clients for concurrency in args.concurrency]
+    if args.scenario == "bigdb":
+        runs += [("bigdb", 0)] + [("bigdb", nicks) for nicks in args.nicks]
     results = []
+    baseline_kib = None
     for run in runs:
         if run[0] == "burst":
             result = await run_burst(args, run[1])
+        elif run[0] == "bigdb":
+            result = await run_bigdb(args, run[1], baseline_kib)
+            if run[1] == 0:
+                baseline_kib = result.get("rss_kib")
         else:
             result = await run_regid(args, run[1], run[2])
         results.append(result)
@@ -660,7 +889,7 @@ def main(argv=None):
     os.environ.setdefault("NB_BINARY", str(default_binary))
     if not os.access(os.environ["NB_BINARY"], os.X_OK):
         raise SystemExit("no binary at %s: build it (bench/load/run.sh does) or set NB_BINARY" % os.environ["NB_BINARY"])
-    largest = max(args.users + args.clients)
+    largest = max(args.users + args.clients + [args.quitters])
     raise_file_limit(largest + 100)
     results = asyncio.run(run_all(args))
     if not args.json_only:
@@ -669,7 +898,9 @@ def main(argv=None):
     failures = [(result, problems_of(result)) for result in results]
     failures = [(result, problems) for result, problems in failures if problems]
     for result, problems in failures:
-        name = "%s %s" % (result["scenario"], result.get("users") or "%s/%s" % (result["clients"], result["concurrency"]))
+        size = result.get("users", result.get("nicks"))
+        name = "%s %s" % (result["scenario"], size if size is not None else "%s/%s" % (
+            result["clients"], result["concurrency"]))
         for problem in problems:
             print("%s: %s" % (name, problem.splitlines()[0]), file=sys.stderr)
     errors = any("error" in result for result in results)
