@@ -79,7 +79,7 @@ void Program::RunOperation(const std::function<void()>& operation, Console* answ
     router_.SetAnswering(answering);
     services_.block.Begin();
     operation();
-    services_.block.End();
+    services_.block.End(true);
     router_.SetAnswering(nullptr);
 }
 

@@ -94,10 +94,10 @@ bool GroupCommit::ChangedTogether(const std::vector<StoredTable*>& tables) {
     return EndBlock().empty();
 }
 
-std::vector<const StoredTable*> GroupCommit::EndBlock() {
+std::vector<const StoredTable*> GroupCommit::EndBlock(bool flush) {
     inBlock_ = false;
     committing_ = true;
-    bool written = WriteAll();
+    bool written = WriteAll(flush);
     committing_ = false;
     std::vector<const StoredTable*> failed;
     if (!written) {
@@ -111,11 +111,11 @@ std::vector<const StoredTable*> GroupCommit::EndBlock() {
     return failed;
 }
 
-bool GroupCommit::WriteAll() {
+bool GroupCommit::WriteAll(bool flush) {
     std::vector<std::filesystem::path> temps;
     std::string failure;
     bool written = WriteWholeTables(temps, failure);
-    if (written && !AppendToJournal()) {
+    if (written && !AppendToJournal(flush)) {
         written = false;
         failure = (data_.Root() / "Changes.journal").string();
     }
@@ -165,12 +165,12 @@ bool GroupCommit::WriteWholeTables(std::vector<std::filesystem::path>& temps, st
     return true;
 }
 
-bool GroupCommit::AppendToJournal() {
+bool GroupCommit::AppendToJournal(bool flush) {
     JournalBlock block;
     for (const Pending& entry : changed_) {
         if (entry.table->changes) entry.table->changes(block, NameOf(*entry.table));
     }
-    return block.Empty() || journal_.Append(block, data_.SyncWrites());
+    return block.Empty() || journal_.Append(block, flush && data_.SyncWrites());
 }
 
 void GroupCommit::Reload() {

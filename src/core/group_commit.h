@@ -78,8 +78,9 @@ public:
     bool ChangedTogether(const std::vector<StoredTable*>& tables);
     // Writes every changed table: each to a temporary file first, and only when all of them
     // were written are they renamed into place. When any one fails, none is replaced, every
-    // changed table is read back, and all of them are returned.
-    std::vector<const StoredTable*> EndBlock();
+    // changed table is read back, and all of them are returned. Without `flush` the journal's
+    // part is written but not flushed to disk (a later flush takes it along).
+    std::vector<const StoredTable*> EndBlock(bool flush = true);
 
 private:
     struct Pending {
@@ -93,9 +94,9 @@ private:
 
     struct CheckpointRun;
 
-    bool WriteAll();
+    bool WriteAll(bool flush);
     bool WriteWholeTables(std::vector<std::filesystem::path>& temps, std::string& failure);
-    bool AppendToJournal();
+    bool AppendToJournal(bool flush);
     void Reload();
     std::string NameOf(const StoredTable& table) const;
     void StartCheckpoint();

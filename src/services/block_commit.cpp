@@ -23,6 +23,7 @@ void BlockCommit::Begin() {
 
 void BlockCommit::CommandStarts() {
     commandHasChanges_ = false;
+    commandRan_ = true;
     changes_.push_back({writer_.HeldCount(), 0, {}});
 }
 
@@ -39,16 +40,17 @@ void BlockCommit::CommandEnds() {
         changes_.back().endLine = writer_.HeldCount();
     }
     if (writer_.HeldBytes() < kMostHeldBytes) return;
-    WriteAndRelease();
+    WriteAndRelease(true);
     Begin();
 }
 
-void BlockCommit::End() {
-    if (tables_.InBlock()) WriteAndRelease();
+void BlockCommit::End(bool flush) {
+    if (tables_.InBlock()) WriteAndRelease(flush || commandRan_);
 }
 
-void BlockCommit::WriteAndRelease() {
-    std::vector<const StoredTable*> failed = tables_.EndBlock();
+void BlockCommit::WriteAndRelease(bool flush) {
+    commandRan_ = false;
+    std::vector<const StoredTable*> failed = tables_.EndBlock(flush);
     std::vector<CommandChange> changes;
     changes.swap(changes_);
     // From the last command back, so the earlier commands' line numbers still hold.

@@ -20,8 +20,12 @@ public:
     // Nothing happens when a block is already open.
     void Begin();
     bool InBlock() const { return tables_.InBlock(); }
-    // Writes the changed tables, puts failure answers in place, lets the lines leave.
-    void End();
+    // Writes the changed tables, puts failure answers in place, lets the lines leave. The
+    // journal is flushed to disk when a command ran in the block (its answers may say a change
+    // is stored) or when `flush` asks for it (an operator's console operation). A block of
+    // network events alone (quits, nick changes) is written without its own flush: nobody was
+    // told, and the next flushed block or checkpoint takes it to the disk with it.
+    void End(bool flush = false);
 
     // Around each command, so that what it said can be taken back.
     void CommandStarts();
@@ -30,7 +34,7 @@ public:
     void CommandChanged(StoredTable& table, std::function<void()> failed);
 
 private:
-    void WriteAndRelease();
+    void WriteAndRelease(bool flush);
 
     struct CommandChange {
         std::size_t firstLine = 0;  // the command's lines among the held ones
@@ -43,6 +47,7 @@ private:
     DebugLog& debugLog_;
     std::vector<CommandChange> changes_;
     bool commandHasChanges_ = false;
+    bool commandRan_ = false;
 };
 
 }  // namespace nb
