@@ -115,7 +115,9 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
         }
         std::string now = FormatGeneralDate(clock_.Now());
         bool reported = false;
-        commit_.ReadLines(nickTable_, [this](std::size_t count) { nicks_.reserve(count); }, [&](std::string_view line) {
+        // Room for growth beyond the file: a full table moves every record at its next
+        // registration, which at a million records holds the replies for a second.
+        commit_.ReadLines(nickTable_, [this](std::size_t count) { nicks_.reserve(count + count / 8 + 1024); }, [&](std::string_view line) {
             // A gap is reported once and passed over: stopping there would let the next
             // save drop every registration after it.
             if (line.empty()) {
@@ -130,7 +132,6 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
             }
             nicks_.push_back(std::move(record));
         });
-        nicks_.shrink_to_fit();
         IndexNicks();
         marks_.assign(nicks_.size(), 0);
         nickChanges_ = Pending{{}, {}, nicks_.size()};
