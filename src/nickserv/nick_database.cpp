@@ -21,7 +21,7 @@ const char* const kEmptyLineError =
     "AS SOON AS A NICK IS REGISTERED.!!";
 
 // A checkpoint writes this many records a turn of the loop (a few milliseconds).
-constexpr std::size_t kRecordsPerSlice = 20000;
+constexpr std::size_t kRecordsPerSlice = 5000;
 
 }  // namespace
 
