@@ -9,8 +9,6 @@
 #include <sstream>
 
 namespace nb {
-namespace {
-
 bool WriteAll(int fd, std::string_view content) {
     std::size_t done = 0;
     while (done < content.size()) {
@@ -24,7 +22,6 @@ bool WriteAll(int fd, std::string_view content) {
     return true;
 }
 
-}  // namespace
 
 bool WriteFileAtomic(const fs::path& path, std::string_view content, bool sync) {
     auto temp = WriteTempFile(path, content, sync);
@@ -79,14 +76,16 @@ bool ReplaceWithTemp(const fs::path& temp, const fs::path& path, bool sync) {
         ::unlink(temp.c_str());
         return false;
     }
-    if (!sync) return true;
     // Make the rename itself durable.
-    int dir = ::open(path.parent_path().empty() ? "." : path.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    if (sync) SyncFolder(path.parent_path().empty() ? fs::path(".") : path.parent_path());
     return true;
+}
+
+void SyncFolder(const fs::path& folder) {
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    ::fsync(dir);
+    ::close(dir);
 }
 
 void RemoveFile(const fs::path& path) { ::unlink(path.c_str()); }

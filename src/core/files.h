@@ -47,6 +47,10 @@ private:
 // The temporary file takes the place of `path`; the rename is flushed unless `sync` is false.
 bool ReplaceWithTemp(const fs::path& temp, const fs::path& path, bool sync);
 void RemoveFile(const fs::path& path);
+// Flushes the folder's entries (a rename or removal in it) to disk.
+void SyncFolder(const fs::path& folder);
+// All of `content` to the open file, through short writes and interruptions.
+bool WriteAll(int fd, std::string_view content);
 
 
 // The whole file as it is, or nullopt when it cannot be read.

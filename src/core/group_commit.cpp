@@ -43,12 +43,17 @@ void GroupCommit::Recover() {
                                                       std::to_string(cut) + " bytes); it was left out.");
     if (!journal_.HasEntries()) return;
     for (StoredTable* table : journaled_) {
-        std::vector<JournalEntry> entries = journal_.Entries(NameOf(*table));
-        if (entries.empty()) continue;
-        std::string text = ApplyJournal(ReadWholeFile(table->file).value_or(""), entries, table->keyWords);
-        if (!WriteFileAtomic(table->file, text, data_.SyncWrites())) return CheckpointFailed(table->file.string());
+        std::optional<std::string> text = JournaledText(*table);
+        if (text && !WriteFileAtomic(table->file, *text, data_.SyncWrites())) return CheckpointFailed(table->file.string());
     }
     journal_.Clear();
+}
+
+std::optional<std::string> GroupCommit::JournaledText(const StoredTable& table) const {
+    if (!journal_.HasEntries()) return std::nullopt;
+    std::vector<JournalEntry> entries = journal_.Entries(NameOf(table));
+    if (entries.empty()) return std::nullopt;
+    return ApplyJournal(ReadWholeFile(table.file).value_or(""), entries, table.keyWords);
 }
 
 void GroupCommit::ReadLines(const StoredTable& table, const std::function<void(std::size_t count)>& count,
@@ -56,20 +61,10 @@ void GroupCommit::ReadLines(const StoredTable& table, const std::function<void(s
     // A table read again leaves the checkpoint's place in the tables meaning nothing; the next
     // one starts over, with the older journal kept until then.
     StopCheckpoint();
-    std::string text = ReadWholeFile(table.file).value_or("");
-    if (journal_.HasEntries()) {
-        std::vector<JournalEntry> entries = journal_.Entries(NameOf(table));
-        if (!entries.empty()) text = ApplyJournal(text, entries, table.keyWords);
-    }
+    std::optional<std::string> journaled = JournaledText(table);
+    std::string text = journaled ? std::move(*journaled) : ReadWholeFile(table.file).value_or("");
     count(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
-    std::string_view rest = text;
-    while (!rest.empty()) {
-        std::size_t end = rest.find('\n');
-        std::string_view each = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        if (!each.empty() && each.back() == '\r') each.remove_suffix(1);
-        line(each);
-    }
+    ForEachLine(text, line);
 }
 
 bool GroupCommit::Changed(StoredTable& table) {
@@ -117,7 +112,7 @@ bool GroupCommit::WriteAll(bool flush) {
     bool written = WriteWholeTables(temps, failure);
     if (written && !AppendToJournal(flush)) {
         written = false;
-        failure = (data_.Root() / "Changes.journal").string();
+        failure = journal_.Current().string();
     }
     for (std::size_t i = 0, whole = 0; written && i < changed_.size(); ++i) {
         if (changed_[i].table->changes) continue;
@@ -189,7 +184,7 @@ bool GroupCommit::Checkpoint() {
 }
 
 void GroupCommit::StartCheckpoint() {
-    if (!journal_.Rotate()) return CheckpointFailed((data_.Root() / "Changes.journal").string());
+    if (!journal_.Rotate()) return CheckpointFailed(journal_.Current().string());
     running_ = std::make_unique<CheckpointRun>();
     running_->tables = journaled_;
     NextCheckpointStep();

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,6 +100,8 @@ private:
     bool AppendToJournal(bool flush);
     void Reload();
     std::string NameOf(const StoredTable& table) const;
+    // The table's file with the journal's entries for it applied; nullopt when there are none.
+    std::optional<std::string> JournaledText(const StoredTable& table) const;
     void StartCheckpoint();
     void NextCheckpointStep();
     // One slice of the running checkpoint; false when it failed (then it stops).

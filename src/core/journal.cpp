@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <charconv>
-#include <deque>
 
 #include "core/files.h"
 #include "core/text.h"
@@ -60,25 +59,6 @@ std::string_view KeyOf(std::string_view line, int keyWords) {
         if (end == std::string_view::npos) return line;
     }
     return line.substr(0, end);
-}
-
-bool WriteAllOf(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
-        if (wrote < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(wrote));
-    }
-    return true;
-}
-
-void SyncFolder(const std::filesystem::path& folder) {
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) return;
-    ::fsync(dir);
-    ::close(dir);
 }
 
 }  // namespace
@@ -146,17 +126,13 @@ std::string ApplyJournal(std::string_view text, const std::vector<JournalEntry>&
         bool removed = false;
     };
     std::vector<Line> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find('\n', at);
-        std::string_view line = text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
-        at = end == std::string_view::npos ? text.size() : end + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    ForEachLine(text, [&](std::string_view line) {
         if (!line.empty()) {
             auto found = slotOfKey.find(std::string(KeyOf(line, keyWords)));
             if (found != slotOfKey.end() && found->second == kNone) found->second = lines.size();
         }
         lines.push_back({line});
-    }
+    });
     for (const JournalEntry& entry : entries) {
         std::size_t& slot = slotOfKey[keyOfEntry(entry)];
         if (entry.op == '-') {
@@ -194,7 +170,7 @@ bool Journal::Append(const JournalBlock& block, bool sync) {
     if (fd < 0) return false;
     off_t start = ::lseek(fd, 0, SEEK_END);
     std::string sealed = block.Sealed();
-    bool written = start >= 0 && WriteAllOf(fd, sealed) && (!sync || ::fdatasync(fd) == 0);
+    bool written = start >= 0 && WriteAll(fd, sealed) && (!sync || ::fdatasync(fd) == 0);
     // A part of a block would be left out at the next start anyway; it is cut now, so that the
     // next block does not follow it.
     if (!written && start >= 0) [[maybe_unused]] int cut = ::ftruncate(fd, start);

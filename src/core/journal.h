@@ -78,8 +78,9 @@ public:
     // Both files emptied: every entry is in the checkpoints.
     bool Clear();
 
-private:
     std::filesystem::path Current() const { return root_ / "Changes.journal"; }
+
+private:
     std::filesystem::path Old() const { return root_ / "Changes.journal.old"; }
     bool Empty(const std::filesystem::path& path);
     std::filesystem::path root_;

@@ -31,29 +31,24 @@ NickDatabase::NickDatabase(const DataDirectory& data, Console& console, const Cl
       clock_(clock),
       commit_(commit),
       restricted_(data.Path(kRestrictFile), commit) {
-    auto whole = [this](void (*append)(std::string&, const RegisteredNick&)) {
-        return [this, append](std::string& scratch) {
-            std::size_t cursor = 0;
-            while (!Slice(scratch, cursor, append)) {}
-            return std::string_view(scratch);
-        };
+    JournalTable(nickTable_, kNickFile, nickChanges_, kNickMark, AppendNickLine);
+    JournalTable(quitTable_, kQuitFile, quitChanges_, kQuitMark, AppendQuitLine);
+}
+
+// The nick file and the quit file are made alike: a line of each record that has a nick.
+void NickDatabase::JournalTable(StoredTable& table, const char* file, Pending& pending, Mark mark, LineFormat append) {
+    table.file = data_.Path(file);
+    table.text = [this, append](std::string& scratch) {
+        std::size_t cursor = 0;
+        while (!Slice(scratch, cursor, append)) {}
+        return std::string_view(scratch);
     };
-    nickTable_.file = data.Path(kNickFile);
-    nickTable_.text = whole(AppendNickLine);
-    nickTable_.reload = [this] { LoadNickDatabase(true, false); };
-    nickTable_.written = [this] { Written(nickChanges_, kNickMark); };
-    nickTable_.keyWords = 1;
-    nickTable_.changes = [this](JournalBlock& block, const std::string& name) { Journal(nickChanges_, block, name, AppendNickLine); };
-    nickTable_.slice = [this](std::string& out, std::size_t& cursor) { return Slice(out, cursor, AppendNickLine); };
-    quitTable_.file = data.Path(kQuitFile);
-    quitTable_.text = whole(AppendQuitLine);
-    quitTable_.reload = [this] { LoadNickDatabase(false, true); };
-    quitTable_.written = [this] { Written(quitChanges_, kQuitMark); };
-    quitTable_.keyWords = 1;
-    quitTable_.changes = [this](JournalBlock& block, const std::string& name) { Journal(quitChanges_, block, name, AppendQuitLine); };
-    quitTable_.slice = [this](std::string& out, std::size_t& cursor) { return Slice(out, cursor, AppendQuitLine); };
-    commit.Journaled(nickTable_);
-    commit.Journaled(quitTable_);
+    table.reload = [this, mark] { LoadNickDatabase(mark == kNickMark, mark == kQuitMark); };
+    table.written = [this, &pending, mark] { Written(pending, mark); };
+    table.keyWords = 1;
+    table.changes = [this, &pending, append](JournalBlock& block, const std::string& name) { Journal(pending, block, name, append); };
+    table.slice = [this, append](std::string& out, std::size_t& cursor) { return Slice(out, cursor, append); };
+    commit_.Journaled(table);
 }
 
 void NickDatabase::IndexNicks() {
@@ -71,8 +66,7 @@ void NickDatabase::Note(Pending& pending, Mark mark, std::size_t slot) {
 }
 
 // The dropped nicks first: a nick dropped and registered again in one block stays registered.
-void NickDatabase::Journal(const Pending& pending, JournalBlock& block, const std::string& name,
-                           void (*append)(std::string&, const RegisteredNick&)) {
+void NickDatabase::Journal(const Pending& pending, JournalBlock& block, const std::string& name, LineFormat append) {
     for (const std::string& nick : pending.removed) block.Removed(name, nick);
     std::string line;
     for (std::size_t slot : pending.slots) {
@@ -96,7 +90,7 @@ void NickDatabase::Written(Pending& pending, Mark mark) {
     pending.writtenCount = nicks_.size();
 }
 
-bool NickDatabase::Slice(std::string& out, std::size_t& cursor, void (*append)(std::string&, const RegisteredNick&)) const {
+bool NickDatabase::Slice(std::string& out, std::size_t& cursor, LineFormat append) const {
     std::size_t end = std::min(nicks_.size(), cursor + kRecordsPerSlice);
     for (; cursor < end; ++cursor) {
         if (!nicks_[cursor].nick.empty()) append(out, nicks_[cursor]);

@@ -68,11 +68,13 @@ private:
     };
     enum Mark : std::uint8_t { kNickMark = 1, kQuitMark = 2 };
 
+    using LineFormat = void (*)(std::string&, const RegisteredNick&);
+
+    void JournalTable(StoredTable& table, const char* file, Pending& pending, Mark mark, LineFormat append);
     void Note(Pending& pending, Mark mark, std::size_t slot);
-    void Journal(const Pending& pending, JournalBlock& block, const std::string& name,
-                 void (*append)(std::string&, const RegisteredNick&));
+    void Journal(const Pending& pending, JournalBlock& block, const std::string& name, LineFormat append);
     void Written(Pending& pending, Mark mark);
-    bool Slice(std::string& out, std::size_t& cursor, void (*append)(std::string&, const RegisteredNick&)) const;
+    bool Slice(std::string& out, std::size_t& cursor, LineFormat append) const;
     void IndexNicks();
 
     const DataDirectory& data_;
