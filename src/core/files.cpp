@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
+
+#include "core/text.h"
 
 namespace nb {
 bool WriteAll(int fd, std::string_view content) {
@@ -92,12 +92,7 @@ void RemoveFile(const fs::path& path) { ::unlink(path.c_str()); }
 
 std::vector<std::string> ReadTextLines(const fs::path& path) {
     std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
+    ForEachLine(ReadWholeFile(path).value_or(""), [&](std::string_view line) { lines.emplace_back(line); });
     return lines;
 }
 
