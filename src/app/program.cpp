@@ -133,7 +133,7 @@ void Program::MemoToAll(bool operatorsOnly, const std::string& text) {
         for (const OperatorEntry& entry : services_.operServ.Database().Operators()) to.push_back(entry.nick);
     } else {
         for (const RegisteredNick& nick : services_.nickServ.RegisteredNicks())
-            if (!nick.nick.empty()) to.push_back(nick.nick);
+            if (!nick.IsDropped()) to.push_back(nick.Nick());
     }
     if (to.empty()) return router_.ShowMessage(title, operatorsOnly ? "There are no operators." : "There are no registered nicks.");
     services_.memoServ.SendFromAdministrator(to, text);

@@ -23,7 +23,7 @@ std::chrono::seconds ServicesStatistics::Uptime() const { return services_.queri
 
 std::size_t ServicesStatistics::RegisteredNickCount() const {
     const auto& nicks = services_.nickServ.RegisteredNicks();
-    return std::count_if(nicks.begin(), nicks.end(), [](const RegisteredNick& nick) { return !nick.nick.empty(); });
+    return std::count_if(nicks.begin(), nicks.end(), [](const RegisteredNick& nick) { return !nick.IsDropped(); });
 }
 
 std::size_t ServicesStatistics::RegisteredChannelCount() const {
@@ -53,8 +53,8 @@ std::vector<ChannelRow> ServicesStatistics::RegisteredChannels() const {
 std::vector<NickRow> ServicesStatistics::RegisteredNicks() const {
     std::vector<NickRow> rows;
     for (const RegisteredNick& nick : services_.nickServ.RegisteredNicks()) {
-        if (nick.nick.empty()) continue;
-        rows.push_back({nick.nick, nick.email, nick.realName, nick.age, nick.lastSeen, nick.lastQuit, nick.registeredOn});
+        if (nick.IsDropped()) continue;
+        rows.push_back({nick.Nick(), nick.Email(), nick.RealName(), nick.Age(), nick.LastSeen(), nick.LastQuit(), nick.RegisteredOn()});
     }
     return rows;
 }

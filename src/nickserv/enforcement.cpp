@@ -36,7 +36,7 @@ void NickEnforcement::CheckRegisteredNick(const std::string& nick, std::size_t u
     OnlineUser& user = users_.At(userSlot);
     if (MatchesAccessHosts(*record, user.Mask())) {
         // Recognised: remembered until the next save, not identified.
-        record->lastSeen = FormatGeneralDate(clock_.Now());
+        record->SetLastSeen(FormatGeneralDate(clock_.Now()));
         user.replyType = record->replyType;
         if (onRecognised) onRecognised(userSlot);
         return;

@@ -1,5 +1,6 @@
 #include "nickserv/nick_database.h"
 
+#include <optional>
 #include <utility>
 
 #include "core/datetime.h"
@@ -52,10 +53,11 @@ void NickDatabase::JournalTable(StoredTable& table, const char* file, Pending& p
 }
 
 void NickDatabase::IndexNicks() {
-    slotByNick_.clear();
+    slotByNick_.Clear();
+    slotByNick_.Reserve(nicks_.size());
     repeatedNicks_ = false;
     for (std::size_t slot = 0; slot < nicks_.size(); ++slot) {
-        if (!nicks_[slot].nick.empty() && !slotByNick_.emplace(nicks_[slot].nick, slot).second) repeatedNicks_ = true;
+        if (!nicks_[slot].IsDropped() && !slotByNick_.Insert(slot)) repeatedNicks_ = true;
     }
 }
 
@@ -71,7 +73,7 @@ void NickDatabase::Journal(const Pending& pending, JournalBlock& block, const st
     std::string line;
     for (std::size_t slot : pending.slots) {
         const RegisteredNick& record = nicks_[slot];
-        if (record.nick.empty()) continue;
+        if (record.IsDropped()) continue;
         line.clear();
         append(line, record);
         line.resize(line.size() - 2);  // the journal ends its entries itself
@@ -93,7 +95,7 @@ void NickDatabase::Written(Pending& pending, Mark mark) {
 bool NickDatabase::Slice(std::string& out, std::size_t& cursor, LineFormat append) const {
     std::size_t end = std::min(nicks_.size(), cursor + kRecordsPerSlice);
     for (; cursor < end; ++cursor) {
-        if (!nicks_[cursor].nick.empty()) append(out, nicks_[cursor]);
+        if (!nicks_[cursor].IsDropped()) append(out, nicks_[cursor]);
     }
     return cursor == nicks_.size();
 }
@@ -102,10 +104,10 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
     if (loadNicks) {
         std::vector<RegisteredNick> previous = std::move(nicks_);
         nicks_.clear();
-        slotByNick_.clear();
+        slotByNick_.Clear();
         NameIndex<const RegisteredNick*> previousByNick;
         for (const RegisteredNick& old : previous) {
-            if (!old.nick.empty()) previousByNick.emplace(old.nick, &old);
+            if (!old.IsDropped()) previousByNick.emplace(old.Nick(), &old);
         }
         std::string now = FormatGeneralDate(clock_.Now());
         bool reported = false;
@@ -120,9 +122,9 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
                 return;
             }
             RegisteredNick record = ParseNickLine(line, now);
-            if (auto old = previousByNick.find(record.nick); old != previousByNick.end()) {
+            if (auto old = previousByNick.find(record.Field(NickField::Nick)); old != previousByNick.end()) {
                 record.identifiedUser = old->second->identifiedUser;
-                record.lastQuit = old->second->lastQuit;
+                record.SetLastQuit(old->second->Field(NickField::LastQuit));
             }
             nicks_.push_back(std::move(record));
         });
@@ -137,8 +139,8 @@ void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
         // Found without marking the records changed: nothing of this is new to the files.
         commit_.ReadLines(quitTable_, [](std::size_t) {}, [this](std::string_view line) {
             std::size_t blank = line.find(' ');
-            auto found = slotByNick_.find(line.substr(0, blank));
-            if (found != slotByNick_.end()) nicks_[found->second].lastQuit = blank == std::string_view::npos ? "" : line.substr(blank + 1);
+            std::optional<std::size_t> slot = slotByNick_.Find(line.substr(0, blank));
+            if (slot) nicks_[*slot].SetLastQuit(blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1));
         });
     }
 }
@@ -153,16 +155,17 @@ void NickDatabase::ForgetIdentifications() {
 }
 
 
-const RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) const {
-    auto found = slotByNick_.find(nick);
-    return found == slotByNick_.end() ? nullptr : &nicks_[found->second];
+RegisteredNick* NickDatabase::Find(const std::string& nick) const {
+    std::optional<std::size_t> slot = slotByNick_.Find(nick);
+    return slot ? const_cast<RegisteredNick*>(&nicks_[*slot]) : nullptr;
 }
 
+const RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) const { return Find(nick); }
+
 RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) {
-    auto found = slotByNick_.find(nick);
-    if (found == slotByNick_.end()) return nullptr;
-    Note(nickChanges_, kNickMark, found->second);
-    return &nicks_[found->second];
+    RegisteredNick* record = Find(nick);
+    if (record != nullptr) Note(nickChanges_, kNickMark, static_cast<std::size_t>(record - nicks_.data()));
+    return record;
 }
 
 bool NickDatabase::IsNickIdentified(const OnlineUser& user) const {
@@ -184,8 +187,8 @@ bool NickDatabase::IsNickRestricted(const std::string& nick) const {
 }
 
 void NickDatabase::AddRegisteredNick(RegisteredNick record) {
-    slotByNick_.emplace(record.nick, nicks_.size());
     nicks_.push_back(std::move(record));
+    slotByNick_.Insert(nicks_.size() - 1);
     marks_.push_back(0);
     Note(nickChanges_, kNickMark, nicks_.size() - 1);
 }
@@ -193,18 +196,18 @@ void NickDatabase::AddRegisteredNick(RegisteredNick record) {
 // The record stays in its slot, without a nick, until the next load: slots never move while
 // the services run, so a checkpoint can go through the table in slices.
 void NickDatabase::DropRegisteredNick(RegisteredNick& record) {
-    nickChanges_.removed.push_back(record.nick);
-    quitChanges_.removed.push_back(record.nick);
-    slotByNick_.erase(record.nick);
-    record.nick.clear();
-    record.password.clear();
+    nickChanges_.removed.push_back(record.Nick());
+    quitChanges_.removed.push_back(record.Nick());
+    slotByNick_.Erase(record.Field(NickField::Nick));
+    // The texts go with the nick: a dropped slot keeps only its few bytes.
+    record = RegisteredNick();
     // A later record with the same nick (a damaged file) becomes the one found.
     if (repeatedNicks_) IndexNicks();
 }
 
 bool MatchesAccessHosts(const RegisteredNick& record, const std::string& mask) {
-    for (const std::string& host : record.accessHosts) {
-        if (WildcardMatch(mask, host)) return true;
+    for (std::size_t index = 0; index < 3; ++index) {
+        if (WildcardMatch(mask, record.Field(RegisteredNick::HostField(index)))) return true;
     }
     return false;
 }

@@ -12,6 +12,7 @@
 #include "core/group_commit.h"
 #include "core/text.h"
 #include "nickserv/nick_record.h"
+#include "nickserv/nick_slot_index.h"
 #include "services/stored_list.h"
 
 namespace nb {
@@ -40,8 +41,8 @@ public:
     std::vector<std::string>& RestrictedNicks() { return restricted_.Edit(); }
     StoredList& RestrictedNickList() { return restricted_; }
 
-    // The first record with this nick (letter case ignored), or nullptr. A save or a load
-    // rebuilds the table: never keep the pointer across one. The writable one is how a record
+    // The first record with this nick (letter case ignored), or nullptr. A load rebuilds the
+    // table and a registration may move it: never keep the pointer across either. The writable one is how a record
     // is changed: its line in the file is made again at the next write.
     RegisteredNick* FindRegisteredNick(const std::string& nick);
     const RegisteredNick* FindRegisteredNick(const std::string& nick) const;
@@ -76,6 +77,7 @@ private:
     void Written(Pending& pending, Mark mark);
     bool Slice(std::string& out, std::size_t& cursor, LineFormat append) const;
     void IndexNicks();
+    RegisteredNick* Find(const std::string& nick) const;
 
     const DataDirectory& data_;
     Console& console_;
@@ -83,7 +85,7 @@ private:
     GroupCommit& commit_;
     std::vector<RegisteredNick> nicks_;
     std::vector<std::uint8_t> marks_;    // per record: which Pending holds its slot
-    NameIndex<std::size_t> slotByNick_;  // nick to its first record
+    NickSlotIndex slotByNick_{nicks_};    // nick to its first record
     bool repeatedNicks_ = false;         // a damaged file stored a nick twice
     StoredTable nickTable_;
     StoredTable quitTable_;

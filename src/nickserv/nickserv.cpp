@@ -20,7 +20,7 @@ NickServ::NickServ(const DataDirectory& data, Console& console, const Clock& clo
 bool NickServ::DropNick(const std::string& nick) {
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return false;
-    std::string dropped = record->nick;
+    std::string dropped = record->Nick();
     database_.DropRegisteredNick(*record);
     database_.NicksChanged();
     enforcement_.RemovePendingNick(dropped);
@@ -35,21 +35,21 @@ std::optional<std::string> NickServ::EditNick(const std::string& nick, const std
     // one word, as NickServ's set takes it.
     struct Field {
         const char* word;
-        std::string RegisteredNick::*member;
+        NickField member;
         char closes;
         bool oneWord;
     };
-    const Field kFields[] = {{"email", &RegisteredNick::email, ']', true},
-                             {"url", &RegisteredNick::url, ')', true},
-                             {"realname", &RegisteredNick::realName, '}', false},
-                             {"age", &RegisteredNick::age, '\0', true}};
+    const Field kFields[] = {{"email", NickField::Email, ']', true},
+                             {"url", NickField::Url, ')', true},
+                             {"realname", NickField::RealName, '}', false},
+                             {"age", NickField::Age, '\0', true}};
     for (const Field& each : kFields) {
         if (field != each.word) continue;
         if (value.empty()) return "The " + field + " cannot be empty.";
         if (!HasOnlyFormattingControls(value)) return "The " + field + " cannot contain control characters.";
         if ((each.closes != '\0' && value.find(each.closes) != std::string::npos) || (each.oneWord && value.find(' ') != std::string::npos))
             return "The " + field + " cannot contain " + (each.oneWord ? "blanks" : std::string(1, each.closes)) + ".";
-        record->*(each.member) = value;
+        record->SetField(each.member, value);
         database_.NicksChanged();
         return std::nullopt;
     }
@@ -95,9 +95,12 @@ void NickServ::OnUserGone(const OnlineUser& user, const std::optional<std::strin
 void NickServ::NoteNickQuit(const std::string& nick, const std::string& message) {
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return;
-    record->lastQuit = message;
+    std::string now = FormatGeneralDate(clock_.Now());
+    auto fields = record->Fields();
+    fields[static_cast<std::size_t>(NickField::LastQuit)] = message;
+    fields[static_cast<std::size_t>(NickField::LastSeen)] = now;
+    record->SetFields(fields);
     record->identifiedUser = 0;
-    record->lastSeen = FormatGeneralDate(clock_.Now());
     database_.QuitChanged(*record);
     database_.NicksChanged();
 }
@@ -106,7 +109,7 @@ void NickServ::NoteNickGone(const std::string& nick) {
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return;
     record->identifiedUser = 0;
-    record->lastSeen = FormatGeneralDate(clock_.Now());
+    record->SetLastSeen(FormatGeneralDate(clock_.Now()));
     database_.NicksChanged();
 }
 

@@ -48,7 +48,7 @@ public:
     std::optional<std::array<std::string, 3>> AccessHostsOf(const std::string& nick) const override {
         const RegisteredNick* record = database_.FindRegisteredNick(nick);
         if (record == nullptr) return std::nullopt;
-        return record->accessHosts;
+        return record->AccessHosts();
     }
     ReplyType GetNickReplyType(const std::string& nick) const { return database_.GetNickReplyType(nick); }
     bool IsNickRestricted(const std::string& nick) const { return database_.IsNickRestricted(nick); }

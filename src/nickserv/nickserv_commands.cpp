@@ -112,13 +112,9 @@ void NickServCommands::Register(const CommandContext& context) {
     if (!stored) return;
     OnlineUser& user = users_.At(context.sender.slot);
     RegisteredNick record;
-    record.nick = nick;
-    record.accessHosts.fill(MakeBanMask(user.ident, user.host));
-    record.password = *stored;
-    record.url = kUrlPlaceholder;
-    record.email = kEmailPlaceholder;
-    record.registeredOn = FormatGeneralDate(clock_.Now());
-    record.lastSeen = record.registeredOn;
+    std::string host = MakeBanMask(user.ident, user.host);
+    std::string now = FormatGeneralDate(clock_.Now());
+    record.SetFields({nick, *stored, host, host, host, now, "N/A", kEmailPlaceholder, kUrlPlaceholder, "0", now, ""});
     database_.AddRegisteredNick(std::move(record));
     NicksChanged(context, "REGISTER ******");
     user.replyType = ReplyType::Notice;
@@ -130,10 +126,10 @@ void NickServCommands::Register(const CommandContext& context) {
 void NickServCommands::Drop(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "DROP [Failed (nick not registered)]");
     if (record == nullptr) return;
-    PasswordCheck check = context.CheckPassword(record->password, context.words[1]);
+    PasswordCheck check = context.CheckPassword(record->Password(), context.words[1]);
     if (check == PasswordCheck::Pending) return;
     if (check == PasswordCheck::Wrong) {
-        return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(record->nick) + "!",
+        return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(record->Nick()) + "!",
                                    "DROP ******");
     }
     database_.DropRegisteredNick(*record);
@@ -148,14 +144,14 @@ void NickServCommands::Drop(const CommandContext& context) {
 void NickServCommands::Identify(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "IDENT [Failed (nick not registered)]");
     if (record == nullptr) return;
-    PasswordCheck check = context.CheckPassword(record->password, context.words[1]);
+    PasswordCheck check = context.CheckPassword(record->Password(), context.words[1]);
     if (check == PasswordCheck::Pending) return;
     if (check == PasswordCheck::Wrong) {
         record->identifiedUser = 0;
         return RefuseWrongPassword(context, users_, out_, Bold("Error") + ": Invalid password.  Please try again.",
                                    "IDENT ******");
     }
-    std::string stored = record->password;
+    std::string stored = record->Password();
     if (!context.UpgradesPassword(stored, context.words[1])) return;
     record->identifiedUser = users_.At(context.sender.slot).id;
     RightPassword(context, users_);
@@ -165,8 +161,8 @@ void NickServCommands::Identify(const CommandContext& context) {
     };
     // A plain-text password becomes its hash; a file that keeps the old one does not undo the
     // identification.
-    if (stored != record->password) {
-        record->password = stored;
+    if (stored != record->Password()) {
+        record->SetPassword(stored);
         context.Changed(database_.NickTable(), success);
     }
     success();
@@ -182,7 +178,7 @@ void NickServCommands::Ghost(const CommandContext& context) {
         context.Audit("GHOST " + nick + " ****** [Failed (nick not registered)]");
         return;
     }
-    PasswordCheck check = context.CheckPassword(record->password, context.words[2]);
+    PasswordCheck check = context.CheckPassword(record->Password(), context.words[2]);
     if (check == PasswordCheck::Pending) return;
     if (check == PasswordCheck::Wrong) {
         return RefuseWrongPassword(context, users_, out_, "Invalid password for " + Bold(nick) + ".",
@@ -208,7 +204,7 @@ void NickServCommands::Ghost(const CommandContext& context) {
 void NickServCommands::ChangePassword(const CommandContext& context) {
     RegisteredNick* record = SenderRecord(context, "CHPASS [Failed (invalid password)]");
     if (record == nullptr) return;
-    PasswordCheck check = context.CheckPassword(record->password, context.words[1]);
+    PasswordCheck check = context.CheckPassword(record->Password(), context.words[1]);
     if (check == PasswordCheck::Pending) return;
     if (check == PasswordCheck::Wrong) {
         return RefuseWrongPassword(context, users_, out_, Bold("Error") + ": Invalid password.", "CHPASS ****** ******");
@@ -217,7 +213,7 @@ void NickServCommands::ChangePassword(const CommandContext& context) {
     if (!AcceptsNewPassword(context, newPassword, "CHPASS ****** ******")) return;
     std::optional<std::string> stored = context.PasswordToStore(newPassword);
     if (!stored) return;
-    record->password = *stored;
+    record->SetPassword(*stored);
     NicksChanged(context, "CHPASS ****** ******");
     context.Reply("You have successfully changed your password to " + Bold(newPassword) +
                   ".  Remember, this is caSE seNTItiVE.");

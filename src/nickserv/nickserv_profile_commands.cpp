@@ -1,4 +1,5 @@
 // The commands about a registration's own details: set, info and access.
+#include <optional>
 #include <string>
 
 #include "core/text.h"
@@ -9,7 +10,7 @@ namespace nb {
 
 struct SetAction {
     const char* word;
-    std::string RegisteredNick::*field;  // none for reach, which is not a text
+    std::optional<NickField> field;  // none for reach, which is not a text
     const char* label;  // "<label> set to: "
     // The character that closes this field in NickServ.nb2: stored inside, it would break the
     // record's line when the file is read back.
@@ -17,11 +18,11 @@ struct SetAction {
 };
 
 constexpr SetAction kSetActions[] = {
-    {"age", &RegisteredNick::age, "Age", '\0'},
-    {"url", &RegisteredNick::url, "URL", ')'},
-    {"realname", &RegisteredNick::realName, "Realname", '}'},
-    {"email", &RegisteredNick::email, "Email", ']'},
-    {"reach", nullptr, "Reach", '\0'},
+    {"age", NickField::Age, "Age", '\0'},
+    {"url", NickField::Url, "URL", ')'},
+    {"realname", NickField::RealName, "Realname", '}'},
+    {"email", NickField::Email, "Email", ']'},
+    {"reach", std::nullopt, "Reach", '\0'},
 };
 
 void NickServCommands::BuildActionTables() {
@@ -47,7 +48,7 @@ void NickServCommands::SetField(const CommandContext& context, const SetAction& 
     const std::string& setting = words[2];
     RegisteredNick& record = *database_.FindRegisteredNick(context.sender.nick);
     // A real name holds two words at most: with one word, a blank follows it.
-    bool realName = action.field == &RegisteredNick::realName;
+    bool realName = action.field == NickField::RealName;
     std::string value = realName ? setting + " " + words[3] : setting;
     if (!HasOnlyFormattingControls(value)) {
         context.Reply(Bold("Error") + ": " + action.label + " cannot contain control characters.");
@@ -61,10 +62,10 @@ void NickServCommands::SetField(const CommandContext& context, const SetAction& 
         return;
     }
     ReplyType reach = IEquals(setting, "notice") ? ReplyType::Notice : ReplyType::Privmsg;
-    if (action.field == nullptr) {
+    if (!action.field) {
         record.replyType = reach;
     } else {
-        record.*(action.field) = value;
+        record.SetField(*action.field, value);
     }
     OnlineUser& user = users_.At(context.sender.slot);
     ReplyType before = user.replyType;
@@ -72,7 +73,7 @@ void NickServCommands::SetField(const CommandContext& context, const SetAction& 
     NicksChanged(context, "SET " + words[1], [this, nick = user.nick, before] {
         if (auto slot = users_.FindOnlineUser(nick)) users_.At(*slot).replyType = before;
     });
-    if (action.field == nullptr) user.replyType = reach;
+    if (!action.field) user.replyType = reach;
     std::string typed = realName ? value : setting;
     context.Reply(std::string(action.label) + " set to: " + Bold(typed));
     context.Audit("SET " + words[1] + " " + typed + " [Success]");
@@ -86,20 +87,20 @@ void NickServCommands::Info(const CommandContext& context) {
         context.Audit("INFO [Failed (nick not registered)]");
         return;
     }
-    context.Reply("Information on:" + Bold(" " + record->nick));
+    context.Reply("Information on:" + Bold(" " + record->Nick()));
     if (standing_.SeesPasswords(users_.At(context.sender.slot))) {
         context.Reply("---");
-        context.Reply("Password: " + Bold(ShownPassword(record->password)));
+        context.Reply("Password: " + Bold(ShownPassword(record->Password())));
         context.Reply("---");
     }
-    context.Reply("Registered on:" + Bold(" " + record->registeredOn));
-    context.Reply("Last seen on:" + Bold(" " + record->lastSeen));
-    context.Reply("Last quit message:" + Bold(" " + record->lastQuit));
+    context.Reply("Registered on:" + Bold(" " + record->RegisteredOn()));
+    context.Reply("Last seen on:" + Bold(" " + record->LastSeen()));
+    context.Reply("Last quit message:" + Bold(" " + record->LastQuit()));
     context.Reply("-------------------");
-    context.Reply("Email address:" + Bold(" " + record->email));
-    context.Reply("Real name:" + Bold(" " + record->realName));
-    context.Reply("URL:" + Bold(" " + record->url));
-    context.Reply("Age:" + Bold(" " + record->age));
+    context.Reply("Email address:" + Bold(" " + record->Email()));
+    context.Reply("Real name:" + Bold(" " + record->RealName()));
+    context.Reply("URL:" + Bold(" " + record->Url()));
+    context.Reply("Age:" + Bold(" " + record->Age()));
     context.Audit("INFO " + nick + " [Success]");
 }
 
@@ -107,9 +108,9 @@ void NickServCommands::Access(const CommandContext& context) { accessActions_.Ru
 
 void NickServCommands::AccessList(const CommandContext& context) {
     const RegisteredNick& record = *database_.FindRegisteredNick(context.sender.nick);
-    context.Reply("Access list for: " + Bold(record.nick));
-    for (std::size_t index = 0; index < record.accessHosts.size(); ++index)
-        context.Reply("Slot #" + std::to_string(index + 1) + ": " + Bold(record.accessHosts[index]));
+    context.Reply("Access list for: " + Bold(record.Nick()));
+    for (std::size_t index = 0; index < 3; ++index)
+        context.Reply("Slot #" + std::to_string(index + 1) + ": " + Bold(record.AccessHost(index)));
     context.Audit("ACCESS " + context.words[1] + " [Success]");
 }
 
@@ -125,13 +126,13 @@ void NickServCommands::AccessChange(const CommandContext& context, bool add) {
     }
     int hostSlot = slot[0] - '0';
     if (!add) {
-        record.accessHosts[hostSlot - 1].clear();
+        record.SetAccessHost(hostSlot - 1, "");
         NicksChanged(context, "ACCESS " + subcommand + " " + slot);
         context.Reply("Removed the host from slot " + Bold(slot));
         context.Audit("ACCESS " + subcommand + " " + slot + " [Success]");
         return;
     }
-    record.accessHosts[hostSlot - 1] = host;
+    record.SetAccessHost(hostSlot - 1, host);
     NicksChanged(context, "ACCESS " + subcommand + " " + slot + " " + host);
     context.Reply("Added: " + Bold(host) + " to slot " + Bold(slot));
     context.Audit("ACCESS " + subcommand + " " + slot + " " + host + " [Success]");

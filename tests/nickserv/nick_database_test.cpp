@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "nickserv/nick_record.h"
+#include "nickserv/nick_slot_index.h"
 #include "support/fixture.h"
 
 namespace nb {
@@ -15,15 +16,45 @@ const std::string kJoeLine =
 
 TEST(NickRecordLine, FieldsReadBackFromTheirPlaceAndMissingOnesTakeDefaults) {
     RegisteredNick record = ParseNickLine(kJoeLine, "now");
-    EXPECT_EQ(record.accessHosts, (std::array<std::string, 3>{"*user@*.example.org", "", "*joe@10.1.2.*"}));
-    EXPECT_EQ(std::tie(record.age, record.replyType), std::tuple("33", ReplyType::Privmsg));
+    EXPECT_EQ(record.AccessHosts(), (std::array<std::string, 3>{"*user@*.example.org", "", "*joe@10.1.2.*"}));
+    EXPECT_EQ(std::tuple(record.Age(), record.replyType), std::tuple("33", ReplyType::Privmsg));
     EXPECT_EQ(FormatNickLine(record), kJoeLine + "\r\n");
+    // A host kept once for the first one stays when the first one changes.
+    record.SetAccessHost(1, "*user@*.example.org");
+    record.SetAccessHost(0, "*joe@*");
+    EXPECT_EQ(record.AccessHosts(), (std::array<std::string, 3>{"*joe@*", "*user@*.example.org", "*joe@10.1.2.*"}));
+    EXPECT_EQ(RegisteredNick(record).LastSeen(), "12/1/2026 8:00:00 AM");
     RegisteredNick read = ParseNickLine("ann pw a b c [1/1/2026 1:00:00 AM] [a@b.c] (u) 5 True NOTICE x y", "now");
-    EXPECT_EQ(std::tie(read.realName, read.email, read.registeredOn), std::tuple("N/A", "a@b.c", "x y"));
+    EXPECT_EQ(std::tuple(read.RealName(), read.Email(), read.RegisteredOn()), std::tuple("N/A", "a@b.c", "x y"));
     read = ParseNickLine("bob pw a b c {Bob B} (u) 7 False NOTICE today", "12/6/2026 9:07:15 PM");
-    EXPECT_EQ(std::tie(read.lastSeen, read.realName, read.email, read.flag), std::tuple("12/6/2026 9:07:15 PM", "Bob B", "N/A", false));
+    EXPECT_EQ(std::tuple(read.LastSeen(), read.RealName(), read.Email(), read.flag), std::tuple("12/6/2026 9:07:15 PM", "Bob B", "N/A", false));
     // A damaged reply type must not become the command of every answer to the nick.
     EXPECT_EQ(ParseNickLine("cy pw a b c [d] {r} [e] (u) 1 True", "now").replyType, ReplyType::Notice);
+}
+
+// Many nicks in a small table: erasing must keep every other nick findable after the moves.
+TEST(NickSlotIndex, FindsEveryNickAfterRandomInsertsAndErases) {
+    std::mt19937 random(19);
+    std::vector<RegisteredNick> records(3000);
+    NickSlotIndex index(records);
+    std::map<std::string, std::size_t> expected;
+    for (int step = 0; step < 20000; ++step) {
+        std::size_t slot = random() % records.size();
+        std::string nick = "N" + std::to_string(slot % 700);
+        if (records[slot].IsDropped() && !expected.contains(ToLower(nick))) {
+            records[slot].SetNick(nick);
+            ASSERT_TRUE(index.Insert(slot));
+            expected[ToLower(nick)] = slot;
+        } else if (!records[slot].IsDropped()) {
+            index.Erase(ToLower(records[slot].Nick()));
+            expected.erase(ToLower(records[slot].Nick()));
+            records[slot] = RegisteredNick();
+        }
+    }
+    for (std::size_t slot = 0; slot < 700; ++slot) {
+        auto found = expected.find("n" + std::to_string(slot));
+        EXPECT_EQ(index.Find("N" + std::to_string(slot)), found == expected.end() ? std::nullopt : std::optional(found->second));
+    }
 }
 
 struct NickDatabaseTest : test::ServiceTest {
@@ -37,7 +68,7 @@ TEST_F(NickDatabaseTest, FilesLoadAndSaveByteForByteAndAGapGivesOneBox) {
     console.messages.clear();
     nickServ.LoadNickDatabase();
     ASSERT_EQ(nickServ.RegisteredNicks().size(), 2u);
-    EXPECT_EQ(nickServ.FindRegisteredNick("joe")->lastQuit, "gone fishing: back  soon");
+    EXPECT_EQ(nickServ.FindRegisteredNick("joe")->LastQuit(), "gone fishing: back  soon");
     ASSERT_EQ(console.messages.size(), 1u);
     EXPECT_TRUE(console.messages[0].starts_with("Nimbral - NickServ Error: Error loading NickServ database"));
     EXPECT_TRUE(nickServ.IsNickRestricted("BOB"));
@@ -67,7 +98,7 @@ TEST_F(NickDatabaseTest, TheJournalOverItsCheckpointAlwaysGivesTheTablesAFreshWr
     auto fresh = [&] {
         std::string text;
         for (const RegisteredNick& record : nickServ.RegisteredNicks())
-            if (!record.nick.empty()) text += FormatNickLine(record);
+            if (!record.IsDropped()) text += FormatNickLine(record);
         return text;
     };
     // Nick to last quit, of the registered nicks that have one.
@@ -84,7 +115,7 @@ TEST_F(NickDatabaseTest, TheJournalOverItsCheckpointAlwaysGivesTheTablesAFreshWr
     auto tableQuits = [&] {
         std::map<std::string, std::string> found;
         for (const RegisteredNick& record : nickServ.RegisteredNicks())
-            if (!record.nick.empty() && !record.lastQuit.empty()) found.emplace(ToLower(record.nick), record.lastQuit);
+            if (!record.IsDropped() && !record.LastQuit().empty()) found.emplace(ToLower(record.Nick()), record.LastQuit());
         return found;
     };
     for (int step = 0; step < 300; ++step) {
@@ -101,7 +132,7 @@ TEST_F(NickDatabaseTest, TheJournalOverItsCheckpointAlwaysGivesTheTablesAFreshWr
         if (action == 3) timers.Advance(std::chrono::milliseconds(0));  // a running checkpoint finishes
         if (action == 4) {
             const RegisteredNick* record = nickServ.FindRegisteredNick(nick);
-            if (record != nullptr && random() % 2 == 0) Tell("NickServ", nick, "drop " + record->password);
+            if (record != nullptr && random() % 2 == 0) Tell("NickServ", nick, "drop " + record->Password());
             Receive(":" + nick + " QUIT :step " + std::to_string(step));
             nick = online.back();
             online.pop_back();
@@ -118,7 +149,7 @@ TEST_F(NickDatabaseTest, TheJournalOverItsCheckpointAlwaysGivesTheTablesAFreshWr
         ASSERT_EQ(quits(ReadFile("NickServ/Quit.nb2")), tableQuits()) << "after step " << step;
         for (const std::string& each : online) {
             const RegisteredNick* record = nickServ.FindRegisteredNick(each);
-            ASSERT_TRUE(record == nullptr || record->lastQuit.empty() || record->lastQuit == "bye " + each) << each;
+            ASSERT_TRUE(record == nullptr || record->LastQuit().empty() || record->LastQuit() == "bye " + each) << each;
         }
     }
     std::string before = fresh();
