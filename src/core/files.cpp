@@ -1,6 +1,7 @@
 #include "core/files.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,14 +109,38 @@ void EnsureDirectory(const fs::path& path) {
     fs::permissions(path, fs::perms::owner_all, fs::perm_options::replace, error);
 }
 
+MappedFile::MappedFile(const fs::path& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        size_ = static_cast<std::size_t>(info.st_size);
+        void* map = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (map != MAP_FAILED) {
+            map_ = map;
+            text_ = std::string_view(static_cast<const char*>(map_), size_);
+        }
+    }
+    ::close(fd);
+    if (map_ == nullptr) {
+        read_ = ReadWholeFile(path).value_or("");
+        text_ = read_;
+    }
+}
+
+MappedFile::~MappedFile() {
+    if (map_ != nullptr) ::munmap(map_, size_);
+}
+
 std::optional<std::string> ReadWholeFile(const fs::path& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     struct stat info {};
     std::string content;
     // One read of the size the file has (a data file may be hundreds of MiB), then whatever
-    // more it grew by.
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) content.resize(static_cast<std::size_t>(info.st_size));
+    // more it grew by. The byte of room past the size lets the read that finds the end land
+    // without growing (and so copying) the whole text.
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) content.resize(static_cast<std::size_t>(info.st_size) + 1);
     std::size_t done = 0;
     for (;;) {
         if (done == content.size()) content.resize(done + 65536);

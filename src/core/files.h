@@ -56,6 +56,24 @@ bool WriteAll(int fd, std::string_view content);
 // The whole file as it is, or nullopt when it cannot be read.
 std::optional<std::string> ReadWholeFile(const fs::path& path);
 
+// A file's text mapped into memory, for reading a large table once: no copy of its hundreds of
+// MiB is made. The file is only ever replaced by a rename, so the mapped text stays as it was.
+// Empty when the file cannot be read.
+class MappedFile {
+public:
+    explicit MappedFile(const fs::path& path);
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    std::string_view Text() const { return text_; }
+
+private:
+    void* map_ = nullptr;
+    std::size_t size_ = 0;
+    std::string_view text_;
+    std::string read_;  // when the file cannot be mapped (a pipe, a special file)
+};
+
 // The lines of a text file without their line ends (LF or CR LF). Empty when unreadable.
 std::vector<std::string> ReadTextLines(const fs::path& path);
 

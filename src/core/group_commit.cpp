@@ -56,15 +56,17 @@ std::optional<std::string> GroupCommit::JournaledText(const StoredTable& table) 
     return ApplyJournal(ReadWholeFile(table.file).value_or(""), entries, table.keyWords);
 }
 
-void GroupCommit::ReadLines(const StoredTable& table, const std::function<void(std::size_t count)>& count,
-                            const std::function<void(std::string_view line)>& line) {
+TableText GroupCommit::ReadTable(const StoredTable& table) {
     // A table read again leaves the checkpoint's place in the tables meaning nothing; the next
     // one starts over, with the older journal kept until then.
     StopCheckpoint();
-    std::optional<std::string> journaled = JournaledText(table);
-    std::string text = journaled ? std::move(*journaled) : ReadWholeFile(table.file).value_or("");
-    count(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
-    ForEachLine(text, line);
+    TableText text;
+    if (std::optional<std::string> journaled = JournaledText(table)) {
+        text.journaled_ = std::move(*journaled);
+    } else {
+        text.mapped_ = std::make_unique<MappedFile>(table.file);
+    }
+    return text;
 }
 
 bool GroupCommit::Changed(StoredTable& table) {

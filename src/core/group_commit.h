@@ -17,6 +17,7 @@
 
 #include "core/console.h"
 #include "core/data_dir.h"
+#include "core/files.h"
 #include "core/journal.h"
 #include "core/timers.h"
 
@@ -45,6 +46,17 @@ struct StoredTable {
     std::function<bool(std::string& out, std::size_t& cursor)> slice = {};
 };
 
+// A table file's text, as read once: the file mapped, or made with the journal's entries.
+class TableText {
+public:
+    std::string_view Text() const { return mapped_ ? mapped_->Text() : std::string_view(journaled_); }
+
+private:
+    friend class GroupCommit;
+    std::string journaled_;
+    std::unique_ptr<MappedFile> mapped_;
+};
+
 class GroupCommit {
 public:
     GroupCommit(const DataDirectory& data, Console& console, Timers& timers);
@@ -55,11 +67,9 @@ public:
     // Start-up, before the tables load: a journal left by a stop that was not clean is put
     // into the .nb2 files (a block cut off in the middle is left out, and the operator told).
     void Recover();
-    // A journaled table's file as its checkpoint and the journal give it: each line, without its
-    // line end, and the number of lines first (`count`, to make room). A running checkpoint
+    // A journaled table's file as its checkpoint and the journal give it. A running checkpoint
     // stops, as the table is read again.
-    void ReadLines(const StoredTable& table, const std::function<void(std::size_t count)>& count,
-                   const std::function<void(std::string_view line)>& line);
+    TableText ReadTable(const StoredTable& table);
     // A checkpoint starts once the journal holds more than this.
     void SetJournalLimit(std::uint64_t bytes) { journalLimit_ = bytes; }
     std::uint64_t JournalSize() const { return journal_.Size(); }

@@ -1,5 +1,6 @@
 #include "nickserv/nick_database.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -23,6 +24,12 @@ const char* const kEmptyLineError =
 
 // A checkpoint writes this many records a turn of the loop (a few milliseconds).
 constexpr std::size_t kRecordsPerSlice = 5000;
+
+// "<nick> <last quit>": the nick and the message.
+std::pair<std::string_view, std::string_view> SplitQuitLine(std::string_view line) {
+    std::size_t blank = line.find(' ');
+    return {line.substr(0, blank), blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1)};
+}
 
 }  // namespace
 
@@ -101,48 +108,71 @@ bool NickDatabase::Slice(std::string& out, std::size_t& cursor, LineFormat appen
 }
 
 void NickDatabase::LoadNickDatabase(bool loadNicks, bool loadQuits) {
-    if (loadNicks) {
-        std::vector<RegisteredNick> previous = std::move(nicks_);
-        nicks_.clear();
-        slotByNick_.Clear();
-        NameIndex<const RegisteredNick*> previousByNick;
-        for (const RegisteredNick& old : previous) {
-            if (!old.IsDropped()) previousByNick.emplace(old.Nick(), &old);
+    TableText quits;
+    if (loadQuits) quits = commit_.ReadTable(quitTable_);
+    bool quitsPlaced = loadNicks && LoadNicks(loadQuits ? quits.Text() : std::string_view());
+    if (!loadQuits) return;
+    for (std::uint8_t& mark : marks_) mark &= static_cast<std::uint8_t>(~kQuitMark);
+    quitChanges_ = Pending{{}, {}, nicks_.size()};
+    if (quitsPlaced) return;
+    // Found without marking the records changed: nothing of this is new to the files.
+    ForEachLine(quits.Text(), [this](std::string_view line) {
+        auto [nick, message] = SplitQuitLine(line);
+        if (std::optional<std::size_t> slot = slotByNick_.Find(nick)) nicks_[*slot].SetLastQuit(message);
+    });
+}
+
+// The quit file is written in the order of the nick file, so its lines are usually taken in
+// step with the records, each packed once with its quit message. True when every quit line
+// was placed that way; otherwise the caller places them all by nick.
+bool NickDatabase::LoadNicks(std::string_view quitText) {
+    std::vector<RegisteredNick> previous = std::move(nicks_);
+    nicks_.clear();
+    slotByNick_.Clear();
+    NameIndex<const RegisteredNick*> previousByNick;
+    for (const RegisteredNick& old : previous) {
+        if (!old.IsDropped()) previousByNick.emplace(old.Nick(), &old);
+    }
+    std::string now = FormatGeneralDate(clock_.Now());
+    bool reported = false;
+    bool inStep = true;
+    TableText nickFile = commit_.ReadTable(nickTable_);
+    std::string_view text = nickFile.Text();
+    // Room for growth beyond the file: a full table moves every record at its next
+    // registration, which at a million records holds the replies for a second.
+    std::size_t count = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    nicks_.reserve(count + count / 8 + 1024);
+    ForEachLine(text, [&](std::string_view line) {
+        // A gap is reported once and passed over: stopping there would let the next save drop
+        // every registration after it.
+        if (line.empty()) {
+            if (!reported) console_.ShowMessage("Nimbral - NickServ Error", kEmptyLineError);
+            reported = true;
+            return;
         }
-        std::string now = FormatGeneralDate(clock_.Now());
-        bool reported = false;
-        // Room for growth beyond the file: a full table moves every record at its next
-        // registration, which at a million records holds the replies for a second.
-        commit_.ReadLines(nickTable_, [this](std::size_t count) { nicks_.reserve(count + count / 8 + 1024); }, [&](std::string_view line) {
-            // A gap is reported once and passed over: stopping there would let the next
-            // save drop every registration after it.
-            if (line.empty()) {
-                if (!reported) console_.ShowMessage("Nimbral - NickServ Error", kEmptyLineError);
-                reported = true;
-                return;
+        std::string_view nick = line.substr(0, line.find(' '));
+        const RegisteredNick* old = nullptr;
+        if (auto found = previousByNick.find(nick); found != previousByNick.end()) old = found->second;
+        std::string_view lastQuit = old != nullptr ? old->Field(NickField::LastQuit) : std::string_view();
+        if (inStep && !quitText.empty()) {
+            std::size_t end = quitText.find('\n');
+            std::string_view quitLine = quitText.substr(0, end);
+            if (quitLine.ends_with('\r')) quitLine.remove_suffix(1);
+            auto [quitNick, message] = SplitQuitLine(quitLine);
+            inStep = IEquals(quitNick, nick);
+            if (inStep) {
+                lastQuit = message;
+                quitText = end == std::string_view::npos ? std::string_view() : quitText.substr(end + 1);
             }
-            RegisteredNick record = ParseNickLine(line, now);
-            if (auto old = previousByNick.find(record.Field(NickField::Nick)); old != previousByNick.end()) {
-                record.identifiedUser = old->second->identifiedUser;
-                record.SetLastQuit(old->second->Field(NickField::LastQuit));
-            }
-            nicks_.push_back(std::move(record));
-        });
-        IndexNicks();
-        marks_.assign(nicks_.size(), 0);
-        nickChanges_ = Pending{{}, {}, nicks_.size()};
-        quitChanges_ = Pending{{}, {}, nicks_.size()};
-    }
-    if (loadQuits) {
-        for (std::uint8_t& mark : marks_) mark &= static_cast<std::uint8_t>(~kQuitMark);
-        quitChanges_ = Pending{{}, {}, nicks_.size()};
-        // Found without marking the records changed: nothing of this is new to the files.
-        commit_.ReadLines(quitTable_, [](std::size_t) {}, [this](std::string_view line) {
-            std::size_t blank = line.find(' ');
-            std::optional<std::size_t> slot = slotByNick_.Find(line.substr(0, blank));
-            if (slot) nicks_[*slot].SetLastQuit(blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1));
-        });
-    }
+        }
+        nicks_.push_back(ParseNickLine(line, now, lastQuit));
+        if (old != nullptr) nicks_.back().identifiedUser = old->identifiedUser;
+    });
+    IndexNicks();
+    marks_.assign(nicks_.size(), 0);
+    nickChanges_ = Pending{{}, {}, nicks_.size()};
+    quitChanges_ = Pending{{}, {}, nicks_.size()};
+    return inStep && quitText.empty() && !repeatedNicks_;
 }
 
 void NickDatabase::QuitChanged(const RegisteredNick& record) {

@@ -76,6 +76,7 @@ private:
     void Journal(const Pending& pending, JournalBlock& block, const std::string& name, LineFormat append);
     void Written(Pending& pending, Mark mark);
     bool Slice(std::string& out, std::size_t& cursor, LineFormat append) const;
+    bool LoadNicks(std::string_view quitText);
     void IndexNicks();
     RegisteredNick* Find(const std::string& nick) const;
 

@@ -168,7 +168,7 @@ void AppendNickLine(std::string& out, const RegisteredNick& record) {
     }
 }
 
-RegisteredNick ParseNickLine(std::string_view line, std::string_view nowText) {
+RegisteredNick ParseNickLine(std::string_view line, std::string_view nowText, std::string_view lastQuit) {
     std::array<std::string_view, kNickFields> field;
     auto set = [&field](NickField which, std::string_view value) { field[Index(which)] = value; };
     std::string_view rest = line;
@@ -187,6 +187,7 @@ RegisteredNick ParseNickLine(std::string_view line, std::string_view nowText) {
     // Anything but PRIVMSG would put a broken command on the wire.
     record.replyType = IEquals(TakeWord(rest), "PRIVMSG") ? ReplyType::Privmsg : ReplyType::Notice;
     set(NickField::RegisteredOn, rest);
+    set(NickField::LastQuit, lastQuit);
     record.SetFields(field);
     return record;
 }

@@ -87,8 +87,9 @@ std::string FormatNickLine(const RegisteredNick& record);
 void AppendNickLine(std::string& out, const RegisteredNick& record);
 
 // Reads a line of that layout from the left. A missing bracketed field does not fail: the last
-// seen date becomes `nowText`, the real name, email and url "N/A".
-RegisteredNick ParseNickLine(std::string_view line, std::string_view nowText);
+// seen date becomes `nowText`, the real name, email and url "N/A". The last quit is not in
+// the line; it is given.
+RegisteredNick ParseNickLine(std::string_view line, std::string_view nowText, std::string_view lastQuit = {});
 
 // "<nick> <last quit>" and CR LF, added to the end of `out`.
 void AppendQuitLine(std::string& out, const RegisteredNick& record);
