@@ -10,6 +10,7 @@ namespace nb {
 void ChannelDatabase::IndexAccess() {
     accessOfChannel_.clear();
     accessSlotsOfNick_.clear();
+    accessOfChannel_.reserve(channels_.size());
     for (std::size_t slot = 0; slot < access_.size(); ++slot) IndexAccessEntry(slot);
 }
 

@@ -56,13 +56,15 @@ void ChannelDatabase::ReadChannelFile() {
         if (!old.name.empty()) previousByName.emplace(old.name, &old);
     }
     bool reported = false;
-    for (const std::string& line : ReadTextLines(data_.Path(kChannelFile))) {
+    MappedFile file(data_.Path(kChannelFile));
+    channels_.reserve(static_cast<std::size_t>(std::count(file.Text().begin(), file.Text().end(), '\n')));
+    ForEachLine(file.Text(), [&](std::string_view line) {
         // A gap is reported once and passed over: stopping there would let the next save drop
         // every channel after it.
         if (line.empty()) {
             if (!reported) console_.ShowMessage(kGapErrorTitle, kChannelGapError);
             reported = true;
-            continue;
+            return;
         }
         RegisteredChannel record = ParseChannelLine(line);
         // The co-owners go to the record that lookups find, the first of the name.
@@ -71,7 +73,7 @@ void ChannelDatabase::ReadChannelFile() {
             previousByName.erase(old);
         }
         channels_.push_back(std::move(record));
-    }
+    });
     IndexChannels();
     channelFileText_.Clear();
     // The file says which channels exist: the entries of channels whose drop it never saw
@@ -85,14 +87,16 @@ void ChannelDatabase::ReadChannelFile() {
 void ChannelDatabase::ReadAccessFile() {
     access_.clear();
     bool reported = false;
-    for (const std::string& line : ReadTextLines(data_.Path(kAccessFile))) {
+    MappedFile file(data_.Path(kAccessFile));
+    access_.reserve(static_cast<std::size_t>(std::count(file.Text().begin(), file.Text().end(), '\n')));
+    ForEachLine(file.Text(), [&](std::string_view line) {
         if (line.empty()) {
             if (!reported) console_.ShowMessage(kGapErrorTitle, kAccessGapError);
             reported = true;
-            continue;
+            return;
         }
         access_.push_back(ParseAccessLine(line));
-    }
+    });
     IndexAccess();
     accessFileText_.Clear();
 }

@@ -1,6 +1,8 @@
 #include "core/group_commit.h"
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 
 #include "core/files.h"
 #include "core/text.h"
@@ -23,6 +25,9 @@ struct GroupCommit::CheckpointRun {
     std::size_t table = 0;
     std::size_t cursor = 0;
     std::unique_ptr<TempFileWriter> out;
+    // A whole table's last flush and rename, on a thread of their own: they wait for the disk
+    // (a second for a large table), and replies go on meanwhile.
+    std::future<bool> finishing;
     TimerId timer = 0;
 };
 
@@ -180,7 +185,7 @@ bool GroupCommit::Checkpoint() {
         StartCheckpoint();
     }
     while (running_ != nullptr) {
-        if (!CheckpointStep()) return false;
+        if (!CheckpointStep(true)) return false;
     }
     return true;
 }
@@ -194,14 +199,22 @@ void GroupCommit::StartCheckpoint() {
 
 // Each slice runs on its own turn of the loop, so the link's lines are read in between.
 void GroupCommit::NextCheckpointStep() {
-    running_->timer = timers_.StartTimer(Milliseconds(0), [this] {
+    Milliseconds wait(running_->finishing.valid() ? 2 : 0);
+    running_->timer = timers_.StartTimer(wait, [this] {
         running_->timer = 0;
-        if (CheckpointStep() && running_ != nullptr) NextCheckpointStep();
+        if (CheckpointStep(false) && running_ != nullptr) NextCheckpointStep();
     });
 }
 
-bool GroupCommit::CheckpointStep() {
+bool GroupCommit::CheckpointStep(bool wait) {
     CheckpointRun& run = *running_;
+    if (run.finishing.valid()) {
+        if (!wait && run.finishing.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return true;
+        if (!run.finishing.get()) return CheckpointFailed(run.tables[run.table]->file.string()), false;
+        run.cursor = 0;
+        ++run.table;
+        return true;
+    }
     if (run.table == run.tables.size()) {
         journal_.DropOld();
         StopCheckpoint();
@@ -221,17 +234,18 @@ bool GroupCommit::CheckpointStep() {
     if (!run.out->Write(piece)) return CheckpointFailed(table.file.string()), false;
     if (data_.SyncWrites()) run.out->StartWriteBack();
     if (!whole) return true;
-    auto temp = run.out->Finish(data_.SyncWrites());
-    if (!temp || !ReplaceWithTemp(*temp, table.file, data_.SyncWrites())) return CheckpointFailed(table.file.string()), false;
-    run.out.reset();
-    run.cursor = 0;
-    ++run.table;
+    run.finishing = std::async(std::launch::async, [out = std::move(run.out), file = table.file, sync = data_.SyncWrites()] {
+        std::optional<std::filesystem::path> temp = out->Finish(sync);
+        return temp && ReplaceWithTemp(*temp, file, sync);
+    });
     return true;
 }
 
 void GroupCommit::StopCheckpoint() {
     if (running_ == nullptr) return;
     if (running_->timer != 0) timers_.CancelTimer(running_->timer);
+    // A table being renamed into place is let finish: it holds what the journal gives anyway.
+    if (running_->finishing.valid()) running_->finishing.wait();
     running_.reset();
 }
 

@@ -114,8 +114,9 @@ private:
     std::optional<std::string> JournaledText(const StoredTable& table) const;
     void StartCheckpoint();
     void NextCheckpointStep();
-    // One slice of the running checkpoint; false when it failed (then it stops).
-    bool CheckpointStep();
+    // One slice of the running checkpoint; false when it failed (then it stops). With `wait`,
+    // a table's last flush and rename are waited for; without, they are looked at again later.
+    bool CheckpointStep(bool wait);
     void StopCheckpoint();
     void CheckpointFailed(const std::string& file);
 
