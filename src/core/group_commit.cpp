@@ -25,9 +25,9 @@ struct GroupCommit::CheckpointRun {
     std::size_t table = 0;
     std::size_t cursor = 0;
     std::unique_ptr<TempFileWriter> out;
-    // A whole table's last flush and rename, on a thread of their own: they wait for the disk
-    // (a second for a large table), and replies go on meanwhile.
-    std::future<bool> finishing;
+    std::string buffer;
+    std::future<bool> writing;  // the buffer to the temporary file; the table's last also renamed
+    bool tableWritten = false;  // the buffer holds the table's last lines
     TimerId timer = 0;
 };
 
@@ -197,10 +197,12 @@ void GroupCommit::StartCheckpoint() {
     NextCheckpointStep();
 }
 
-// Each slice runs on its own turn of the loop, so the link's lines are read in between.
+// Each slice runs on its own turn of the loop, so the link's lines are read in between; a
+// slice still being written is looked at again a millisecond later.
 void GroupCommit::NextCheckpointStep() {
-    Milliseconds wait(running_->finishing.valid() ? 2 : 0);
-    running_->timer = timers_.StartTimer(wait, [this] {
+    std::future<bool>& writing = running_->writing;
+    bool busy = writing.valid() && writing.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+    running_->timer = timers_.StartTimer(Milliseconds(busy ? 1 : 0), [this] {
         running_->timer = 0;
         if (CheckpointStep(false) && running_ != nullptr) NextCheckpointStep();
     });
@@ -208,11 +210,15 @@ void GroupCommit::NextCheckpointStep() {
 
 bool GroupCommit::CheckpointStep(bool wait) {
     CheckpointRun& run = *running_;
-    if (run.finishing.valid()) {
-        if (!wait && run.finishing.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return true;
-        if (!run.finishing.get()) return CheckpointFailed(run.tables[run.table]->file.string()), false;
-        run.cursor = 0;
-        ++run.table;
+    if (run.writing.valid()) {
+        if (!wait && run.writing.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return true;
+        if (!run.writing.get()) return CheckpointFailed(run.tables[run.table]->file.string()), false;
+        if (run.tableWritten) {
+            run.out.reset();
+            run.cursor = 0;
+            ++run.table;
+            run.tableWritten = false;
+        }
         return true;
     }
     if (run.table == run.tables.size()) {
@@ -222,19 +228,23 @@ bool GroupCommit::CheckpointStep(bool wait) {
     }
     StoredTable& table = *run.tables[run.table];
     if (run.out == nullptr) run.out = std::make_unique<TempFileWriter>(table.file);
-    std::string scratch;
-    std::string_view piece;
-    bool whole = true;
+    // The slices reuse one buffer: a new megabyte each turn costs more than making its lines.
+    run.buffer.clear();
     if (table.slice) {
-        whole = table.slice(scratch, run.cursor);
-        piece = scratch;
+        run.tableWritten = table.slice(run.buffer, run.cursor);
     } else {
-        piece = table.text(scratch);
+        std::string_view text = table.text(run.buffer);
+        if (text.data() != run.buffer.data()) run.buffer.assign(text);
+        run.tableWritten = true;
     }
-    if (!run.out->Write(piece)) return CheckpointFailed(table.file.string()), false;
-    if (data_.SyncWrites()) run.out->StartWriteBack();
-    if (!whole) return true;
-    run.finishing = std::async(std::launch::async, [out = std::move(run.out), file = table.file, sync = data_.SyncWrites()] {
+    // The writing waits for the disk (the last flush of a large table for a second), so it runs
+    // on a thread of its own while replies go on; the loop leaves the writer and the buffer
+    // alone until it is done.
+    run.writing = std::async(std::launch::async, [out = run.out.get(), piece = std::string_view(run.buffer), file = table.file,
+                                                  whole = run.tableWritten, sync = data_.SyncWrites()] {
+        if (!out->Write(piece)) return false;
+        if (sync) out->StartWriteBack();
+        if (!whole) return true;
         std::optional<std::filesystem::path> temp = out->Finish(sync);
         return temp && ReplaceWithTemp(*temp, file, sync);
     });
@@ -244,8 +254,9 @@ bool GroupCommit::CheckpointStep(bool wait) {
 void GroupCommit::StopCheckpoint() {
     if (running_ == nullptr) return;
     if (running_->timer != 0) timers_.CancelTimer(running_->timer);
-    // A table being renamed into place is let finish: it holds what the journal gives anyway.
-    if (running_->finishing.valid()) running_->finishing.wait();
+    // A slice being written is let finish, and a table renamed into place: it holds what the
+    // journal gives anyway.
+    if (running_->writing.valid()) running_->writing.wait();
     running_.reset();
 }
 

@@ -114,8 +114,9 @@ private:
     std::optional<std::string> JournaledText(const StoredTable& table) const;
     void StartCheckpoint();
     void NextCheckpointStep();
-    // One slice of the running checkpoint; false when it failed (then it stops). With `wait`,
-    // a table's last flush and rename are waited for; without, they are looked at again later.
+    // One step of the running checkpoint: a slice made and handed to its writing thread, or
+    // the writing of the last one taken in; false when it failed (then it stops). With `wait`
+    // the writing is waited for; without, a step that finds it still running does nothing.
     bool CheckpointStep(bool wait);
     void StopCheckpoint();
     void CheckpointFailed(const std::string& file);
