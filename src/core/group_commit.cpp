@@ -36,10 +36,9 @@ GroupCommit::GroupCommit(const DataDirectory& data, Console& console, Timers& ti
 
 GroupCommit::~GroupCommit() { StopCheckpoint(); }
 
-void GroupCommit::Journaled(StoredTable& table) { journaled_.push_back(&table); }
-
-std::string GroupCommit::NameOf(const StoredTable& table) const {
-    return table.file.lexically_relative(data_.Root()).generic_string();
+void GroupCommit::Journaled(StoredTable& table) {
+    table.journalName = table.file.lexically_relative(data_.Root()).generic_string();
+    journaled_.push_back(&table);
 }
 
 void GroupCommit::Recover() {
@@ -56,7 +55,7 @@ void GroupCommit::Recover() {
 
 std::optional<std::string> GroupCommit::JournaledText(const StoredTable& table) const {
     if (!journal_.HasEntries()) return std::nullopt;
-    std::vector<JournalEntry> entries = journal_.Entries(NameOf(table));
+    std::vector<JournalEntry> entries = journal_.Entries(table.journalName);
     if (entries.empty()) return std::nullopt;
     return ApplyJournal(ReadWholeFile(table.file).value_or(""), entries, table.keyWords);
 }
@@ -170,7 +169,7 @@ bool GroupCommit::WriteWholeTables(std::vector<std::filesystem::path>& temps, st
 bool GroupCommit::AppendToJournal(bool flush) {
     JournalBlock block;
     for (const Pending& entry : changed_) {
-        if (entry.table->changes) entry.table->changes(block, NameOf(*entry.table));
+        if (entry.table->changes) entry.table->changes(block, entry.table->journalName);
     }
     return block.Empty() || journal_.Append(block, flush && data_.SyncWrites());
 }

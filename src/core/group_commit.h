@@ -38,6 +38,7 @@ struct StoredTable {
     // A journaled table (see GroupCommit::Journaled): its records are found by the first
     // `keyWords` words of their line, letter case ignored.
     int keyWords = 0;
+    std::string journalName = {};  // the file below the data directory, set by Journaled
     // Its records changed since the last commit, as entries for the file (`name`, below the
     // data directory); `written` follows when they are in the journal.
     std::function<void(JournalBlock& block, const std::string& name)> changes = {};
@@ -109,7 +110,6 @@ private:
     bool WriteWholeTables(std::vector<std::filesystem::path>& temps, std::string& failure);
     bool AppendToJournal(bool flush);
     void Reload();
-    std::string NameOf(const StoredTable& table) const;
     // The table's file with the journal's entries for it applied; nullopt when there are none.
     std::optional<std::string> JournaledText(const StoredTable& table) const;
     void StartCheckpoint();

@@ -208,7 +208,7 @@ bool Journal::Rotate() {
     if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular) return false;
     if (::rename(Current().c_str(), Old().c_str()) != 0 && errno != ENOENT) return false;
     size_ = 0;
-    SyncFolder(root_);
+    SyncFolder(Current().parent_path());
     return true;
 }
 
@@ -220,7 +220,7 @@ bool Journal::Empty(const std::filesystem::path& path) {
 
 void Journal::DropOld() {
     RemoveFile(Old());
-    SyncFolder(root_);
+    SyncFolder(Current().parent_path());
 }
 
 bool Journal::Clear() {

@@ -56,7 +56,7 @@ std::string ApplyJournal(std::string_view text, const std::vector<JournalEntry>&
 // (its entries come first).
 class Journal {
 public:
-    explicit Journal(std::filesystem::path root) : root_(std::move(root)) {}
+    explicit Journal(const std::filesystem::path& root) : current_(root / "Changes.journal"), old_(root / "Changes.journal.old") {}
 
     // Start-up: a torn last block is cut off the file; the answer is how many bytes that was
     // (0 when the journal ended whole).
@@ -78,12 +78,13 @@ public:
     // Both files emptied: every entry is in the checkpoints.
     bool Clear();
 
-    std::filesystem::path Current() const { return root_ / "Changes.journal"; }
+    const std::filesystem::path& Current() const { return current_; }
 
 private:
-    std::filesystem::path Old() const { return root_ / "Changes.journal.old"; }
+    const std::filesystem::path& Old() const { return old_; }
     bool Empty(const std::filesystem::path& path);
-    std::filesystem::path root_;
+    std::filesystem::path current_;
+    std::filesystem::path old_;
     std::uint64_t size_ = 0;
 };
 
