@@ -11,6 +11,7 @@ void ChannelDatabase::IndexAccess() {
     accessOfChannel_.clear();
     accessSlotsOfNick_.clear();
     accessOfChannel_.reserve(channels_.size());
+    accessSlotsOfNick_.reserve(access_.size());
     for (std::size_t slot = 0; slot < access_.size(); ++slot) IndexAccessEntry(slot);
 }
 

@@ -57,7 +57,7 @@ void ChannelDatabase::ReadChannelFile() {
     }
     bool reported = false;
     MappedFile file(data_.Path(kChannelFile));
-    channels_.reserve(static_cast<std::size_t>(std::count(file.Text().begin(), file.Text().end(), '\n')));
+    channels_.reserve(CountLines(file.Text()));
     ForEachLine(file.Text(), [&](std::string_view line) {
         // A gap is reported once and passed over: stopping there would let the next save drop
         // every channel after it.
@@ -88,7 +88,7 @@ void ChannelDatabase::ReadAccessFile() {
     access_.clear();
     bool reported = false;
     MappedFile file(data_.Path(kAccessFile));
-    access_.reserve(static_cast<std::size_t>(std::count(file.Text().begin(), file.Text().end(), '\n')));
+    access_.reserve(CountLines(file.Text()));
     ForEachLine(file.Text(), [&](std::string_view line) {
         if (line.empty()) {
             if (!reported) console_.ShowMessage(kGapErrorTitle, kAccessGapError);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstring>
 
 namespace nb {
 namespace {
@@ -172,6 +173,18 @@ std::size_t FindBlankOrControl(std::string_view text) {
         if (c == 0xE3 && left >= 3 && byte(1) == 0x80 && byte(2) == 0x80) return at;            // U+3000
     }
     return std::string_view::npos;
+}
+
+std::size_t CountLines(std::string_view text) {
+    std::size_t count = 0;
+    const char* at = text.data();
+    const char* end = at + text.size();
+    // memchr runs many times faster than std::count over a table of hundreds of MiB.
+    while ((at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)))) != nullptr) {
+        ++count;
+        ++at;
+    }
+    return count;
 }
 
 void ForEachLine(std::string_view text, const std::function<void(std::string_view line)>& each) {

@@ -140,7 +140,7 @@ bool NickDatabase::LoadNicks(std::string_view quitText) {
     std::string_view text = nickFile.Text();
     // Room for growth beyond the file: a full table moves every record at its next
     // registration, which at a million records holds the replies for a second.
-    std::size_t count = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    std::size_t count = CountLines(text);
     nicks_.reserve(count + count / 8 + 1024);
     ForEachLine(text, [&](std::string_view line) {
         // A gap is reported once and passed over: stopping there would let the next save drop
