@@ -73,6 +73,19 @@ class AdminConsoleTest(unittest.TestCase):
         keeper.send("LINKS")
         keeper.wait_for(r" 364 \S+ juped\.example ", "the jupe in LINKS", start)
 
+        # A memo to the operators (keeper, since the first phase) reaches none but them; one to
+        # everyone reaches the others too.
+        keeper.ask("NickServ", "identify pw-keeper")
+        other = network.connect_registered("other")
+        connection = http.client.HTTPConnection("127.0.0.1", self.admin_port, timeout=60)
+        connection.request("POST", "/api/login", json.dumps({"password": self.password}), {"Content-Type": "application/json"})
+        session = {"Cookie": connection.getresponse().getheader("Set-Cookie").split(";")[0]}
+        for op, text in (("memo-operators", "to the operators"), ("memo-all", "to everyone")):
+            self.assertEqual(self.request("POST", "/api/op", {"op": op, "arg": text}, session)[0], 200)
+        for user, texts in ((keeper, ["to the operators", "to everyone"]), (other, ["to everyone"])):
+            memos = [memo for memo in user.ask("MemoServ", "read all") if memo.startswith("Message ")]
+            self.assertEqual([memo.rsplit("] ", 1)[1] for memo in memos], texts, memos)
+
         self.assertEqual(self.request("GET", "/api/state")[0], 401)
         self.assertEqual(self.request("POST", "/api/login", {"password": self.password},
                                       {"Origin": "http://evil.example"})[0], 403)
