@@ -10,6 +10,7 @@
 #include "core/text.h"
 
 namespace nb {
+
 bool WriteAll(int fd, std::string_view content) {
     std::size_t done = 0;
     while (done < content.size()) {
@@ -22,7 +23,6 @@ bool WriteAll(int fd, std::string_view content) {
     }
     return true;
 }
-
 
 bool WriteFileAtomic(const fs::path& path, std::string_view content, bool sync) {
     auto temp = WriteTempFile(path, content, sync);

@@ -187,14 +187,16 @@ std::size_t CountLines(std::string_view text) {
     return count;
 }
 
+std::string_view TakeLine(std::string_view& text) {
+    std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
 void ForEachLine(std::string_view text, const std::function<void(std::string_view line)>& each) {
-    while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        each(line);
-    }
+    while (!text.empty()) each(TakeLine(text));
 }
 
 }  // namespace nb

@@ -34,6 +34,9 @@ using NameIndex = std::unordered_map<std::string, Value, NameHash, NameEqual>;
 std::string Trim(std::string_view text);
 // The number of LF in the text: room for a table's lines before they are read.
 std::size_t CountLines(std::string_view text);
+// The first line of `text` without its LF or CR LF (a last line without one too); `text`
+// then starts after it.
+std::string_view TakeLine(std::string_view& text);
 // Each line of the text without its LF or CR LF; a last line without one too.
 void ForEachLine(std::string_view text, const std::function<void(std::string_view line)>& each);
 // Splits at every single blank, so two blanks in a row give an empty word.

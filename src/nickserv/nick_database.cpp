@@ -155,14 +155,12 @@ bool NickDatabase::LoadNicks(std::string_view quitText) {
         if (auto found = previousByNick.find(nick); found != previousByNick.end()) old = found->second;
         std::string_view lastQuit = old != nullptr ? old->Field(NickField::LastQuit) : std::string_view();
         if (inStep && !quitText.empty()) {
-            std::size_t end = quitText.find('\n');
-            std::string_view quitLine = quitText.substr(0, end);
-            if (quitLine.ends_with('\r')) quitLine.remove_suffix(1);
-            auto [quitNick, message] = SplitQuitLine(quitLine);
+            std::string_view rest = quitText;
+            auto [quitNick, message] = SplitQuitLine(TakeLine(rest));
             inStep = IEquals(quitNick, nick);
             if (inStep) {
                 lastQuit = message;
-                quitText = end == std::string_view::npos ? std::string_view() : quitText.substr(end + 1);
+                quitText = rest;
             }
         }
         nicks_.push_back(ParseNickLine(line, now, lastQuit));
@@ -184,18 +182,16 @@ void NickDatabase::ForgetIdentifications() {
     for (RegisteredNick& record : nicks_) record.identifiedUser = 0;
 }
 
-
-RegisteredNick* NickDatabase::Find(const std::string& nick) const {
+const RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) const {
     std::optional<std::size_t> slot = slotByNick_.Find(nick);
-    return slot ? const_cast<RegisteredNick*>(&nicks_[*slot]) : nullptr;
+    return slot ? &nicks_[*slot] : nullptr;
 }
 
-const RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) const { return Find(nick); }
-
 RegisteredNick* NickDatabase::FindRegisteredNick(const std::string& nick) {
-    RegisteredNick* record = Find(nick);
-    if (record != nullptr) Note(nickChanges_, kNickMark, static_cast<std::size_t>(record - nicks_.data()));
-    return record;
+    std::optional<std::size_t> slot = slotByNick_.Find(nick);
+    if (!slot) return nullptr;
+    Note(nickChanges_, kNickMark, *slot);
+    return &nicks_[*slot];
 }
 
 bool NickDatabase::IsNickIdentified(const OnlineUser& user) const {

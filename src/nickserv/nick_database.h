@@ -42,8 +42,8 @@ public:
     StoredList& RestrictedNickList() { return restricted_; }
 
     // The first record with this nick (letter case ignored), or nullptr. A load rebuilds the
-    // table and a registration may move it: never keep the pointer across either. The writable one is how a record
-    // is changed: its line in the file is made again at the next write.
+    // table and a registration may move it: never keep the pointer across either. The writable
+    // one is how a record is changed: its line in the file is made again at the next write.
     RegisteredNick* FindRegisteredNick(const std::string& nick);
     const RegisteredNick* FindRegisteredNick(const std::string& nick) const;
     bool IsNickRegistered(const std::string& nick) const { return FindRegisteredNick(nick) != nullptr; }
@@ -78,7 +78,6 @@ private:
     bool Slice(std::string& out, std::size_t& cursor, LineFormat append) const;
     bool LoadNicks(std::string_view quitText);
     void IndexNicks();
-    RegisteredNick* Find(const std::string& nick) const;
 
     const DataDirectory& data_;
     Console& console_;

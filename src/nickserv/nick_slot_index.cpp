@@ -34,7 +34,7 @@ std::optional<std::size_t> NickSlotIndex::Find(std::string_view nick) const {
 }
 
 bool NickSlotIndex::Insert(std::size_t slot) {
-    Reserve(used_ + 1);
+    if (2 * (used_ + 1) > entries_.size()) Reserve(used_ + 1);
     std::string_view nick = records_[slot].Field(NickField::Nick);
     std::size_t at = Home(nick);
     for (; entries_[at] != 0; at = (at + 1) & (entries_.size() - 1)) {
