@@ -1,6 +1,7 @@
 #include "core/journal.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -165,18 +166,46 @@ std::size_t Journal::Open() {
     return cut;
 }
 
+Journal::~Journal() { CloseForAppend(); }
+
+// Opening the file for every block cost more than the rest of a small block's write.
+bool Journal::OpenForAppend() {
+    struct stat named {};
+    if (fd_ >= 0 && ::lstat(Current().c_str(), &named) == 0 && S_ISREG(named.st_mode) && named.st_dev == device_ &&
+        named.st_ino == inode_)
+        return true;
+    CloseForAppend();
+    fd_ = ::open(Current().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ < 0) return false;
+    struct stat held {};
+    if (::fstat(fd_, &held) != 0) {
+        CloseForAppend();
+        return false;
+    }
+    device_ = held.st_dev;
+    inode_ = held.st_ino;
+    size_ = static_cast<std::uint64_t>(held.st_size);
+    return true;
+}
+
+void Journal::CloseForAppend() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
 bool Journal::Append(const JournalBlock& block, bool sync) {
-    int fd = ::open(Current().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    off_t start = ::lseek(fd, 0, SEEK_END);
+    if (!OpenForAppend()) return false;
     std::string sealed = block.Sealed();
-    bool written = start >= 0 && WriteAll(fd, sealed) && (!sync || ::fdatasync(fd) == 0);
+    bool written = WriteAll(fd_, sealed) && (!sync || ::fdatasync(fd_) == 0);
+    if (written) {
+        size_ += sealed.size();
+        return true;
+    }
     // A part of a block would be left out at the next start anyway; it is cut now, so that the
-    // next block does not follow it.
-    if (!written && start >= 0) [[maybe_unused]] int cut = ::ftruncate(fd, start);
-    written = ::close(fd) == 0 && written;
-    if (written) size_ = static_cast<std::uint64_t>(start) + sealed.size();
-    return written;
+    // next block does not follow it. The file is opened again for the next block.
+    [[maybe_unused]] int cut = ::ftruncate(fd_, static_cast<off_t>(size_));
+    CloseForAppend();
+    return false;
 }
 
 std::vector<JournalEntry> Journal::Entries(std::string_view file) const {
@@ -207,6 +236,7 @@ bool Journal::Rotate() {
     auto type = std::filesystem::symlink_status(Current(), error).type();
     if (type != std::filesystem::file_type::not_found && type != std::filesystem::file_type::regular) return false;
     if (::rename(Current().c_str(), Old().c_str()) != 0 && errno != ENOENT) return false;
+    CloseForAppend();
     size_ = 0;
     SyncFolder(Current().parent_path());
     return true;

@@ -57,13 +57,17 @@ std::string ApplyJournal(std::string_view text, const std::vector<JournalEntry>&
 class Journal {
 public:
     explicit Journal(const std::filesystem::path& root) : current_(root / "Changes.journal"), old_(root / "Changes.journal.old") {}
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
 
     // Start-up: a torn last block is cut off the file; the answer is how many bytes that was
     // (0 when the journal ended whole).
     std::size_t Open();
     // The block, flushed to disk unless `sync` is false. False when it could not be written
-    // whole: then nothing of it stays. The file is opened for each block, so a journal moved
-    // or replaced while the program runs is never written through a stale handle.
+    // whole: then nothing of it stays. The file stays open between blocks, but each block first
+    // checks that the name still holds that file, so a journal moved or replaced while the
+    // program runs is never written through a stale handle.
     bool Append(const JournalBlock& block, bool sync);
     std::uint64_t Size() const { return size_; }
     // Every whole entry of both files, the older first, for the file (or for all, when empty).
@@ -83,9 +87,13 @@ public:
 private:
     const std::filesystem::path& Old() const { return old_; }
     bool Empty(const std::filesystem::path& path);
+    bool OpenForAppend();
+    void CloseForAppend();
     std::filesystem::path current_;
     std::filesystem::path old_;
     std::uint64_t size_ = 0;
+    int fd_ = -1;
+    std::uint64_t device_ = 0, inode_ = 0;  // of the file fd_ holds
 };
 
 }  // namespace nb
