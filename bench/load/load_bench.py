@@ -10,7 +10,8 @@ regid   K clients register their nicks with NickServ, at most C commands outstan
         and the counts, next to the durable write floor of the data directory's disk.
 bigdb   N registered nicks, their quit lines, registered channels and access entries are
         written before the start; measures the load time, memory per nick, register and
-        identify, the CPU time of a registered user's quit, and the probe's latency while the
+        identify, the CPU time of a registered user's quit (and of an unregistered user's, what
+        any quit costs), and the probe's latency while the
         nick table's checkpoint runs. Runs only when named: --scenario bigdb.
 
 One JSON line per run, then a table. The binary is NB_BINARY (default build-release/nimbral2).
@@ -663,6 +664,16 @@ async def run_bigdb(args, nicks, baseline_kib=None):
         if p50 is not None:
             result["register_p50_over_floor_ms"] = round(p50 - floor, 3)
 
+        # The same quits of users with no registered nick: what any quit costs (its net channel
+        # line, the debug log, the loop waking), without the journal.
+        plain_nicks = ["pq%05d" % index for index in range(args.quitters)]
+        plain_clients = await asyncio.wait_for(connect_clients(
+            plain_nicks, network.ircd.port, args.connect_concurrency, args.client_timeout), args.setup_timeout)
+        network.clients.extend(plain_clients)
+        await sync_with_services(network, probe, args.sync_timeout)
+        plain_quits = await quit_one_at_a_time(network, probe, args, plain_clients, pid)
+        result.update({"plain_" + key: value for key, value in plain_quits.items()})
+
         # Registered users, identified so that no enforcement acts on them, quit one by one.
         quitters = [nick_of(index) for index in range(min(args.quitters, nicks))]
         connected, _, result["quitters_identify"] = await command_phase(
@@ -764,16 +775,17 @@ def table(results):
         if lines:
             lines.append("")
         lines.append("Large database written before the start (latency in ms; RSS over the empty database's)")
-        lines.append("%8s %8s %7s %7s %8s %7s %7s %7s %7s %7s %8s %6s %6s %8s %6s %6s %9s %7s %6s %8s" % (
+        lines.append("%8s %8s %7s %7s %8s %7s %7s %7s %7s %7s %8s %6s %6s %8s %6s %6s %9s %10s %7s %6s %8s" % (
             "nicks", "channels", "load s", "link s", "RSS MiB", "B/nick", "reg1p50", "reg1p99", "floor", "over",
-            "reg50/s", "p50", "p99", "id50/s", "p50", "p99", "quit CPU", "ckpt s", "probes", "probe p99"))
+            "reg50/s", "p50", "p99", "id50/s", "p50", "p99", "quit CPU", "plain quit", "ckpt s", "probes",
+            "probe p99"))
         for r in bigdbs:
             if "error" in r:
                 lines.append("%8d  %s" % (r["nicks"], "ERROR: " + r["error"].splitlines()[0]))
             empty = {}
             reg1, reg50, id50 = (r.get(phase, empty) for phase in ("register_1", "register_50", "identify_50"))
             checkpoint = r.get("checkpoint", empty)
-            lines.append("%8d %8d %7s %7s %8s %7s %7s %7s %7s %7s %8s %6s %6s %8s %6s %6s %9s %7s %6s %8s" % (
+            lines.append("%8d %8d %7s %7s %8s %7s %7s %7s %7s %7s %8s %6s %6s %8s %6s %6s %9s %10s %7s %6s %8s" % (
                 r["nicks"], r["channels"], show(r.get("load_s")), show(r.get("link_up_s")),
                 show(r.get("rss_kib"), 1 / 1024.0, 1), show(r.get("rss_bytes_per_nick"), digits=0),
                 show(reg1.get("p50_ms")), show(reg1.get("p99_ms")),
@@ -781,6 +793,7 @@ def table(results):
                 show(reg50.get("commands_per_s"), digits=0), show(reg50.get("p50_ms")), show(reg50.get("p99_ms")),
                 show(id50.get("commands_per_s"), digits=0), show(id50.get("p50_ms")), show(id50.get("p99_ms")),
                 show(r.get("quit_cpu_us"), digits=1) + (" us" if "quit_cpu_us" in r else ""),
+                show(r.get("plain_quit_cpu_us"), digits=1) + (" us" if "plain_quit_cpu_us" in r else ""),
                 show(checkpoint.get("duration_s"), digits=3), checkpoint.get("probes_during", "-"),
                 show(checkpoint.get("probe_p99_ms"))))
     return "\n".join(lines)
