@@ -111,6 +111,8 @@ void ServerLink::OnConnected() {
     dialect_->Reset({settings_.serverName, settings_.password, settings_.description});
     listener_.OnLinkUp();
     console_.AppendLogText(LogBox::Status, "NBII has successfully connected to " + settings_.host + "!");
+    // The flush at a block's end must never wait on the socket.
+    socket_.non_blocking(true, ignored);
     lastReceived_ = steady_clock::now();
     WatchSilence();
     StartRead();
@@ -138,9 +140,13 @@ void ServerLink::OnReceived(std::string_view bytes) {
     if (framed.droppedLongLines > 0) {
         debugLog_.Write("Dropped " + std::to_string(framed.droppedLongLines) + " received line(s) longer than 16 KiB");
     }
+    inBlock_ = true;
     HandleLines(framed.lines, generation);
     // Also after a reconnect in the middle: what the block changed is written all the same.
+    // Its replies, held until then, are sent at the end.
     listener_.OnBlockEnd();
+    inBlock_ = false;
+    if (generation == generation_) FlushBlock();
 }
 
 void ServerLink::HandleLines(const std::vector<std::string>& lines, unsigned generation) {
@@ -196,7 +202,8 @@ void ServerLink::QueueWireLine(const std::string& wireLine) {
         });
         return;
     }
-    ScheduleFlush();
+    // The block's own lines leave at its end (FlushBlock); others once their handler returns.
+    if (!inBlock_) ScheduleFlush();
 }
 
 // A quiet link gets a PING after the ping interval; when nothing at all arrives within as long
@@ -232,6 +239,17 @@ void ServerLink::ScheduleFlush() {
         flushScheduled_ = false;
         Flush();
     });
+}
+
+// The block's replies go out at once, after its changes are written: a posted flush would cost
+// the loop another round through the reactor for every block.
+void ServerLink::FlushBlock() {
+    if (pending_.empty() || !writing_.empty()) return;
+    boost::system::error_code error;
+    std::size_t sent = socket_.write_some(asio::buffer(pending_), error);
+    if (error && error != asio::error::would_block) return OnLinkFailed(error.message());
+    pending_.erase(0, sent);
+    if (!pending_.empty()) Flush();
 }
 
 void ServerLink::Flush() {

@@ -46,6 +46,7 @@ private:
     void OnLinkFailed(const std::string& reason);
     void ScheduleFlush();
     void Flush();
+    void FlushBlock();
     // Runs `action` after `delay`, unless the connection has changed by then.
     TimerId StartLinkTimer(std::chrono::milliseconds delay, std::function<void()> action);
     void WatchSilence();
@@ -66,6 +67,7 @@ private:
     std::string writing_;  // the write in flight
     bool connected_ = false;
     bool flushScheduled_ = false;
+    bool inBlock_ = false;  // lines queued now leave together at the block's end
     bool shutDown_ = false;
     bool queueFull_ = false;   // the uplink stopped reading: nothing more is queued
     unsigned generation_ = 0;  // handlers of an older connection see a different number

@@ -95,7 +95,7 @@ void NickServ::OnUserGone(const OnlineUser& user, const std::optional<std::strin
 void NickServ::NoteNickQuit(const std::string& nick, const std::string& message) {
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return;
-    std::string now = FormatGeneralDate(clock_.Now());
+    const std::string& now = lastSeenText_.Text(clock_.Now());
     auto fields = record->Fields();
     fields[static_cast<std::size_t>(NickField::LastQuit)] = message;
     fields[static_cast<std::size_t>(NickField::LastSeen)] = now;
@@ -109,7 +109,7 @@ void NickServ::NoteNickGone(const std::string& nick) {
     RegisteredNick* record = database_.FindRegisteredNick(nick);
     if (record == nullptr) return;
     record->identifiedUser = 0;
-    record->SetLastSeen(FormatGeneralDate(clock_.Now()));
+    record->SetLastSeen(lastSeenText_.Text(clock_.Now()));
     database_.NicksChanged();
 }
 

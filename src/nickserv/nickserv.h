@@ -8,6 +8,7 @@
 
 #include "core/console.h"
 #include "core/data_dir.h"
+#include "core/datetime.h"
 #include "core/settings.h"
 #include "core/timers.h"
 #include "help/service_help.h"
@@ -81,6 +82,7 @@ private:
     void NoteNickGone(const std::string& nick);
 
     const Clock& clock_;
+    DateTextCache lastSeenText_{FormatGeneralDate};  // every quit of a registered nick stamps it
     OnlineUsers& users_;
     NickEventBus events_;
     NickDatabase database_;
