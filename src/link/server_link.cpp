@@ -111,7 +111,7 @@ void ServerLink::OnConnected() {
     dialect_->Reset({settings_.serverName, settings_.password, settings_.description});
     listener_.OnLinkUp();
     console_.AppendLogText(LogBox::Status, "NBII has successfully connected to " + settings_.host + "!");
-    // The flush at a block's end must never wait on the socket.
+    // A flush must never wait on the socket.
     socket_.non_blocking(true, ignored);
     lastReceived_ = steady_clock::now();
     WatchSilence();
@@ -146,7 +146,7 @@ void ServerLink::OnReceived(std::string_view bytes) {
     // Its replies, held until then, are sent at the end.
     listener_.OnBlockEnd();
     inBlock_ = false;
-    if (generation == generation_) FlushBlock();
+    if (generation == generation_) Flush();
 }
 
 void ServerLink::HandleLines(const std::vector<std::string>& lines, unsigned generation) {
@@ -202,7 +202,7 @@ void ServerLink::QueueWireLine(const std::string& wireLine) {
         });
         return;
     }
-    // The block's own lines leave at its end (FlushBlock); others once their handler returns.
+    // The block's own lines leave at its end; others once their handler returns.
     if (!inBlock_) ScheduleFlush();
 }
 
@@ -241,20 +241,19 @@ void ServerLink::ScheduleFlush() {
     });
 }
 
-// The block's replies go out at once, after its changes are written: a posted flush would cost
-// the loop another round through the reactor for every block.
-void ServerLink::FlushBlock() {
+// What the socket takes at once is written now; only a remainder waits for the socket, so a
+// write costs no further round through the loop.
+void ServerLink::Flush() {
+    if (pending_.empty() && writing_.empty() && closeWhenWritten_) return OnLinkFailed(*closeWhenWritten_);
     if (pending_.empty() || !writing_.empty()) return;
     boost::system::error_code error;
     std::size_t sent = socket_.write_some(asio::buffer(pending_), error);
     if (error && error != asio::error::would_block) return OnLinkFailed(error.message());
     pending_.erase(0, sent);
-    if (!pending_.empty()) Flush();
-}
-
-void ServerLink::Flush() {
-    if (pending_.empty() && writing_.empty() && closeWhenWritten_) return OnLinkFailed(*closeWhenWritten_);
-    if (pending_.empty() || !writing_.empty()) return;
+    if (pending_.empty()) {
+        if (closeWhenWritten_) OnLinkFailed(*closeWhenWritten_);
+        return;
+    }
     writing_.swap(pending_);
     unsigned generation = generation_;
     asio::async_write(socket_, asio::buffer(writing_), [this, generation](const boost::system::error_code& error, std::size_t) {

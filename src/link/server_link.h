@@ -46,7 +46,6 @@ private:
     void OnLinkFailed(const std::string& reason);
     void ScheduleFlush();
     void Flush();
-    void FlushBlock();
     // Runs `action` after `delay`, unless the connection has changed by then.
     TimerId StartLinkTimer(std::chrono::milliseconds delay, std::function<void()> action);
     void WatchSilence();
