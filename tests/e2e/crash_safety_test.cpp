@@ -158,7 +158,10 @@ TEST_F(CrashSafety, AnsweredRegistrationsAndMemosSurviveKillsAndNoFileIsLeftHalf
         uplink.SendRaw(stream.substr(0, settled) + "PING :settled\r\n");
         ASSERT_TRUE(uplink.WaitForLine(":MemoServ PONG :settled")) << process.Output();
         auto gap = std::chrono::milliseconds(Draw(0, 1) == 0 ? 0 : Draw(2, 12));
-        SendUntil(stream.substr(settled), SteadyClock::now() + std::chrono::milliseconds(Draw(2, 80)), gap, smallJournal && Draw(0, 1) == 0);
+        // A round that waits for a checkpoint gets the time to reach one before its kill.
+        bool untilCheckpoint = smallJournal && Draw(0, 1) == 0;
+        auto window = std::chrono::milliseconds(Draw(2, 80) + (untilCheckpoint ? 250 : 0));
+        SendUntil(stream.substr(settled), SteadyClock::now() + window, gap, untilCheckpoint);
         process.Kill();
         uplink.WaitForPeerClose(5s);  // what left before the kill is still in our socket buffer
         CollectAnswers();
