@@ -25,6 +25,7 @@ import resource
 import shutil
 import signal
 import statistics
+import subprocess
 import sys
 import tempfile
 import time
@@ -536,11 +537,24 @@ def cpu_parts(pid):
     return int(fields[11]) / CLOCK_TICKS, int(fields[12]) / CLOCK_TICKS, ran
 
 
-async def quit_one_at_a_time(network, probe, args, clients, pid):
+def quit_floor(args, folder, quits, registered):
+    """What the system calls of `quits` quits cost alone, in µs a quit by the scheduler's count:
+    quit_floor.cpp makes the calls the services make for a quit (of a registered user: with the
+    journal's), and nothing else. None without the program."""
+    if not args.quit_floor:
+        return None
+    command = [args.quit_floor, str(quits), str(folder)] + ([] if registered else ["plain"])
+    done = subprocess.run(command, capture_output=True, text=True, timeout=60)
+    return float(done.stdout) if done.returncode == 0 else None
+
+
+async def quit_one_at_a_time(network, probe, args, clients, pid, registered):
     """The clients quit one after another, a little apart so that each quit is a block of its
     own. Returns the services' CPU time per quit in µs: from the stat (user, system), from the
     scheduler (also for each 100 quits, and their median), and the scheduler's less what the
-    quiet process used in the same time (its rate measured for `idle_s` seconds before)."""
+    quiet process used in the same time (its rate measured for `idle_s` seconds before). After
+    each 100 quits the floor program makes the same quits' system calls alone, so that a batch
+    can be set against what the host charged for those calls at that moment."""
     await settle(pid, quiet=0.5, limit=args.settle_limit)
     idle_from, idle_began = cpu_parts(pid)[2], time.monotonic()
     await asyncio.sleep(args.idle_s)
@@ -548,19 +562,26 @@ async def quit_one_at_a_time(network, probe, args, clients, pid):
     before, began = cpu_parts(pid), time.monotonic()
     # The scheduler's count every 100 quits as well: a burst of the host's own work lands on a
     # few batches, and their median shows what a quit costs without it.
-    batch_ran, batches = before[2], []
+    batch_ran, batches, floors, floor_s = before[2], [], [], 0.0
     for index, client in enumerate(clients, 1):
         await client.quit("Quit: one of many", args.client_timeout)
         await asyncio.sleep(0.002)
         if index % 100 == 0:
             ran = cpu_parts(pid)[2]
             batches.append(round((ran - batch_ran) / 100 / 1e3, 1))
-            batch_ran = ran
+            floor_began = time.monotonic()
+            floors.append(quit_floor(args, network.directory, 100, registered))
+            floor_s += time.monotonic() - floor_began
+            batch_ran = cpu_parts(pid)[2]
     await sync_with_services(network, probe, args.sync_timeout)
-    after, wall = cpu_parts(pid), time.monotonic() - began
+    after, wall = cpu_parts(pid), time.monotonic() - began - floor_s
     per = [(after[i] - before[i]) / len(clients) for i in range(3)]
+    over = [batch - floor for batch, floor in zip(batches, floors) if floor is not None]
     return {"quit_batches_sched_us": batches,
             "quit_batch_median_sched_us": statistics.median(batches) if batches else None,
+            "quit_floor_batches_us": floors,
+            "quit_floor_median_us": statistics.median([f for f in floors if f is not None]) if over else None,
+            "quit_over_floor_median_us": round(statistics.median(over), 1) if over else None,
             "quit_cpu_us": round((per[0] + per[1]) * 1e6, 1), "quit_user_us": round(per[0] * 1e6, 1),
             "quit_system_us": round(per[1] * 1e6, 1), "quit_sched_us": round(per[2] / 1e3, 1),
             "idle_sched_us_per_s": round(idle_rate / 1e3, 1),
@@ -680,14 +701,14 @@ async def run_bigdb(args, nicks, baseline_kib=None):
             plain_nicks, network.ircd.port, args.connect_concurrency, args.client_timeout), args.setup_timeout)
         network.clients.extend(plain_clients)
         await sync_with_services(network, probe, args.sync_timeout)
-        plain_quits = await quit_one_at_a_time(network, probe, args, plain_clients, pid)
+        plain_quits = await quit_one_at_a_time(network, probe, args, plain_clients, pid, registered=False)
         result.update({"plain_" + key: value for key, value in plain_quits.items()})
 
         # Registered users, identified so that no enforcement acts on them, quit one by one.
         quitters = [nick_of(index) for index in range(min(args.quitters, nicks))]
         connected, _, result["quitters_identify"] = await command_phase(
             network, probe, args, quitters, "identify", IDENTIFIED, 50)
-        result.update(await quit_one_at_a_time(network, probe, args, connected, pid))
+        result.update(await quit_one_at_a_time(network, probe, args, connected, pid, registered=True))
 
         result["checkpoint"] = await watch_checkpoint(network, probe, args, pid)
         if not services.is_running():
@@ -784,17 +805,17 @@ def table(results):
         if lines:
             lines.append("")
         lines.append("Large database written before the start (latency in ms; RSS over the empty database's)")
-        lines.append("%8s %8s %7s %7s %8s %7s %7s %7s %7s %7s %8s %6s %6s %8s %6s %6s %9s %6s %10s %6s %7s %6s %8s" % (
+        lines.append("%8s %8s %7s %7s %8s %7s %7s %7s %7s %7s %8s %6s %6s %8s %6s %6s %9s %6s %5s %5s %10s %6s %5s %5s %7s %6s %8s" % (
             "nicks", "channels", "load s", "link s", "RSS MiB", "B/nick", "reg1p50", "reg1p99", "floor", "over",
-            "reg50/s", "p50", "p99", "id50/s", "p50", "p99", "quit CPU", "median", "plain quit", "median", "ckpt s", "probes",
-            "probe p99"))
+            "reg50/s", "p50", "p99", "id50/s", "p50", "p99", "quit CPU", "median", "floor", "over", "plain quit", "median",
+            "floor", "over", "ckpt s", "probes", "probe p99"))
         for r in bigdbs:
             if "error" in r:
                 lines.append("%8d  %s" % (r["nicks"], "ERROR: " + r["error"].splitlines()[0]))
             empty = {}
             reg1, reg50, id50 = (r.get(phase, empty) for phase in ("register_1", "register_50", "identify_50"))
             checkpoint = r.get("checkpoint", empty)
-            lines.append("%8d %8d %7s %7s %8s %7s %7s %7s %7s %7s %8s %6s %6s %8s %6s %6s %9s %6s %10s %6s %7s %6s %8s" % (
+            lines.append("%8d %8d %7s %7s %8s %7s %7s %7s %7s %7s %8s %6s %6s %8s %6s %6s %9s %6s %5s %5s %10s %6s %5s %5s %7s %6s %8s" % (
                 r["nicks"], r["channels"], show(r.get("load_s")), show(r.get("link_up_s")),
                 show(r.get("rss_kib"), 1 / 1024.0, 1), show(r.get("rss_bytes_per_nick"), digits=0),
                 show(reg1.get("p50_ms")), show(reg1.get("p99_ms")),
@@ -802,9 +823,11 @@ def table(results):
                 show(reg50.get("commands_per_s"), digits=0), show(reg50.get("p50_ms")), show(reg50.get("p99_ms")),
                 show(id50.get("commands_per_s"), digits=0), show(id50.get("p50_ms")), show(id50.get("p99_ms")),
                 show(r.get("quit_cpu_us"), digits=1) + (" us" if "quit_cpu_us" in r else ""),
-                show(r.get("quit_batch_median_sched_us"), digits=0),
+                show(r.get("quit_batch_median_sched_us"), digits=0), show(r.get("quit_floor_median_us"), digits=0),
+                show(r.get("quit_over_floor_median_us"), digits=0),
                 show(r.get("plain_quit_cpu_us"), digits=1) + (" us" if "plain_quit_cpu_us" in r else ""),
                 show(r.get("plain_quit_batch_median_sched_us"), digits=0),
+                show(r.get("plain_quit_floor_median_us"), digits=0), show(r.get("plain_quit_over_floor_median_us"), digits=0),
                 show(checkpoint.get("duration_s"), digits=3), checkpoint.get("probes_during", "-"),
                 show(checkpoint.get("probe_p99_ms"))))
     return "\n".join(lines)
@@ -841,6 +864,8 @@ def parse_arguments(argv):
                         help="bigdb: registered users who identify and then quit one at a time (default 1000)")
     parser.add_argument("--idle-s", type=float, default=5.0,
                         help="bigdb: seconds the quiet services' CPU use is measured before the quits (default 5)")
+    parser.add_argument("--quit-floor", default=os.environ.get("NB_QUIT_FLOOR"),
+                        help="bigdb: the quit_floor program (run.sh builds it; default $NB_QUIT_FLOOR)")
     parser.add_argument("--checkpoint-journal-mib", default="0.001",
                         help="bigdb: the Journal Size set on SIGHUP to start a checkpoint (default 0.001)")
     parser.add_argument("--checkpoint-timeout", type=float, default=300.0,
