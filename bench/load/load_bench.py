@@ -544,7 +544,10 @@ def quit_floor(args, folder, quits, registered):
     if not args.quit_floor:
         return None
     command = [args.quit_floor, str(quits), str(folder)] + ([] if registered else ["plain"])
-    done = subprocess.run(command, capture_output=True, text=True, timeout=60)
+    try:
+        done = subprocess.run(command, capture_output=True, text=True, timeout=60)
+    except (OSError, subprocess.TimeoutExpired):
+        return None
     return float(done.stdout) if done.returncode == 0 else None
 
 

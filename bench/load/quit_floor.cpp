@@ -99,7 +99,10 @@ int main(int argc, char** argv) {
     for (int handled = 0; handled < quits;) {
         epoll_event ready[8];
         if (epoll_wait(poll, ready, 8, -1) < 0) continue;
-        while (recv(link, buffer, sizeof buffer, 0) > 0) {
+        for (;;) {
+            ssize_t got = recv(link, buffer, sizeof buffer, 0);
+            if (got == 0) return 1;  // the peer gave up
+            if (got < 0) break;
             ++handled;
             struct stat named {};
             if (registered && (lstat(journalPath.c_str(), &named) != 0 || write(journal, block.data(), block.size()) < 0)) return 1;
