@@ -244,12 +244,13 @@ void ServerLink::ScheduleFlush() {
 // What the socket takes at once is written now; only a remainder waits for the socket, so a
 // write costs no further round through the loop.
 void ServerLink::Flush() {
-    if (pending_.empty() && writing_.empty() && closeWhenWritten_) return OnLinkFailed(*closeWhenWritten_);
-    if (pending_.empty() || !writing_.empty()) return;
-    boost::system::error_code error;
-    std::size_t sent = socket_.write_some(asio::buffer(pending_), error);
-    if (error && error != asio::error::would_block) return OnLinkFailed(error.message());
-    pending_.erase(0, sent);
+    if (!writing_.empty()) return;
+    if (!pending_.empty()) {
+        boost::system::error_code error;
+        std::size_t sent = socket_.write_some(asio::buffer(pending_), error);
+        if (error && error != asio::error::would_block) return OnLinkFailed(error.message());
+        pending_.erase(0, sent);
+    }
     if (pending_.empty()) {
         if (closeWhenWritten_) OnLinkFailed(*closeWhenWritten_);
         return;
