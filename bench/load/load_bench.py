@@ -579,11 +579,12 @@ async def quit_one_at_a_time(network, probe, args, clients, pid, registered):
     await sync_with_services(network, probe, args.sync_timeout)
     after, wall = cpu_parts(pid), time.monotonic() - began - floor_s
     per = [(after[i] - before[i]) / len(clients) for i in range(3)]
+    measured = [floor for floor in floors if floor is not None]
     over = [batch - floor for batch, floor in zip(batches, floors) if floor is not None]
     return {"quit_batches_sched_us": batches,
             "quit_batch_median_sched_us": statistics.median(batches) if batches else None,
             "quit_floor_batches_us": floors,
-            "quit_floor_median_us": statistics.median([f for f in floors if f is not None]) if over else None,
+            "quit_floor_median_us": statistics.median(measured) if measured else None,
             "quit_over_floor_median_us": round(statistics.median(over), 1) if over else None,
             "quit_cpu_us": round((per[0] + per[1]) * 1e6, 1), "quit_user_us": round(per[0] * 1e6, 1),
             "quit_system_us": round(per[1] * 1e6, 1), "quit_sched_us": round(per[2] / 1e3, 1),
